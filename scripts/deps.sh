@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what the build needs on a Debian machine, only when something is missing.
+set -euo pipefail
+VORLANE_PACKAGES=(qt6-base-dev libqscintilla2-qt6-dev libjpeg62-turbo-dev cmake g++ make ccache qt6-gtk-platformtheme)
+missing=()
+for p in "${VORLANE_PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi

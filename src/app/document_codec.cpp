@@ -1,0 +1,193 @@
+#include "app/document_codec.h"
+
+#include <cstring>
+
+namespace {
+
+const char kBom[] = "\xEF\xBB\xBF";
+
+// Appends src to out, turning CR LF and lone CR into LF.
+void appendWithLf(QByteArray& out, const char* src, qsizetype n)
+{
+    const char* end = src + n;
+    while (src < end) {
+        const char* cr = static_cast<const char*>(std::memchr(src, '\r', size_t(end - src)));
+        if (!cr) {
+            out.append(src, end - src);
+            return;
+        }
+        out.append(src, cr - src);
+        out.append('\n');
+        src = cr + 1;
+        if (src < end && *src == '\n')
+            ++src;
+    }
+}
+
+} // namespace
+
+bool isValidUtf8(const char* data, qsizetype size)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(data);
+    qsizetype i = 0;
+    while (i < size) {
+        // Fast path over ASCII, eight bytes at a time.
+        while (i + 8 <= size) {
+            quint64 word;
+            std::memcpy(&word, s + i, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            i += 8;
+        }
+        if (i >= size)
+            break;
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra;
+        quint32 cp;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= size)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            const unsigned char cc = s[i + k];
+            if ((cc & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+EditorBytes decodeDocument(const QByteArray& fileBytes)
+{
+    EditorBytes result;
+    const char* data = fileBytes.constData();
+    qsizetype size = fileBytes.size();
+    if (isValidUtf8(data, size)) {
+        result.encoding = TextEncoding::Utf8;
+        if (size >= 3 && std::memcmp(data, kBom, 3) == 0) {
+            result.encoding = TextEncoding::Utf8WithBom;
+            data += 3;
+            size -= 3;
+        }
+        if (!std::memchr(data, '\r', size_t(size))) {
+            // The common case shares the bytes: no copy at all.
+            result.utf8 = data == fileBytes.constData() ? fileBytes : QByteArray(data, size);
+            return result;
+        }
+        result.utf8.reserve(size);
+        appendWithLf(result.utf8, data, size);
+        return result;
+    }
+
+    result.encoding = TextEncoding::Latin1;
+    QByteArray utf8;
+    utf8.reserve(size + size / 8);
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(data[i]);
+        if (c == '\r') {
+            utf8.append('\n');
+            if (i + 1 < size && data[i + 1] == '\n')
+                ++i;
+        } else if (c < 0x80) {
+            utf8.append(char(c));
+        } else {
+            utf8.append(char(0xC0 | (c >> 6)));
+            utf8.append(char(0x80 | (c & 0x3F)));
+        }
+    }
+    result.utf8 = std::move(utf8);
+    return result;
+}
+
+namespace {
+
+// UTF-8 to Latin-1 with LF -> CR LF; false when a character above U+00FF is met.
+bool encodeLatin1(const char* utf8, qsizetype size, QByteArray& out)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8);
+    out.reserve(size + size / 16);
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char c = s[i];
+        if (c == '\n') {
+            out.append("\r\n", 2);
+        } else if (c < 0x80) {
+            out.append(char(c));
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < size) {
+            out.append(char(((c & 0x03) << 6) | (s[i + 1] & 0x3F)));
+            ++i;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+void encodeUtf8(const char* utf8, qsizetype size, bool bom, QByteArray& out)
+{
+    out.reserve(size + size / 16 + 3);
+    if (bom)
+        out.append(kBom, 3);
+    const char* end = utf8 + size;
+    const char* p = utf8;
+    while (p < end) {
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        if (!lf) {
+            out.append(p, end - p);
+            break;
+        }
+        out.append(p, lf - p);
+        out.append("\r\n", 2);
+        p = lf + 1;
+    }
+}
+
+} // namespace
+
+QByteArray encodeDocument(const char* utf8, qsizetype size, TextEncoding encoding,
+                          TextEncoding* used)
+{
+    QByteArray out;
+    if (encoding == TextEncoding::Latin1) {
+        if (encodeLatin1(utf8, size, out)) {
+            if (used)
+                *used = TextEncoding::Latin1;
+            return out;
+        }
+        out.clear();
+        encoding = TextEncoding::Utf8;
+    }
+    encodeUtf8(utf8, size, encoding == TextEncoding::Utf8WithBom, out);
+    if (used)
+        *used = encoding;
+    return out;
+}
+
+QString normalizeLineEnds(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\r')))
+        return text;
+    QString out = text;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}

@@ -1,0 +1,58 @@
+#include "app/file_names.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+int lastSeparator(const QString& path)
+{
+#ifdef Q_OS_WIN
+    int i = path.lastIndexOf(QLatin1Char('\\'));
+    i = std::max<int>(i, path.lastIndexOf(QLatin1Char('/')));
+    return std::max<int>(i, path.lastIndexOf(QLatin1Char(':')));
+#else
+    return path.lastIndexOf(QLatin1Char('/'));
+#endif
+}
+} // namespace
+
+QString folderPart(const QString& path)
+{
+    return path.left(lastSeparator(path) + 1);
+}
+
+QString fileNamePart(const QString& path)
+{
+    return path.mid(lastSeparator(path) + 1);
+}
+
+bool hasExtension(const QString& path)
+{
+    return fileNamePart(path).contains(QLatin1Char('.'));
+}
+
+QString folderForDialog(const QString& path)
+{
+    QString folder = folderPart(path);
+    if (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    return folder;
+}
+
+QString executableFolder()
+{
+    QString dir = QCoreApplication::applicationDirPath();
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
+
+QString asciiLower(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out) {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+    }
+    return out;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// Document-name helpers shared by the file commands and the dialogs.
+inline const QString kUntitled = QStringLiteral("Untitled");
+
+// Everything up to and including the last directory separator; empty when there is none.
+QString folderPart(const QString& path);
+// Everything after the last directory separator.
+QString fileNamePart(const QString& path);
+// True when the name part holds a ".".
+bool hasExtension(const QString& path);
+// The folder without a trailing separator, except for a root folder ("/").
+QString folderForDialog(const QString& path);
+// Folder of the running executable, with a trailing separator.
+QString executableFolder();
+// ASCII-only lower-casing, for the path rules that compare folders.
+QString asciiLower(const QString& text);

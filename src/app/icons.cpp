@@ -1,0 +1,6 @@
+#include "app/icons.h"
+
+QIcon vorlaneIcon(const QString& name)
+{
+    return QIcon::fromTheme(name);
+}

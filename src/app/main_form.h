@@ -1,0 +1,230 @@
+#pragma once
+
+#include "app/document_codec.h"
+
+#include <QColor>
+#include <QHash>
+#include <QMainWindow>
+#include <QStringList>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QToolButton;
+class QVBoxLayout;
+class QWidget;
+class TMarginRichEdit;
+class TMRUFileList;
+class TTrayIcon;
+class TFindDialog;
+class TReplaceDialog;
+class THelpWindow;
+
+// The main window: menus, tool bars, status panel and the editor pane, and every command of
+// the program. Each command is a slot named after its handler; menu items are QActions whose
+// objectName is the item's name, shared by tool buttons and context menus.
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Creation: builds the window and restores the stored geometry. `commandLineFile` is the
+    // first program argument (empty when none); it is looked at by the start-up sequence.
+    explicit TMainForm(const QString& commandLineFile = QString(), QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- document state ----
+    const QString& DocumentFileName() const { return documentFileName_; }
+    void SetDocumentName(const QString& name);
+    // Asks "Save changes to %s?" when the page is modified. False: the calling command stops
+    // (Cancel, or Yes followed by a cancelled Save As). A failing save raises its AppError.
+    bool AskSaveChanges();
+    // Replaces the editor text with the file's text; clears the modified flag.
+    // Raises "Cannot open file %s" and leaves everything as it was.
+    void LoadDocument(const QString& path);
+    // Writes the editor text to path (CR LF, the page's encoding, atomically).
+    void WriteDocument(const QString& path);
+    TextEncoding documentEncoding() const { return documentEncoding_; }
+
+    TMarginRichEdit* editor() const { return RichEdit1; }
+    QAction* action(const QString& name) const;
+    // Fires a menu item as a click would: a disabled item does nothing.
+    void invokeMenuItem(const QString& name);
+
+    // Start-up sequence; runs once, after the window is first shown.
+    void FormActivate();
+    bool startupDone() const { return startupDone_; }
+
+    // Current preview values (copies of "Use Temp", "Temp Filename" and "Browser").
+    QString currentUseTemp = QStringLiteral("Y");
+    QString currentTempFilename = QStringLiteral("pagetmp.htm");
+    QString currentBrowser = QStringLiteral("None");
+
+    // Starting folders and names of the file choosers.
+    QString openDialogFolder;
+    QString saveDialogFolder;
+    QString saveDialogFileName;
+
+    // Applies "Font" and "Font Size" to the editor; raises on a size that is not a number.
+    void applyEditorFontFromSettings();
+    bool statusPanelAtBottom() const { return statusAtBottom_; }
+    void setStatusPanelAtBottom(bool bottom);
+
+    // Controls, named as on the form.
+    TMarginRichEdit* RichEdit1 = nullptr;
+    QWidget* Speedbar = nullptr;
+    QWidget* Toolbar = nullptr;
+    QFrame* Panel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QToolButton* SpeedButton5 = nullptr;
+    QMenu* PopupRichEd = nullptr;
+    QMenu* TablePopup = nullptr;
+    QMenu* FileMenuItem = nullptr;
+
+    // ---- owned by the feature areas (created in their init functions) ----
+    TMRUFileList* MRUFileList1 = nullptr;  // recent files
+    TTrayIcon* TrayIcon = nullptr;         // notification area
+    QMenu* TrayPopup = nullptr;
+    TFindDialog* FindDialog1 = nullptr;    // find and replace
+    TReplaceDialog* ReplaceDialog1 = nullptr;
+    THelpWindow* helpWindow = nullptr;
+    QColor lastPickedColor;                // colour picker: last colour of the run
+    bool hasPickedColor = false;
+
+public Q_SLOTS:
+    // Document files
+    void BlankPage1Click();
+    void FileOpenItemClick();
+    void MRUFileList1MRUItemClick(QObject* sender, const QString& fileName);
+    void FileSave();
+    void FileSaveAs();
+    void FilePrint();
+    void FileExit();
+    // Edit
+    void EditUndo();
+    void EditCut();
+    void EditCopy();
+    void EditPaste();
+    void SelectAll1Click();
+    void mnuWordWrap1Click();
+    void PopupRichEdPopup();
+    // Markup commands
+    void Centered1Click();
+    void Left1Click();
+    void Right1Click();
+    void Default1Click();
+    void Center1Click();
+    void Bold1Click();
+    void Italic1Click();
+    void Underline1Click();
+    void Size1Large1Click();
+    void H21Click();
+    void H31Click();
+    void H4Click();
+    void H51Click();
+    void H61Click();
+    void QuickTable2Click();
+    void LineBreak1Click();
+    void AddComment1Click();
+    void GreaterThan1Click();
+    void LessThan1Click();
+    void Space1Click();
+    void Copyright1Click();
+    void Registered1Click();
+    void DateTime1Click();
+    // Colours, page properties, Quick Start
+    void Color1Click();
+    void Document1Click();
+    void GenerateBody(const QString& bgImage, const QString& bgColor, const QString& text,
+                      const QString& link, const QString& vlink, const QString& alink);
+    void QuickStart1Click();
+    // Wizards
+    void Image1Click();
+    void mnuInsertLinkClick();
+    void InsertLink1Click();
+    void TableGenerator2Click();
+    void SpeedButton32Click();
+    // Preferences, preview, welcome, tips
+    void Preferences1Click();
+    void mnuViewinbrowserClick();
+    void LoadUrl(const QString& url);
+    void WelcomeForm1Click();
+    void TipoftheDay1Click();
+    // Find and replace, markup dialogs, tag list
+    void Find1Click();
+    void Replace1Click();
+    void FindDialog1Find();
+    void ReplaceDialog1Find();
+    void ReplaceDialog1Replace();
+    void ReplaceDialog1ReplaceAll();
+    void FontandStyle1Click();
+    void HorizontalLine1Click();
+    void JavaApplet1Click();
+    void Refresh1Click();
+    // Chrome, help, tray, about, templates
+    void ShowToolbar1Click();
+    void HideToolbar2Click();
+    void StatusBar1Click();
+    void SpeedButton5Click();
+    void TrayIconClick();
+    void TrayIconRightClick(const QPoint& globalPos);
+    void HelpContents();
+    void VorlaneHomepage1Click();
+    void HTMLHelpby1Click();
+    void VersionInfotxt1Click();
+    void ReadmeDoctxt1Click();
+    void HelpAbout();
+    void FromTemplete1Click();
+    void FromTemplate3Click();
+    void EditPagemarks2Click();
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+
+private:
+    // Building the window.
+    void buildMenus();
+    void buildToolbars();
+    void buildLayout();
+    QAction* addItem(QMenu* menu, const char* name, const QString& caption,
+                     const QKeySequence& shortcut, const QString& hint, void (TMainForm::*slot)());
+    void bind(QAction* action, void (TMainForm::*slot)());
+    QToolButton* addButton(QWidget* bar, const char* name, const QString& hint, const char* icon,
+                           void (TMainForm::*slot)(), QSize size);
+    void restoreGeometryFromSettings();
+
+    // Start-up and closing.
+    void runStartup();
+    bool FormCloseQuery();
+    void FormClose();
+    void reopenFile(const QString& path); // the welcome window's "RE" choice
+
+    // Saving. False when the user cancelled a Save As.
+    bool saveDocument();
+    bool saveDocumentAs();
+
+    // Feature areas; each lives in its own source file.
+    void initMarkupPart();
+    void initWizardsPart();
+    void initPreviewPart();
+    void initToolsPart();
+    void initChromePart();
+    void attachMenuPictures();
+    void showWelcomeAtStartup(); // leaves the welcome choice for the start-up sequence
+    void addToRecentFiles(const QString& path);
+    void onMinimized();
+
+    QString documentFileName_;
+    TextEncoding documentEncoding_ = TextEncoding::Utf8;
+    QString commandLineFile_;
+    QHash<QString, QAction*> actions_;
+    QVBoxLayout* rootLayout_ = nullptr;
+    bool statusAtBottom_ = false;
+    bool startupDone_ = false;
+    bool startupQueued_ = false;
+    bool centreOnShow_ = true;
+};

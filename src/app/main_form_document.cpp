@@ -1,0 +1,146 @@
+// Document commands of the main window: new, open, save, print, exit.
+#include "app/main_form.h"
+
+#include "app/app_error.h"
+#include "app/document_file.h"
+#include "app/file_names.h"
+#include "app/prompter.h"
+#include "editor/margin_rich_edit.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QStringList kOpenFilters = {QStringLiteral("HTML Web Page (*.htm; *.html) (*.htm *.html *.HTM *.HTML)"),
+                                  QStringLiteral("Text Files (*.txt) (*.txt *.TXT)"),
+                                  QStringLiteral("All Files (*.*) (*)")};
+const QStringList kSaveFilters = {QStringLiteral("HTML Web Pages (*.HTM; *.HTML) (*.html *.htm *.HTML *.HTM)"),
+                                  QStringLiteral("Text Files (*.TXT) (*.txt *.TXT)")};
+
+} // namespace
+
+bool TMainForm::AskSaveChanges()
+{
+    if (!RichEdit1->ModifiedFlag())
+        return true;
+    switch (prompter().confirm(this, QStringLiteral("Confirm"),
+                               QStringLiteral("Save changes to %1?").arg(documentFileName_))) {
+    case Prompter::Answer::Yes:
+        // A Save As cancelled here stops the caller too: nothing is discarded unasked.
+        return saveDocument();
+    case Prompter::Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TMainForm::LoadDocument(const QString& path)
+{
+    EditorBytes loaded = readDocumentFile(path);
+    RichEdit1->SetEditorUtf8(loaded.utf8);
+    RichEdit1->SetModifiedFlag(false);
+    documentEncoding_ = loaded.encoding;
+}
+
+void TMainForm::WriteDocument(const QString& path)
+{
+    qsizetype size = 0;
+    const char* data = RichEdit1->EditorUtf8Data(&size);
+    documentEncoding_ = writeDocumentFile(path, data, size, documentEncoding_);
+}
+
+void TMainForm::BlankPage1Click()
+{
+    if (!AskSaveChanges())
+        return;
+    SetDocumentName(kUntitled);
+    RichEdit1->ClearText();
+    documentEncoding_ = TextEncoding::Utf8;
+    RichEdit1->SetModifiedFlag(false);
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::FileOpenItemClick()
+{
+    if (!AskSaveChanges())
+        return;
+    Prompter::FileRequest request;
+    request.title = QStringLiteral("Open Web Page");
+    request.folder = openDialogFolder;
+    request.fileName = QStringLiteral("index.html");
+    request.filters = kOpenFilters;
+    request.showReadOnlyBox = true;
+    const Prompter::FileAnswer answer = prompter().openFiles(this, request);
+    if (answer.files.isEmpty())
+        return;
+    const QString path = answer.files.constFirst();
+    LoadDocument(path);
+    SetDocumentName(path);
+    RichEdit1->FocusEditor();
+    RichEdit1->SetModifiedFlag(false);
+    RichEdit1->SetReadOnly(answer.readOnly);
+    openDialogFolder = folderForDialog(path);
+}
+
+void TMainForm::MRUFileList1MRUItemClick(QObject* sender, const QString& fileName)
+{
+    Q_UNUSED(sender);
+    reopenFile(fileName);
+}
+
+bool TMainForm::saveDocument()
+{
+    if (documentFileName_ == kUntitled)
+        return saveDocumentAs();
+    WriteDocument(documentFileName_);
+    RichEdit1->SetModifiedFlag(false);
+    addToRecentFiles(documentFileName_);
+    return true;
+}
+
+bool TMainForm::saveDocumentAs()
+{
+    Prompter::FileRequest request;
+    request.folder = saveDialogFolder;
+    request.fileName = saveDialogFileName;
+    request.filters = kSaveFilters;
+    QString name = prompter().saveFile(this, request);
+    if (name.isEmpty())
+        return false;
+    if (!hasExtension(name))
+        name += QStringLiteral(".htm");
+    saveDialogFileName = name;
+    if (QFileInfo::exists(name) &&
+        prompter().confirm(this, QStringLiteral("Confirm"), QStringLiteral("OK to overwrite %1").arg(name)) !=
+            Prompter::Answer::Yes)
+        return false;
+    WriteDocument(name);
+    SetDocumentName(name);
+    RichEdit1->SetModifiedFlag(false);
+    addToRecentFiles(name);
+    return true;
+}
+
+void TMainForm::FileSave()
+{
+    saveDocument();
+}
+
+void TMainForm::FileSaveAs()
+{
+    saveDocumentAs();
+}
+
+void TMainForm::FilePrint()
+{
+    TMarginPrinter printer(RichEdit1->Margins());
+    if (!prompter().choosePrinter(this, printer))
+        return;
+    RichEdit1->PrintText(printer, documentFileName_);
+}
+
+void TMainForm::FileExit()
+{
+    close();
+}

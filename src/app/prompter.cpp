@@ -1,0 +1,122 @@
+#include "app/prompter.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+Prompter* installed = nullptr;
+} // namespace
+
+Prompter& prompter()
+{
+    static QtPrompter real;
+    return installed ? *installed : real;
+}
+
+void setPrompter(Prompter* p)
+{
+    installed = p;
+}
+
+Prompter::Answer QtPrompter::confirm(QWidget* parent, const QString& title, const QString& text)
+{
+    const auto button =
+        QMessageBox::question(parent, title, text,
+                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                              QMessageBox::Yes);
+    if (button == QMessageBox::Yes)
+        return Answer::Yes;
+    if (button == QMessageBox::No)
+        return Answer::No;
+    return Answer::Cancel;
+}
+
+void QtPrompter::error(QWidget* parent, const QString& text)
+{
+    QMessageBox::critical(parent, QStringLiteral("Error"), text);
+}
+
+void QtPrompter::inform(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::information(parent, title, text);
+}
+
+Prompter::FileAnswer QtPrompter::openFiles(QWidget* parent, const FileRequest& request)
+{
+    QFileDialog dialog(parent, request.title, request.folder);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.allowMultiple ? QFileDialog::ExistingFiles
+                                             : QFileDialog::ExistingFile);
+    dialog.setNameFilters(request.filters);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    QCheckBox* readOnly = nullptr;
+    if (request.showReadOnlyBox) {
+        // The native chooser has no place for extra controls; ours holds the read-only box.
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        readOnly = new QCheckBox(QStringLiteral("Open as &read-only"), &dialog);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(readOnly, grid->rowCount(), 0, 1, -1);
+    }
+    FileAnswer answer;
+    if (dialog.exec() == QDialog::Accepted) {
+        answer.files = dialog.selectedFiles();
+        answer.readOnly = readOnly && readOnly->isChecked();
+    }
+    return answer;
+}
+
+QString QtPrompter::saveFile(QWidget* parent, const FileRequest& request)
+{
+    QFileDialog dialog(parent, request.title, request.folder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(request.filters);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    // We ask our own overwrite question after adding the extension.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+bool QtPrompter::chooseColor(QWidget* parent, QColor& color, bool fullOpen)
+{
+    QColorDialog dialog(color, parent);
+    // Qt's colour dialog always shows its custom colours; fullOpen needs nothing more here.
+    Q_UNUSED(fullOpen);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    color = dialog.selectedColor();
+    return true;
+}
+
+bool QtPrompter::chooseFont(QWidget* parent, QFont& font)
+{
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, font, parent);
+    if (ok)
+        font = chosen;
+    return ok;
+}
+
+bool QtPrompter::choosePrinter(QWidget* parent, QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+int QtPrompter::exec(QDialog& dialog)
+{
+    return dialog.exec();
+}

@@ -1,0 +1,178 @@
+#include "app/settings_store.h"
+
+#include "app/app_error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QVariant>
+
+#include <algorithm>
+#include <tuple>
+
+namespace Setting {
+const QList<SettingKey>& all()
+{
+    static const QList<SettingKey> table = {
+        FormTop, FormLeft, FormWidth, FormHeight, WordWrap, StatusBar, Welcome, QuickStart,
+        Font, FontSize, Browser, BrowserLocation, UseTemp, TempFilename, DefaultTitle,
+        QuickStartBgColor, QuickStartTextColor, QuickStartLinkColor, QuickStartVLinkColor,
+        QuickStartALinkColor, QuickStartBgImage, ParseImagePaths, TaskTray};
+    return table;
+}
+} // namespace Setting
+
+namespace {
+
+// A fresh object per operation: every read sees what any instance wrote last.
+std::unique_ptr<QSettings> openStore()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Tallowmark"), QStringLiteral("Vorlane"));
+}
+
+QString upToNul(const QString& text)
+{
+    const qsizetype nul = text.indexOf(QChar(0));
+    return nul < 0 ? text : text.left(nul);
+}
+
+// Turns "\Software\Tallowmark\Vorlane\Recent Files" + "Recent Files" into the group path
+// "Recent Files/Recent Files" below our own key.
+QString groupFor(const QString& keyPath, const QString& subkey)
+{
+    QString path = keyPath;
+    while (path.startsWith(QLatin1Char('\\')))
+        path.remove(0, 1);
+    if (path.compare(kSettingsKey, Qt::CaseInsensitive) == 0)
+        path.clear();
+    else if (path.startsWith(kSettingsKey + QLatin1Char('\\'), Qt::CaseInsensitive))
+        path = path.mid(kSettingsKey.size() + 1);
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!subkey.isEmpty())
+        path = path.isEmpty() ? subkey : path + QLatin1Char('/') + subkey;
+    return path;
+}
+
+// A store the INI reader could not parse would lose its unreadable lines on the next write.
+// Keep a copy beside it first, once per broken file.
+void preserveUnparsableStore(QSettings& store)
+{
+    if (store.status() != QSettings::FormatError)
+        return;
+    const QString file = store.fileName();
+    const QString backup = file + QStringLiteral(".unreadable");
+    QFile::remove(backup);
+    QFile::copy(file, backup);
+}
+
+void ensureStoreFolder(const QString& keyName)
+{
+    const QFileInfo info(settingsFilePath());
+    if (!QDir().mkpath(info.absolutePath()))
+        throw AppError(QStringLiteral("Failed to create key %1").arg(keyName));
+}
+
+void checkWritten(QSettings& store, const QString& name)
+{
+    store.sync();
+    if (store.status() == QSettings::AccessError)
+        throw AppError(QStringLiteral("Failed to set data for '%1'").arg(name));
+}
+
+} // namespace
+
+QString settingsFilePath()
+{
+    return openStore()->fileName();
+}
+
+QString ReadSetting(const QString& name, const QString& defaultValue)
+{
+    auto store = openStore();
+    const QVariant value = store->value(name);
+    if (!value.isValid())
+        return defaultValue;
+    if (value.typeId() != QMetaType::QString)
+        throw AppError(QStringLiteral("Invalid data type for '%1'").arg(name));
+    return upToNul(value.toString());
+}
+
+QString ReadSetting(const SettingKey& key)
+{
+    return ReadSetting(QString::fromUtf8(key.name),
+                       key.defaultValue ? QString::fromUtf8(key.defaultValue) : QString());
+}
+
+bool SettingExists(const QString& name)
+{
+    return openStore()->contains(name);
+}
+
+void WriteSetting(const QString& name, const QString& text)
+{
+    ensureStoreFolder(kSettingsKey);
+    auto store = openStore();
+    preserveUnparsableStore(*store);
+    store->setValue(name, text);
+    checkWritten(*store, name);
+}
+
+void WriteSetting(const SettingKey& key, const QString& text)
+{
+    WriteSetting(QString::fromUtf8(key.name), text);
+}
+
+void EraseSubkey(const QString& keyPath, const QString& subkey)
+{
+    auto store = openStore();
+    const QString group = groupFor(keyPath, subkey);
+    if (!store->childGroups().isEmpty() || !store->allKeys().isEmpty()) {
+        preserveUnparsableStore(*store);
+        store->remove(group);
+        checkWritten(*store, subkey);
+    }
+}
+
+void WriteSubkeyValue(const QString& keyPath, const QString& subkey, const QString& name,
+                      const QString& text)
+{
+    QString keyName = keyPath;
+    while (keyName.startsWith(QLatin1Char('\\')))
+        keyName.remove(0, 1);
+    ensureStoreFolder(keyName + QLatin1Char('\\') + subkey);
+    auto store = openStore();
+    preserveUnparsableStore(*store);
+    store->setValue(groupFor(keyPath, subkey) + QLatin1Char('/') + name, text);
+    checkWritten(*store, name);
+}
+
+QList<QPair<QString, QString>> ListSubkeyValues(const QString& keyPath, const QString& subkey)
+{
+    QList<QPair<QString, QString>> values;
+    auto store = openStore();
+    store->beginGroup(groupFor(keyPath, subkey));
+    QStringList names = store->childKeys();
+    // The INI store sorts keys as text; enumerate F0..F9, F10.. in numeric order as written.
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        auto split = [](const QString& s) {
+            qsizetype i = s.size();
+            while (i > 0 && s.at(i - 1).isDigit())
+                --i;
+            bool ok = false;
+            const qlonglong n = s.mid(i).toLongLong(&ok);
+            return std::make_tuple(s.left(i), ok ? n : -1, s);
+        };
+        return split(a) < split(b);
+    });
+    for (const QString& name : names) {
+        const QVariant value = store->value(name);
+        if (value.typeId() != QMetaType::QString)
+            continue;
+        const QString text = upToNul(value.toString());
+        if (!text.isEmpty())
+            values.append({name, text});
+    }
+    return values;
+}

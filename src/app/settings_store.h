@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// One named string value of the store and its default, kept in one table below.
+struct SettingKey
+{
+    const char* name;
+    const char* defaultValue; // nullptr: no default, the reader keeps its own design value
+};
+
+namespace Setting {
+inline constexpr SettingKey FormTop{"Form Top", nullptr};
+inline constexpr SettingKey FormLeft{"Form Left", nullptr};
+inline constexpr SettingKey FormWidth{"Form Width", "606"};
+inline constexpr SettingKey FormHeight{"Form Height", "452"};
+inline constexpr SettingKey WordWrap{"WordWrap", "N"};
+inline constexpr SettingKey StatusBar{"Status Bar", "Top"};
+inline constexpr SettingKey Welcome{"Welcome", "Y"};
+inline constexpr SettingKey QuickStart{"QuickStart", "Y"};
+inline constexpr SettingKey Font{"Font", "Arial"};
+inline constexpr SettingKey FontSize{"Font Size", "9"};
+inline constexpr SettingKey Browser{"Browser", "None"};
+inline constexpr SettingKey BrowserLocation{"Browser Location", "[unset]"};
+inline constexpr SettingKey UseTemp{"Use Temp", "Y"};
+inline constexpr SettingKey TempFilename{"Temp Filename", "pagetmp.htm"};
+inline constexpr SettingKey DefaultTitle{"Default Title", "Untitled"};
+inline constexpr SettingKey QuickStartBgColor{"Quick Start BgColor", "#FFFFFF"};
+inline constexpr SettingKey QuickStartTextColor{"Quick Start TextColor", "#000000"};
+inline constexpr SettingKey QuickStartLinkColor{"Quick Start LinkColor", "#0000FF"};
+inline constexpr SettingKey QuickStartVLinkColor{"Quick Start vLinkColor", "#FF0000"};
+inline constexpr SettingKey QuickStartALinkColor{"Quick Start aLinkColor", "#FF0000"};
+inline constexpr SettingKey QuickStartBgImage{"Quick Start BgImage", ""};
+inline constexpr SettingKey ParseImagePaths{"Parse Image Paths", "Y"};
+inline constexpr SettingKey TaskTray{"Task Tray", "N"};
+
+// Every value of the table, for tests and diagnostics.
+const QList<SettingKey>& all();
+} // namespace Setting
+
+// The key path and the recent-files location, as the store knows them.
+inline const QString kSettingsKey = QStringLiteral("Software\\Tallowmark\\Vorlane");
+inline const QString kRecentFilesKeyPath = QStringLiteral("\\Software\\Tallowmark\\Vorlane\\Recent Files");
+inline const QString kRecentFilesSubkey = QStringLiteral("Recent Files");
+
+// Reads the store afresh. A value that exists returns its text (up to a NUL), even when empty;
+// a missing one returns defaultValue. A value that is not a string raises
+// "Invalid data type for '%s'".
+QString ReadSetting(const QString& name, const QString& defaultValue);
+QString ReadSetting(const SettingKey& key); // with the table's default
+bool SettingExists(const QString& name);
+
+// Stores the text, replacing any earlier value. A refused write raises
+// "Failed to set data for '%s'"; a store that cannot be created "Failed to create key %s".
+void WriteSetting(const QString& name, const QString& text);
+void WriteSetting(const SettingKey& key, const QString& text);
+
+// Subkey operations used by the recent-files list. keyPath is absolute from the user's root.
+void EraseSubkey(const QString& keyPath, const QString& subkey);
+void WriteSubkeyValue(const QString& keyPath, const QString& subkey, const QString& name,
+                      const QString& text);
+// In the order the store enumerates them (F0, F1, ... for lists written by WriteSubkeyValue);
+// empty texts are left out; a missing subkey gives an empty list.
+QList<QPair<QString, QString>> ListSubkeyValues(const QString& keyPath, const QString& subkey);
+
+// The file behind the store on this platform (for tests and fault handling).
+QString settingsFilePath();

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "editor/margin.h"
+
+#include <Qsci/qsciprinter.h>
+#include <Qsci/qsciscintilla.h>
+
+class QMenu;
+
+// A printer that fits each page's text into the rectangle the editor's margins leave.
+class TMarginPrinter : public QsciPrinter
+{
+public:
+    explicit TMarginPrinter(TMargin& margins) : margins_(margins) {}
+    void formatPage(QPainter& painter, bool drawing, QRect& area, int pagenr) override;
+
+private:
+    TMargin& margins_;
+};
+
+// The editor pane: QScintilla in UTF-8 mode with LF line ends. The operations below speak in
+// characters (QString indexes) and convert through Scintilla's line character index, so a
+// position costs a lookup, not a scan of the document.
+class TMarginRichEdit : public QsciScintilla
+{
+    Q_OBJECT
+public:
+    explicit TMarginRichEdit(QWidget* parent = nullptr);
+
+    // Whole text.
+    QString EditorText() const;
+    void SetEditorText(const QString& text); // replaces everything; line ends become LF
+    QByteArray EditorUtf8() const;           // explicit length: NUL bytes survive
+    // Direct view of the document's bytes, valid until the next change.
+    const char* EditorUtf8Data(qsizetype* size) const;
+    void SetEditorUtf8(const QByteArray& utf8); // LF line ends expected; clears undo history
+    void ClearText();
+    int TextLength() const; // in characters
+
+    // Selection, in characters.
+    int SelectionStart() const;
+    void SetSelectionStart(int position); // empties the selection, caret at position
+    int SelectionLength() const;
+    void SetSelectionLength(int count); // from SelectionStart, cut off at the end of the text
+    QString SelectedText() const;
+
+    // Edits. Each is one undo step.
+    void ReplaceSelection(const QString& text);
+    void AppendAfterSelection(const QString& text);
+    void WrapSelection(const QString& open, const QString& close);
+
+    void FocusEditor();
+    bool ModifiedFlag() const;
+    void SetModifiedFlag(bool modified);
+    bool WordWrap() const;
+    void SetWordWrap(bool on);
+    bool ReadOnly() const { return isReadOnly(); }
+    void SetReadOnly(bool on) { setReadOnly(on); }
+    void SetDisplayFont(const QFont& font);
+    QFont DisplayFont() const { return displayFont_; }
+
+    void UndoLastEdit();
+    void CutSelection();
+    void CopySelection();
+    void PasteClipboard();
+    void SelectAllText();
+
+    // Forward search from `from`, letter case ignored; the match's position or -1.
+    int FindText(const QString& text, int from) const;
+
+    // Prints the whole text on the printer; the title names the print job.
+    void PrintText(QsciPrinter& printer, const QString& title);
+    TMargin& Margins() { return margins_; }
+
+    // The menu shown on a right click instead of Scintilla's own.
+    void setContextMenu(QMenu* menu) { contextMenu_ = menu; }
+
+    // Position conversions.
+    long charToByte(int position) const;
+    int byteToChar(long position) const;
+
+    // Removes Scintilla's own binding of a key, so the window's short-cut gets it.
+    void releaseKey(int key);
+
+Q_SIGNALS:
+    void contextMenuAboutToShow();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void setSelectionBytes(long anchor, long caret);
+
+    TMargin margins_;
+    QMenu* contextMenu_ = nullptr;
+    QFont displayFont_;
+    bool forcedModified_ = false;
+};

@@ -1,0 +1,41 @@
+#include "support/test_main.h"
+
+#include "app/settings_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TestEnvironment::TestEnvironment()
+{
+    qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+void clearSettings()
+{
+    QFile::remove(settingsFilePath());
+}
+
+void writeSettingsFile(const QByteArray& ini)
+{
+    writeFile(settingsFilePath(), ini);
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
+    return path;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
