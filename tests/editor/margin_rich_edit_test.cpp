@@ -1,0 +1,193 @@
+#include "editor/margin_rich_edit.h"
+#include "support/test_main.h"
+
+class MarginRichEditTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void selectionIsCountedInCharacters()
+    {
+        TMarginRichEdit edit;
+        edit.SetEditorText(QStringLiteral("caf\u00e9 \U0001F600 na\u00efve\nzw\u00f6lf"));
+        QCOMPARE(edit.TextLength(), 19);
+        edit.SetSelectionStart(8);
+        edit.SetSelectionLength(5);
+        QCOMPARE(edit.SelectedText(), QStringLiteral("na\u00efve"));
+        QCOMPARE(edit.SelectionStart(), 8);
+        QCOMPARE(edit.SelectionLength(), 5);
+        edit.SetSelectionStart(14);
+        edit.SetSelectionLength(100); // cut off at the end
+        QCOMPARE(edit.SelectedText(), QStringLiteral("zw\u00f6lf"));
+        edit.SetSelectionStart(3);
+        QCOMPARE(edit.SelectionLength(), 0);
+        QCOMPARE(edit.SelectedText(), QString());
+    }
+
+    void wrapSelection_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("caret");
+        QTest::newRow("empty text") << QString() << 0 << 0 << QStringLiteral("<B></B>") << 3;
+        QTest::newRow("middle three") << QStringLiteral("abcde") << 1 << 3 << QStringLiteral("a<B>bcd</B>e") << 11;
+        QTest::newRow("caret inside") << QStringLiteral("ab") << 1 << 0 << QStringLiteral("a<B></B>b") << 4;
+        QTest::newRow("non-ascii") << QStringLiteral("\u00e9\u00e8") << 0 << 1 << QStringLiteral("<B>\u00e9</B>\u00e8") << 8;
+    }
+    void wrapSelection()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, result);
+        QFETCH(int, caret);
+        TMarginRichEdit edit;
+        edit.SetEditorText(text);
+        edit.SetSelectionStart(start);
+        edit.SetSelectionLength(length);
+        edit.WrapSelection(QStringLiteral("<B>"), QStringLiteral("</B>"));
+        QCOMPARE(edit.EditorText(), result);
+        QCOMPARE(edit.SelectionStart(), caret);
+        QCOMPARE(edit.SelectionLength(), 0);
+        QVERIFY(edit.ModifiedFlag());
+    }
+
+    void appendKeepsTheSelectionInFront()
+    {
+        TMarginRichEdit edit;
+        edit.SetEditorText(QStringLiteral("x"));
+        edit.SetSelectionStart(0);
+        edit.SetSelectionLength(1);
+        edit.AppendAfterSelection(QStringLiteral("&gt;"));
+        QCOMPARE(edit.EditorText(), QStringLiteral("x&gt;"));
+        QCOMPARE(edit.SelectionStart(), 5);
+        QCOMPARE(edit.SelectionLength(), 0);
+    }
+
+    void eachInsertionIsOneUndoStep()
+    {
+        TMarginRichEdit edit;
+        edit.SetEditorText(QStringLiteral("word"));
+        QVERIFY(!edit.isUndoAvailable());
+        edit.SetSelectionStart(0);
+        edit.SetSelectionLength(4);
+        edit.WrapSelection(QStringLiteral("<I>"), QStringLiteral("</I>"));
+        edit.SetSelectionStart(edit.TextLength());
+        edit.ReplaceSelection(QStringLiteral("<BR>\n"));
+        edit.UndoLastEdit();
+        QCOMPARE(edit.EditorText(), QStringLiteral("<I>word</I>"));
+        edit.UndoLastEdit();
+        QCOMPARE(edit.EditorText(), QStringLiteral("word"));
+    }
+
+    void textWithNulAndSpecialCharactersRoundTrips()
+    {
+        TMarginRichEdit edit;
+        const QByteArray utf8("a\0b\xC2\xA0\xE2\x80\xA8z\n", 10);
+        edit.SetEditorUtf8(utf8);
+        QCOMPARE(edit.EditorUtf8(), utf8);
+        QCOMPARE(edit.lines(), 2); // U+2028 is not a line end
+        edit.SetSelectionStart(0);
+        edit.SetSelectionLength(3);
+        QCOMPARE(edit.SelectedText(), QString::fromUtf8("a\0b", 3));
+        edit.ReplaceSelection(QString::fromUtf8("\0", 1));
+        QCOMPARE(edit.EditorUtf8(), QByteArray("\0\xC2\xA0\xE2\x80\xA8z\n", 8));
+    }
+
+    void selectAllTakesTheWholeText()
+    {
+        TMarginRichEdit edit;
+        edit.SetEditorText(QString(1200000, QLatin1Char('a')));
+        edit.SelectAllText();
+        QCOMPARE(edit.SelectionStart(), 0);
+        QCOMPARE(edit.SelectionLength(), 1200000);
+    }
+
+    void modifiedFlagFollowsEditsAndSaves()
+    {
+        TMarginRichEdit edit;
+        edit.SetEditorText(QStringLiteral("abc"));
+        edit.SetModifiedFlag(false);
+        QVERIFY(!edit.ModifiedFlag());
+        edit.ReplaceSelection(QStringLiteral("x"));
+        QVERIFY(edit.ModifiedFlag());
+        edit.SetModifiedFlag(false);
+        QVERIFY(!edit.ModifiedFlag());
+        edit.SetModifiedFlag(true);
+        QVERIFY(edit.ModifiedFlag());
+    }
+
+    void searchIgnoresCaseAndStartsWhereAsked()
+    {
+        TMarginRichEdit edit;
+        edit.SetEditorText(QStringLiteral("Table TABLE \u00e9table"));
+        QCOMPARE(edit.FindText(QStringLiteral("table"), 0), 0);
+        QCOMPARE(edit.FindText(QStringLiteral("table"), 1), 6);
+        QCOMPARE(edit.FindText(QStringLiteral("table"), 7), 13);
+        QCOMPARE(edit.FindText(QStringLiteral("table"), 14), -1);
+    }
+
+    void readOnlyRefusesCommandEdits()
+    {
+        TMarginRichEdit edit;
+        edit.SetEditorText(QStringLiteral("abc"));
+        edit.SetReadOnly(true);
+        edit.ReplaceSelection(QStringLiteral("x"));
+        QCOMPARE(edit.EditorText(), QStringLiteral("abc"));
+        edit.SetEditorText(QStringLiteral("loaded")); // loading still works
+        QCOMPARE(edit.EditorText(), QStringLiteral("loaded"));
+        QVERIFY(edit.ReadOnly());
+    }
+
+    void marginUnitsAndTwips()
+    {
+        TMargin m;
+        m.SetLeft(1000); // one inch
+        m.SetTop(500);
+        QCOMPARE(m.LeftTwips(), 1440);
+        QCOMPARE(m.TopTwips(), 720);
+        m.SetUnits(TMeasurementUnits::muMillimeters);
+        QCOMPARE(m.Left(), 2540);
+        QCOMPARE(m.LeftTwips(), 1440); // unchanged until a margin is set
+        m.SetRight(100);
+        QCOMPARE(m.LeftTwips(), 2540 * 57 / 100);
+        QCOMPARE(m.RightTwips(), 57);
+        m.SetUnits(TMeasurementUnits::muMillimeters);
+        QCOMPARE(m.Left(), 2540);
+        m.SetUnits(TMeasurementUnits::muInches);
+        QCOMPARE(m.Left(), 1000);
+    }
+
+    void marginsAgainstTheUnprintableBorder()
+    {
+        PrinterMetrics m;
+        m.logPixelsX = m.logPixelsY = 600;
+        m.physicalOffsetX = m.physicalOffsetY = 150;   // a quarter inch
+        m.physicalWidth = 5100;
+        m.physicalHeight = 6600;
+        m.horzRes = 4800;
+        m.vertRes = 6300;
+        const QRect page = pageRectTwips(m);
+        QCOMPARE(page, QRect(0, 0, 11520, 15120));
+
+        TMargin zero;
+        QCOMPARE(textRectTwips(zero, m, page), page);
+
+        TMargin one;
+        one.SetLeft(1000);
+        one.SetTop(1000);
+        one.SetRight(1000);
+        one.SetBottom(100); // smaller than the border: full edge, reset to 0
+        const QRect text = textRectTwips(one, m, page);
+        QCOMPARE(text.left(), 1440 - 360);
+        QCOMPARE(text.top(), 1440 - 360);
+        QCOMPARE(text.right() + 1, 11520 + 360 - 1440);
+        QCOMPARE(text.bottom() + 1, 15120);
+        QCOMPARE(one.Bottom(), 0);
+        QCOMPARE(one.Left(), 1000);
+    }
+};
+
+VORLANE_TEST_MAIN(MarginRichEditTest)
+#include "margin_rich_edit_test.moc"
