@@ -7,6 +7,9 @@
 #include <QAction>
 #include <QDir>
 #include <QLabel>
+#include <QMenuBar>
+#include <QStatusTipEvent>
+#include <Qsci/qsciprinter.h>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -338,6 +341,37 @@ private Q_SLOTS:
         form.PopupRichEdPopup();
         QVERIFY(form.action(QStringLiteral("Cut1"))->isEnabled());
         QVERIFY(form.action(QStringLiteral("Copy1"))->isEnabled());
+    }
+
+    void hintsGoToTheStatusLabel()
+    {
+        ScriptedPrompter prompter;
+        TMainForm form;
+        form.action(QStringLiteral("Bold1"))->showStatusText(form.menuBar());
+        QCOMPARE(form.Label1->text(), QStringLiteral("Bold Text"));
+        QStatusTipEvent none{QString()};
+        QCoreApplication::sendEvent(form.findChild<QToolButton*>(QStringLiteral("SpeedButton30")), &none);
+        QCOMPARE(form.Label1->text(), QString());
+        QStatusTipEvent tip{QStringLiteral("Insert Image (F6)")};
+        QCoreApplication::sendEvent(form.findChild<QToolButton*>(QStringLiteral("SpeedButton30")), &tip);
+        QCOMPARE(form.Label1->text(), QStringLiteral("Insert Image (F6)"));
+    }
+
+    void printingGoesToThePrinterChosen()
+    {
+        ScriptedPrompter prompter;
+        QTemporaryDir dir;
+        TMainForm form;
+        form.editor()->SetEditorText(QStringLiteral("<P>printed page</P>"));
+        TMarginPrinter printer(form.editor()->Margins());
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("out.pdf")));
+        form.editor()->PrintText(printer, QStringLiteral("job"));
+        QVERIFY(readFile(dir.filePath(QStringLiteral("out.pdf"))).startsWith("%PDF"));
+        // Cancelled in the print dialog: nothing printed, text unchanged.
+        prompter.acceptPrinter = false;
+        form.action(QStringLiteral("FilePrintItem"))->trigger();
+        QCOMPARE(form.editor()->EditorText(), QStringLiteral("<P>printed page</P>"));
     }
 
     void toolBarsAndStatusPanelSwitches()
