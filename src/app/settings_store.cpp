@@ -2,6 +2,7 @@
 
 #include "app/app_error.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,11 +26,43 @@ const QList<SettingKey>& all()
 
 namespace {
 
+// Qt parses a store file once and reuses the parse while the file's size and time stay the
+// same, so it reports a file it could not parse only to the first object that opens it. Which
+// file that was is kept here, so that a later write still knows.
+struct UnparsableFile
+{
+    QString path;
+    qint64 size = -1;
+    QDateTime modified;
+};
+
+UnparsableFile& unparsableFile()
+{
+    static UnparsableFile file;
+    return file;
+}
+
 // A fresh object per operation: every read sees what any instance wrote last.
 std::unique_ptr<QSettings> openStore()
 {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("Tallowmark"), QStringLiteral("Vorlane"));
+    auto store = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                             QStringLiteral("Tallowmark"), QStringLiteral("Vorlane"));
+    if (store->status() == QSettings::FormatError) {
+        const QFileInfo info(store->fileName());
+        unparsableFile() = {store->fileName(), info.size(), info.lastModified()};
+    }
+    return store;
+}
+
+bool isUnparsable(const QSettings& store)
+{
+    if (store.status() == QSettings::FormatError)
+        return true;
+    const UnparsableFile& known = unparsableFile();
+    if (known.path != store.fileName())
+        return false;
+    const QFileInfo info(known.path);
+    return info.exists() && info.size() == known.size && info.lastModified() == known.modified;
 }
 
 QString upToNul(const QString& text)
@@ -56,15 +89,18 @@ QString groupFor(const QString& keyPath, const QString& subkey)
 }
 
 // A store the INI reader could not parse would lose its unreadable lines on the next write.
-// Keep a copy beside it first, once per broken file.
-void preserveUnparsableStore(QSettings& store)
+// Keep a copy beside it first, once per broken file; without the copy the write does not
+// happen.
+void preserveUnparsableStore(QSettings& store, const QString& name)
 {
-    if (store.status() != QSettings::FormatError)
+    if (!isUnparsable(store))
         return;
     const QString file = store.fileName();
     const QString backup = file + QStringLiteral(".unreadable");
     QFile::remove(backup);
-    QFile::copy(file, backup);
+    if (!QFile::copy(file, backup))
+        throw AppError(QStringLiteral("Failed to set data for '%1'").arg(name));
+    unparsableFile() = {};
 }
 
 void ensureStoreFolder(const QString& keyName)
@@ -114,7 +150,7 @@ void WriteSetting(const QString& name, const QString& text)
 {
     ensureStoreFolder(kSettingsKey);
     auto store = openStore();
-    preserveUnparsableStore(*store);
+    preserveUnparsableStore(*store, name);
     store->setValue(name, text);
     checkWritten(*store, name);
 }
@@ -129,7 +165,7 @@ void EraseSubkey(const QString& keyPath, const QString& subkey)
     auto store = openStore();
     const QString group = groupFor(keyPath, subkey);
     if (!store->childGroups().isEmpty() || !store->allKeys().isEmpty()) {
-        preserveUnparsableStore(*store);
+        preserveUnparsableStore(*store, subkey);
         store->remove(group);
         checkWritten(*store, subkey);
     }
@@ -143,7 +179,7 @@ void WriteSubkeyValue(const QString& keyPath, const QString& subkey, const QStri
         keyName.remove(0, 1);
     ensureStoreFolder(keyName + QLatin1Char('\\') + subkey);
     auto store = openStore();
-    preserveUnparsableStore(*store);
+    preserveUnparsableStore(*store, name);
     store->setValue(groupFor(keyPath, subkey) + QLatin1Char('/') + name, text);
     checkWritten(*store, name);
 }

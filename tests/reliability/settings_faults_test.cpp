@@ -1,0 +1,314 @@
+#include "app/app_error.h"
+#include "app/settings_store.h"
+#include "support/child_process.h"
+#include "support/test_main.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+enum class WriteKind { Value, SubkeyValue, EraseSubkey };
+
+QString errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+QString backupPath()
+{
+    return settingsFilePath() + QStringLiteral(".unreadable");
+}
+
+void writeOnce(WriteKind kind)
+{
+    switch (kind) {
+    case WriteKind::Value:
+        WriteSetting(Setting::WordWrap, QStringLiteral("Y"));
+        break;
+    case WriteKind::SubkeyValue:
+        WriteSubkeyValue(kRecentFilesKeyPath, kRecentFilesSubkey, QStringLiteral("F0"),
+                         QStringLiteral("/p/a.htm"));
+        break;
+    case WriteKind::EraseSubkey:
+        EraseSubkey(kRecentFilesKeyPath, kRecentFilesSubkey);
+        break;
+    }
+}
+
+// One running instance of the program, as far as the store goes: a forked process that
+// performs the writes it is sent, one line "name=value" at a time, and answers each.
+class Instance
+{
+public:
+    Instance()
+    {
+        int toChild[2], fromChild[2];
+        if (::pipe(toChild) != 0 || ::pipe(fromChild) != 0)
+            qFatal("pipe failed");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(toChild[1]);
+            ::close(fromChild[0]);
+            serve(toChild[0], fromChild[1]);
+            ::_exit(0);
+        }
+        ::close(toChild[0]);
+        ::close(fromChild[1]);
+        out_ = toChild[1];
+        in_ = fromChild[0];
+    }
+    ~Instance()
+    {
+        ::close(out_);
+        ::close(in_);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
+
+    // The error text of the write, empty when it worked.
+    QString write(const QString& name, const QString& value)
+    {
+        const QByteArray line = (name + QLatin1Char('=') + value + QLatin1Char('\n')).toUtf8();
+        if (::write(out_, line.constData(), size_t(line.size())) != line.size())
+            return QStringLiteral("instance gone");
+        return QString::fromUtf8(readLine(in_));
+    }
+
+private:
+    static QByteArray readLine(int fd)
+    {
+        QByteArray line;
+        char c;
+        while (::read(fd, &c, 1) == 1 && c != '\n')
+            line.append(c);
+        return line;
+    }
+
+    static void serve(int in, int out)
+    {
+        for (;;) {
+            const QByteArray line = readLine(in);
+            if (line.isEmpty())
+                return;
+            const qsizetype eq = line.indexOf('=');
+            const QString error = errorOf([&] {
+                WriteSetting(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+            });
+            const QByteArray answer = error.toUtf8() + '\n';
+            if (::write(out, answer.constData(), size_t(answer.size())) != answer.size())
+                return;
+        }
+    }
+
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int in_ = -1;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(WriteKind)
+
+class SettingsFaultsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        clearSettings();
+        QFile::remove(backupPath());
+    }
+
+    // Qt reports a store it cannot parse only when it first reads the file, and quietly drops
+    // the lines it could not parse when it writes. A copy of the old file must exist before
+    // that first write, even when reads have already taken place.
+    void unparsableStoreIsCopiedBeforeTheFirstWrite_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("readFirst");
+        QTest::addColumn<WriteKind>("write");
+        const QByteArray unclosed = "[General]\nFont=Arial\n[Broken\nx\"=1\n";
+        const QByteArray unclosedLast = "[General]\nFont=Arial\n[Recent Files\n";
+        QTest::newRow("written at once") << unclosed << false << WriteKind::Value;
+        QTest::newRow("read first") << unclosed << true << WriteKind::Value;
+        QTest::newRow("recent file written") << unclosed << true << WriteKind::SubkeyValue;
+        QTest::newRow("recent files erased") << unclosedLast << true << WriteKind::EraseSubkey;
+    }
+    void unparsableStoreIsCopiedBeforeTheFirstWrite()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, readFirst);
+        QFETCH(WriteKind, write);
+        writeSettingsFile(file);
+        if (readFirst) {
+            // What start-up does: values and the recent files are read long before any write.
+            QCOMPARE(ReadSetting(Setting::Font), QStringLiteral("Arial"));
+            ListSubkeyValues(kRecentFilesKeyPath, kRecentFilesSubkey);
+        }
+        writeOnce(write);
+        QCOMPARE(readFile(backupPath()), file);
+        QCOMPARE(ReadSetting(Setting::Font), QStringLiteral("Arial"));
+
+        // Once rewritten the store parses again; later writes leave the copy alone.
+        WriteSetting(Setting::Welcome, QStringLiteral("N"));
+        QCOMPARE(readFile(backupPath()), file);
+        QCOMPARE(ReadSetting(Setting::Welcome), QStringLiteral("N"));
+    }
+
+    void parsableStoreGetsNoCopy()
+    {
+        writeSettingsFile("[General]\nFont=Arial\n");
+        ReadSetting(Setting::Font);
+        WriteSetting(Setting::WordWrap, QStringLiteral("Y"));
+        QVERIFY(!QFileInfo::exists(backupPath()));
+    }
+
+    // A value is a string, or the read fails with the type message; nothing else.
+    void storedValuesOfEveryShape_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("typeError");
+        QTest::newRow("plain") << QByteArray("Font=Verdana") << QStringLiteral("Verdana") << false;
+        QTest::newRow("empty") << QByteArray("Font=") << QString() << false;
+        QTest::newRow("quoted comma")
+            << QByteArray("Font=\"a, b\"") << QStringLiteral("a, b") << false;
+        QTest::newRow("escaped at") << QByteArray("Font=@@x") << QStringLiteral("@x") << false;
+        QTest::newRow("invalid is absent")
+            << QByteArray("Font=@Invalid()") << QStringLiteral("Arial") << false;
+        QTest::newRow("list") << QByteArray("Font=a, b") << QString() << true;
+        QTest::newRow("byte array") << QByteArray("Font=@ByteArray(Arial)") << QString() << true;
+        QTest::newRow("rectangle") << QByteArray("Font=@Rect(1 2 3 4)") << QString() << true;
+        QTest::newRow("size") << QByteArray("Font=@Size(1 2)") << QString() << true;
+        QTest::newRow("variant") << QByteArray("Font=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)")
+                                 << QString() << true;
+        // A value Qt cannot decode at all reads as absent.
+        QTest::newRow("bad variant")
+            << QByteArray("Font=@Variant(\\xff\\xff)") << QStringLiteral("Arial") << false;
+    }
+    void storedValuesOfEveryShape()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, value);
+        QFETCH(bool, typeError);
+        writeSettingsFile("[General]\n" + line + "\nWordWrap=Y\n");
+        QString read;
+        const QString error = errorOf([&] { read = ReadSetting(Setting::Font); });
+        QCOMPARE(error, typeError ? QStringLiteral("Invalid data type for 'Font'") : QString());
+        QCOMPARE(read, value);
+        // The neighbours read as usual.
+        QCOMPARE(ReadSetting(Setting::WordWrap), QStringLiteral("Y"));
+    }
+
+    // Store files the program cannot use: reads fall back to the defaults, writes fail with
+    // their message and leave the file as it was. Run as an unprivileged user, since root
+    // reads and writes whatever the permissions say.
+    void unusableStoreFile_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QString>("writeError");
+        const QString refused = QStringLiteral("Failed to set data for 'WordWrap'");
+        QTest::newRow("no permissions") << QStringLiteral("mode 000") << refused;
+        QTest::newRow("write only") << QStringLiteral("mode 200") << refused;
+        QTest::newRow("read only") << QStringLiteral("mode 400") << refused;
+        QTest::newRow("folder read only") << QStringLiteral("folder 555") << refused;
+        QTest::newRow("a directory") << QStringLiteral("directory") << refused;
+        QTest::newRow("folder is a file")
+            << QStringLiteral("folder file")
+            << QStringLiteral("Failed to create key Software\\Tallowmark\\Vorlane");
+    }
+    void unusableStoreFile()
+    {
+        QFETCH(QString, shape);
+        QFETCH(QString, writeError);
+        const QByteArray stored = "[General]\nFont=Verdana\nWordWrap=N\n";
+        const QString file = settingsFilePath();
+        const QString folder = QFileInfo(file).absolutePath();
+        QDir(folder).removeRecursively();
+        QFile::remove(folder);
+        if (shape == QLatin1String("directory")) {
+            QVERIFY(QDir().mkpath(file));
+        } else if (shape == QLatin1String("folder file")) {
+            writeFile(folder, stored);
+        } else {
+            writeSettingsFile(stored);
+        }
+        const QByteArray before = readFile(file);
+        const QString home = QFileInfo(folder).absolutePath();
+
+        VERIFY_CHILD(runUnprivileged({home}, [&]() -> QString {
+            const QByteArray native = QFile::encodeName(file);
+            if (shape.startsWith(QLatin1String("mode ")))
+                ::chmod(native.constData(), mode_t(shape.mid(5).toInt(nullptr, 8)));
+            if (shape == QLatin1String("folder 555"))
+                ::chmod(QFile::encodeName(folder).constData(), 0555);
+            QString problems;
+            QString font;
+            const QString readError = errorOf([&] { font = ReadSetting(Setting::Font); });
+            const QString expectedFont =
+                shape == QLatin1String("mode 400") || shape == QLatin1String("folder 555")
+                    ? QStringLiteral("Verdana")
+                    : QStringLiteral("Arial");
+            if (!readError.isEmpty() || font != expectedFont)
+                problems += QStringLiteral("read gave '%1' / '%2'; ").arg(font, readError);
+            if (!errorOf([&] {
+                     ListSubkeyValues(kRecentFilesKeyPath, kRecentFilesSubkey);
+                 }).isEmpty())
+                problems += QStringLiteral("listing failed; ");
+            const QString error =
+                errorOf([&] { WriteSetting(Setting::WordWrap, QStringLiteral("Y")); });
+            if (error != writeError)
+                problems += QStringLiteral("write gave '%1'; ").arg(error);
+            ::chmod(native.constData(), 0644);
+            ::chmod(QFile::encodeName(folder).constData(), 0755);
+            return problems;
+        }));
+        QCOMPARE(readFile(file), before);
+        QDir(folder).removeRecursively();
+        QFile::remove(folder);
+    }
+
+    // Two instances alternate writes; neither loses the other's values, and the last writer of
+    // a shared value wins.
+    void twoInstancesKeepEachOthersValues()
+    {
+        Instance first;
+        Instance second;
+        const int rounds = 40;
+        for (int i = 0; i < rounds; ++i) {
+            QCOMPARE(first.write(QStringLiteral("First %1").arg(i), QStringLiteral("a")),
+                     QString());
+            QCOMPARE(second.write(QStringLiteral("Second %1").arg(i), QStringLiteral("b")),
+                     QString());
+            // Same-length values: the file's size alone does not show the change.
+            QCOMPARE(first.write(QStringLiteral("Shared"), QStringLiteral("1")), QString());
+            QCOMPARE(second.write(QStringLiteral("Shared"), QStringLiteral("2")), QString());
+            QCOMPARE(first.write(QStringLiteral("Font"), QStringLiteral("Verdana %1").arg(i % 10)),
+                     QString());
+        }
+        for (int i = 0; i < rounds; ++i) {
+            QCOMPARE(ReadSetting(QStringLiteral("First %1").arg(i), QString()),
+                     QStringLiteral("a"));
+            QCOMPARE(ReadSetting(QStringLiteral("Second %1").arg(i), QString()),
+                     QStringLiteral("b"));
+        }
+        QCOMPARE(ReadSetting(QStringLiteral("Shared"), QString()), QStringLiteral("2"));
+        QCOMPARE(ReadSetting(Setting::Font), QStringLiteral("Verdana %1").arg((rounds - 1) % 10));
+    }
+};
+
+VORLANE_TEST_MAIN(SettingsFaultsTest)
+#include "settings_faults_test.moc"
