@@ -1,11 +1,148 @@
 // Preferences, browser preview, recent files, welcome window and tips.
 #include "app/main_form.h"
 
-void TMainForm::initPreviewPart() {}
-void TMainForm::showWelcomeAtStartup() {}
-void TMainForm::addToRecentFiles(const QString&) {}
-void TMainForm::Preferences1Click() {}
-void TMainForm::mnuViewinbrowserClick() {}
-void TMainForm::LoadUrl(const QString&) {}
-void TMainForm::WelcomeForm1Click() {}
-void TMainForm::TipoftheDay1Click() {}
+#include "app/app_error.h"
+#include "app/command_guard.h"
+#include "app/document_file.h"
+#include "app/file_names.h"
+#include "app/prompter.h"
+#include "app/recent_files.h"
+#include "app/settings_store.h"
+#include "editor/margin_rich_edit.h"
+#include "page/browser_preview.h"
+#include "page/preferences_dialog.h"
+#include "page/tip_dialog.h"
+#include "page/welcome_dialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+
+namespace {
+
+// What the running program takes over once the preferences have closed, by either button.
+void refreshFromPreferences(TMainForm& form, bool confirmed, const QString& tempFilename)
+{
+    if (confirmed) {
+        form.currentUseTemp = ReadSetting(Setting::UseTemp);
+        form.currentTempFilename = tempFilename;
+    }
+    form.currentBrowser = ReadSetting(Setting::Browser);
+    // The font name is taken even when the stored size turns out not to be a number.
+    QFont font = form.RichEdit1->DisplayFont();
+    font.setFamily(ReadSetting(Setting::Font));
+    form.RichEdit1->SetDisplayFont(font);
+    form.applyEditorFontFromSettings();
+}
+
+void connectWelcome(TMainForm& form, TWelcome& welcome)
+{
+    QObject::connect(&welcome, &TWelcome::preferencesClosed, &form,
+                     [&form](bool confirmed, const QString& tempFilename) {
+                         runGuarded(&form,
+                                    [&] { refreshFromPreferences(form, confirmed, tempFilename); });
+                     });
+}
+
+// A temporary file that is the page itself under another name (a link, "..", the page's own
+// name) would overwrite the page with every preview.
+void refuseOverwritingPage(const QString& previewPath, const QString& documentPath)
+{
+    const QString preview = QFileInfo(previewPath).canonicalFilePath();
+    if (!preview.isEmpty() && preview == QFileInfo(documentPath).canonicalFilePath()) {
+        throw AppError(QStringLiteral("The preview file %1 is the page itself. Choose another "
+                                      "temporary file name in File | Preferences.")
+                           .arg(previewPath));
+    }
+}
+
+} // namespace
+
+void TMainForm::initPreviewPart()
+{
+    MRUFileList1 = new TMRUFileList(this);
+    MRUFileList1->setObjectName(QStringLiteral("MRUFileList1"));
+    MRUFileList1->setMaximum(4);
+    MRUFileList1->RemoveOnClick = false;
+    MRUFileList1->setSubmenuName(QStringLiteral("Reopen"));
+    MRUFileList1->AutoSaveName = kRecentFilesKeyPath;
+    MRUFileList1->AutoSaveKey = kRecentFilesSubkey;
+    MRUFileList1->setFileMenu(FileMenuItem->menuAction());
+    connect(MRUFileList1, &TMRUFileList::MRUItemClick, this,
+            [this](QObject* sender, const QString& fileName) {
+                runGuarded(this, [&] { MRUFileList1MRUItemClick(sender, fileName); });
+            });
+    MRUFileList1->Loaded();
+}
+
+void TMainForm::addToRecentFiles(const QString& path)
+{
+    if (MRUFileList1)
+        MRUFileList1->AddItem(path);
+}
+
+void TMainForm::showWelcomeAtStartup()
+{
+    TWelcome welcome(this);
+    welcome.CheckBox1->setChecked(true);
+    connectWelcome(*this, welcome);
+    prompter().exec(welcome);
+}
+
+void TMainForm::WelcomeForm1Click()
+{
+    {
+        TWelcome welcome(this);
+        welcome.CheckBox1->setChecked(ReadSetting(Setting::Welcome) == QLatin1String("Y"));
+        connectWelcome(*this, welcome);
+        // Opened from the menu, the window's choice is not carried out.
+        prompter().exec(welcome);
+    }
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::TipoftheDay1Click()
+{
+    {
+        TTipOfTheDay tip(this);
+        prompter().exec(tip);
+    }
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::Preferences1Click()
+{
+    bool confirmed = false;
+    QString tempFilename;
+    {
+        TPrefs prefs(this);
+        confirmed = prompter().exec(prefs) == QDialog::Accepted;
+        tempFilename = prefs.Edit2->text();
+    }
+    refreshFromPreferences(*this, confirmed, tempFilename);
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::mnuViewinbrowserClick()
+{
+    // An untitled page is saved first; without a name there is nothing sound to preview.
+    if (documentFileName_ == kUntitled && !saveDocumentAs())
+        return;
+    const QString previewPath =
+        previewFilePath(documentFileName_, currentUseTemp, currentTempFilename);
+    if (currentUseTemp != QLatin1String("N"))
+        refuseOverwritingPage(previewPath, documentFileName_);
+    // The page's name, encoding and modified flag stay as they are.
+    qsizetype size = 0;
+    const char* data = RichEdit1->EditorUtf8Data(&size);
+    writeDocumentFile(previewPath, data, size, documentEncoding_);
+    const QFileInfo preview(previewPath);
+    showInBrowser(this, currentBrowser, preview.absoluteFilePath(), preview.absolutePath());
+}
+
+void TMainForm::LoadUrl(const QString& url)
+{
+    showInBrowser(this, currentBrowser, url, QDir::currentPath());
+}
