@@ -1,34 +1,247 @@
 // One-step markup commands, colour picker, page properties and Quick Start.
 #include "app/main_form.h"
 
-void TMainForm::initMarkupPart() {}
-void TMainForm::Centered1Click() {}
-void TMainForm::Left1Click() {}
-void TMainForm::Right1Click() {}
-void TMainForm::Default1Click() {}
-void TMainForm::Center1Click() {}
-void TMainForm::Bold1Click() {}
-void TMainForm::Italic1Click() {}
-void TMainForm::Underline1Click() {}
-void TMainForm::Size1Large1Click() {}
-void TMainForm::H21Click() {}
-void TMainForm::H31Click() {}
-void TMainForm::H4Click() {}
-void TMainForm::H51Click() {}
-void TMainForm::H61Click() {}
-void TMainForm::QuickTable2Click() {}
-void TMainForm::LineBreak1Click() {}
-void TMainForm::AddComment1Click() {}
-void TMainForm::GreaterThan1Click() {}
-void TMainForm::LessThan1Click() {}
-void TMainForm::Space1Click() {}
-void TMainForm::Copyright1Click() {}
-void TMainForm::Registered1Click() {}
-void TMainForm::DateTime1Click() {}
-void TMainForm::Color1Click() {}
-void TMainForm::Document1Click() {}
-void TMainForm::GenerateBody(const QString&, const QString&, const QString&, const QString&,
-                             const QString&, const QString&)
+#include "app/app_error.h"
+#include "app/file_names.h"
+#include "app/prompter.h"
+#include "app/settings_store.h"
+#include "editor/margin_rich_edit.h"
+#include "editor/markup_commands.h"
+#include "page/body_properties_dialog.h"
+#include "page/html_colors.h"
+#include "page/page_properties.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QMenu>
+#include <QToolButton>
+
+namespace {
+
+void runMarkup(TMarginRichEdit* editor, const char* itemName)
 {
+    const Markup::Command* command = Markup::commandFor(QLatin1String(itemName));
+    Q_ASSERT(command);
+    // Work on the selection only: the cost is what goes in, not the size of the page.
+    switch (command->shape) {
+    case Markup::Shape::Wrap:
+        editor->WrapSelection(command->open, command->close);
+        break;
+    case Markup::Shape::Append:
+        editor->AppendAfterSelection(command->open);
+        break;
+    case Markup::Shape::Paragraph:
+        editor->AppendAfterSelection(command->open + Markup::kParagraphTail);
+        editor->SetSelectionStart(editor->SelectionStart() - Markup::kParagraphCaretBack);
+        break;
+    }
+    if (command->focusEditor)
+        editor->FocusEditor();
 }
-void TMainForm::QuickStart1Click() {}
+
+} // namespace
+
+void TMainForm::initMarkupPart()
+{
+    // The vertical bar's "New Paragraph" button offers the four paragraph commands.
+    auto* button = Toolbar->findChild<QToolButton*>(QStringLiteral("SpeedButton11"));
+    auto* menu = findChild<QMenu*>(QStringLiteral("Paragraph2"));
+    if (button && menu) {
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::InstantPopup);
+    }
+}
+
+void TMainForm::Centered1Click()
+{
+    runMarkup(RichEdit1, "Centered1");
+}
+
+void TMainForm::Left1Click()
+{
+    runMarkup(RichEdit1, "Left1");
+}
+
+void TMainForm::Right1Click()
+{
+    runMarkup(RichEdit1, "Right1");
+}
+
+void TMainForm::Default1Click()
+{
+    runMarkup(RichEdit1, "Default1");
+}
+
+void TMainForm::Center1Click()
+{
+    runMarkup(RichEdit1, "Center1");
+}
+
+void TMainForm::Bold1Click()
+{
+    runMarkup(RichEdit1, "Bold1");
+}
+
+void TMainForm::Italic1Click()
+{
+    runMarkup(RichEdit1, "Italic1");
+}
+
+void TMainForm::Underline1Click()
+{
+    runMarkup(RichEdit1, "Underline1");
+}
+
+void TMainForm::Size1Large1Click()
+{
+    runMarkup(RichEdit1, "Size1Large1");
+}
+
+void TMainForm::H21Click()
+{
+    runMarkup(RichEdit1, "H21");
+}
+
+void TMainForm::H31Click()
+{
+    runMarkup(RichEdit1, "H31");
+}
+
+void TMainForm::H4Click()
+{
+    runMarkup(RichEdit1, "H41");
+}
+
+void TMainForm::H51Click()
+{
+    runMarkup(RichEdit1, "H51");
+}
+
+void TMainForm::H61Click()
+{
+    runMarkup(RichEdit1, "H61");
+}
+
+void TMainForm::QuickTable2Click()
+{
+    runMarkup(RichEdit1, "QuickTable2");
+}
+
+void TMainForm::LineBreak1Click()
+{
+    runMarkup(RichEdit1, "LineBreak1");
+}
+
+void TMainForm::AddComment1Click()
+{
+    runMarkup(RichEdit1, "AddComment1");
+}
+
+void TMainForm::GreaterThan1Click()
+{
+    runMarkup(RichEdit1, "GreaterThan1");
+}
+
+void TMainForm::LessThan1Click()
+{
+    runMarkup(RichEdit1, "LessThan1");
+}
+
+void TMainForm::Space1Click()
+{
+    runMarkup(RichEdit1, "Space1");
+}
+
+void TMainForm::Copyright1Click()
+{
+    runMarkup(RichEdit1, "Copyright1");
+}
+
+void TMainForm::Registered1Click()
+{
+    runMarkup(RichEdit1, "Registered1");
+}
+
+void TMainForm::DateTime1Click()
+{
+    RichEdit1->AppendAfterSelection(
+        Markup::dateTimeText(QDateTime::currentDateTime(), QLocale::system()));
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::Color1Click()
+{
+    // The first time the dialog keeps its own starting colour.
+    QColor color = hasPickedColor ? lastPickedColor : QColor();
+    if (prompter().chooseColor(this, color, true)) {
+        lastPickedColor = color;
+        hasPickedColor = true;
+        RichEdit1->AppendAfterSelection(ColorToHtmlColor(fromQColor(color)));
+    }
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::Document1Click()
+{
+    using namespace PageProperties;
+    QStringList attributes;
+    QString title;
+    {
+        const QString text = RichEdit1->EditorText();
+        const BodyTag tag = findBodyTag(text);
+        if (!tag.found()) {
+            // Without a BODY tag there is nothing to read or rewrite.
+            prompter().inform(this, QStringLiteral("Web Page Properties"), noBodyTagMessage());
+            RichEdit1->FocusEditor();
+            return;
+        }
+        title = pageTitle(text);
+        attributes = extractBodyAttributes(bodyAttributeText(text, tag));
+    }
+
+    TBodyProperties dialog(this);
+    dialog.setDocumentFileName(DocumentFileName());
+    dialog.setFields(title, attributes);
+    dialog.updateSamplesFromFields(); // a bad colour stops here, before the dialog shows
+    prompter().exec(dialog);
+    if (TBodyProperties::Confirmed()) {
+        const QStringList chosen = dialog.fields();
+        GenerateBody(chosen.at(BgImage), chosen.at(BgColor), chosen.at(TextColor),
+                     chosen.at(LinkColor), chosen.at(VLinkColor), chosen.at(ALinkColor));
+    }
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::GenerateBody(const QString& bgImage, const QString& bgColor, const QString& text,
+                             const QString& link, const QString& vlink, const QString& alink)
+{
+    using namespace PageProperties;
+    const BodyTag tag = findBodyTag(RichEdit1->EditorText());
+    if (!tag.found())
+        throw AppError(noBodyTagMessage());
+    RichEdit1->SetSelectionStart(tag.start);
+    RichEdit1->SetSelectionLength(tag.length);
+    RichEdit1->ReplaceSelection(buildBodyTag({bgImage, bgColor, text, link, vlink, alink}));
+}
+
+void TMainForm::QuickStart1Click()
+{
+    if (!AskSaveChanges())
+        return;
+    // Settings first: a stored value of the wrong type then leaves the page as it was.
+    const QString title = ReadSetting(Setting::DefaultTitle);
+    const QStringList attributes = {
+        ReadSetting(Setting::QuickStartBgImage),    ReadSetting(Setting::QuickStartBgColor),
+        ReadSetting(Setting::QuickStartTextColor),  ReadSetting(Setting::QuickStartLinkColor),
+        ReadSetting(Setting::QuickStartVLinkColor), ReadSetting(Setting::QuickStartALinkColor),
+    };
+    SetDocumentName(kUntitled);
+    // Built whole and set once, so Undo cannot step back into the previous page.
+    const PageProperties::QuickStartPage page = PageProperties::quickStartPage(title, attributes);
+    RichEdit1->SetEditorText(page.text);
+    documentEncoding_ = TextEncoding::Utf8;
+    RichEdit1->SetSelectionStart(page.placeholderStart);
+    RichEdit1->SetSelectionLength(int(PageProperties::kQuickStartPlaceholder.size()));
+    RichEdit1->SetModifiedFlag(false);
+    RichEdit1->FocusEditor();
+}

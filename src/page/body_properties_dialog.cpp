@@ -26,10 +26,8 @@ namespace {
 bool confirmedFlag = false;
 
 const QString kSampleLines[] = {
-    QStringLiteral("Normal Text"), QString(),
-    QStringLiteral("Link Text"),   QString(),
-    QStringLiteral("Visited Link"), QString(),
-    QStringLiteral("Active Link"),
+    QStringLiteral("Normal Text"),  QString(), QStringLiteral("Link Text"),   QString(),
+    QStringLiteral("Visited Link"), QString(), QStringLiteral("Active Link"),
 };
 } // namespace
 
@@ -108,7 +106,8 @@ TBodyProperties::TBodyProperties(QWidget* parent) : QDialog(parent)
         *row.editPtr = edit;
         *row.shapePtr = shape;
         *row.buttonPtr = button;
-        connect(button, &QPushButton::clicked, this, [this, edit, shape] { pickColor(edit, shape); });
+        connect(button, &QPushButton::clicked, this,
+                [this, edit, shape] { pickColor(edit, shape); });
         ++line;
     }
 
@@ -143,8 +142,8 @@ TBodyProperties::TBodyProperties(QWidget* parent) : QDialog(parent)
     Edit9->setObjectName(QStringLiteral("Edit9"));
     metaGrid->addWidget(new QLabel(QStringLiteral("Description:"), metaPage), 0, 0);
     metaGrid->addWidget(Edit7, 0, 1);
-    metaGrid->addWidget(new QLabel(QStringLiteral("Keywords (seperated by commas):"), metaPage),
-                        1, 0);
+    metaGrid->addWidget(new QLabel(QStringLiteral("Keywords (seperated by commas):"), metaPage), 1,
+                        0);
     metaGrid->addWidget(Edit8, 1, 1);
     metaGrid->addWidget(new QLabel(QStringLiteral("Author's email:"), metaPage), 2, 0);
     metaGrid->addWidget(Edit9, 2, 1);
@@ -247,8 +246,7 @@ void TBodyProperties::paintSample()
     palette.setColor(QPalette::Base, Shape1->brushColor());
     Sample->setPalette(palette);
 
-    const TShape* const lineShapes[] = {Shape2, nullptr, Shape3, nullptr,
-                                        Shape4, nullptr, Shape5};
+    const TShape* const lineShapes[] = {Shape2, nullptr, Shape3, nullptr, Shape4, nullptr, Shape5};
     Sample->clear();
     QTextCursor cursor(Sample->document());
     for (int i = 0; i < 7; ++i) {

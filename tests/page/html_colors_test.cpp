@@ -67,13 +67,18 @@ void HtmlColorsTest::toColorFailure_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
-    QTest::newRow("unknown name") << "orange" << "'$geanor' is not a valid integer value";
-    QTest::newRow("blank before name") << " red" << "'$ed r' is not a valid integer value";
-    QTest::newRow("blank after name") << "red " << "'$d re' is not a valid integer value";
-    QTest::newRow("single quotes")
-        << "'#FFFFFF'" << "'$FFFF'#' is not a valid integer value";
-    QTest::newRow("sign") << "-1" << "'$-1' is not a valid integer value";
-    QTest::newRow("two hashes") << "##FFFFFF" << "'$FFFF#F' is not a valid integer value";
+    QTest::newRow("unknown name") << "orange"
+                                  << "'$geanor' is not a valid integer value";
+    QTest::newRow("blank before name") << " red"
+                                       << "'$ed r' is not a valid integer value";
+    QTest::newRow("blank after name") << "red "
+                                      << "'$d re' is not a valid integer value";
+    QTest::newRow("single quotes") << "'#FFFFFF'"
+                                   << "'$FFFF'#' is not a valid integer value";
+    QTest::newRow("sign") << "-1"
+                          << "'$-1' is not a valid integer value";
+    QTest::newRow("two hashes") << "##FFFFFF"
+                                << "'$FFFF#F' is not a valid integer value";
 }
 
 void HtmlColorsTest::toColorFailure()
