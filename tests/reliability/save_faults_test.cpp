@@ -1,0 +1,455 @@
+#include "app/document_codec.h"
+#include "app/main_form.h"
+#include "app/recent_files.h"
+#include "app/settings_store.h"
+#include "editor/margin_rich_edit.h"
+#include "page/browser_preview.h"
+#include "support/child_process.h"
+#include "support/scripted_prompter.h"
+#include "support/test_main.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Records browser starts instead of starting anything.
+class RecordingLauncher : public ProcessLauncher
+{
+public:
+    RecordingLauncher() { setProcessLauncher(this); }
+    ~RecordingLauncher() override { setProcessLauncher(nullptr); }
+    bool start(const QString& program, const QStringList& arguments, const QString&) override
+    {
+        started.append(QStringList{program} + arguments);
+        return true;
+    }
+    QList<QStringList> started;
+};
+
+const QByteArray kOldPage = "<HTML>\r\nthe old page, which must survive\r\n</HTML>\r\n";
+const QByteArray kOldPreview = "the old preview\r\n";
+
+// What the user typed on top of the loaded page: big enough that it never fits a small limit.
+QString typedText()
+{
+    QString text;
+    for (int i = 0; i < 4000; ++i)
+        text += QStringLiteral("<P>line %1 of the work that must not be lost\n").arg(i);
+    return text;
+}
+
+QString compareBytes(const QString& path, const QByteArray& expected)
+{
+    const QByteArray actual = readFile(path);
+    if (actual == expected)
+        return QString();
+    return QStringLiteral("%1 holds %2 bytes, expected %3; ")
+        .arg(path)
+        .arg(actual.size())
+        .arg(expected.size());
+}
+
+QString compareEntries(const QString& folder, const QStringList& expected)
+{
+    const QStringList actual = folderEntries(folder);
+    if (actual == expected)
+        return QString();
+    return QStringLiteral("%1 holds [%2], expected [%3]; ")
+        .arg(folder, actual.join(QStringLiteral(", ")), expected.join(QStringLiteral(", ")));
+}
+
+// The state a failed save or preview must leave: the message, and the document as it was.
+QString failedCommandProblems(const TMainForm& form, const ScriptedPrompter& prompter,
+                              const QString& name, const QString& failedPath,
+                              const QStringList& recentBefore)
+{
+    QString problems;
+    const QStringList expected{QStringLiteral("Cannot create file %1").arg(failedPath)};
+    if (prompter.errors != expected)
+        problems +=
+            QStringLiteral("messages [%1]; ").arg(prompter.errors.join(QStringLiteral(" | ")));
+    if (!form.editor()->ModifiedFlag())
+        problems += QStringLiteral("the page no longer counts as modified; ");
+    if (form.DocumentFileName() != name)
+        problems += QStringLiteral("the name became %1; ").arg(form.DocumentFileName());
+    if (form.windowTitle() != QFileInfo(name).fileName() + QStringLiteral(" - Vorlane"))
+        problems += QStringLiteral("the caption became %1; ").arg(form.windowTitle());
+    if (form.MRUFileList1 && form.MRUFileList1->Items() != recentBefore)
+        problems += QStringLiteral("the recent files changed; ");
+    return problems;
+}
+
+// What a symbolic link says, as written.
+QString linkText(const QString& link)
+{
+    char buffer[4096];
+    const ssize_t n = ::readlink(QFile::encodeName(link).constData(), buffer, sizeof buffer);
+    return n < 0 ? QString() : QFile::decodeName(QByteArray(buffer, n));
+}
+
+bool isPreview(const QString& command)
+{
+    return command == QLatin1String("mnuViewinbrowser");
+}
+
+// Sets up a loaded, edited page in `folder` and runs `command` while `limitFault` holds.
+// Everything is checked here, because a private mount is only visible to this process.
+QString runCommandUnderFault(const QString& folder, const QString& fault, const QString& command,
+                             const QString& useTemp)
+{
+    if (fault == QLatin1String("tmpfs")) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return skipReason(QStringLiteral("no private mount namespace here (needs root)"));
+        if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                    "size=64k,mode=0755") != 0)
+            return skipReason(QStringLiteral("cannot mount a small tmpfs here"));
+    }
+    const QString page = writeFile(folder + QStringLiteral("/page.htm"), kOldPage);
+    const QString preview = folder + QStringLiteral("/pagetmp.htm");
+    writeFile(preview, kOldPreview);
+
+    ScriptedPrompter prompter;
+    RecordingLauncher launcher;
+    TMainForm form;
+    form.LoadDocument(page);
+    form.SetDocumentName(page);
+    form.currentUseTemp = useTemp;
+    form.currentBrowser = QStringLiteral("NS");
+    form.editor()->SetSelectionStart(form.editor()->EditorText().size());
+    form.editor()->ReplaceSelection(typedText());
+    const QStringList recentBefore = form.MRUFileList1 ? form.MRUFileList1->Items() : QStringList();
+    const qsizetype newSize =
+        encodeDocument(form.editor()->EditorUtf8(), TextEncoding::Utf8).size();
+
+    if (fault.startsWith(QLatin1String("fsize"))) {
+        // Writes past the limit come back short (EFBIG), as they do on a full disk.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlim_t limit = fault == QLatin1String("fsize last byte")
+                                 ? rlim_t(newSize - 1)
+                                 : rlim_t(fault.mid(6).toULongLong());
+        rlimit rl{limit, limit};
+        if (::setrlimit(RLIMIT_FSIZE, &rl) != 0)
+            return QStringLiteral("setrlimit failed");
+    }
+    form.action(command)->trigger();
+
+    const bool previewOverPage = isPreview(command) && useTemp == QLatin1String("N");
+    const QString failedPath = isPreview(command) && !previewOverPage ? preview : page;
+    QString problems = failedCommandProblems(form, prompter, page, failedPath, recentBefore);
+    problems += compareBytes(page, kOldPage);
+    problems += compareBytes(preview, kOldPreview);
+    problems += compareEntries(folder, {QStringLiteral("page.htm"), QStringLiteral("pagetmp.htm")});
+    if (!launcher.started.isEmpty())
+        problems += QStringLiteral("a browser was started after the failed write; ");
+    return problems;
+}
+
+} // namespace
+
+class SaveFaultsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        clearSettings();
+        WriteSetting(Setting::BrowserLocation, QStringLiteral("/opt/browser/bin/browser"));
+    }
+
+    // A disk that fills up, or a write that comes back short, during a save or a preview: the
+    // old files stay as they were, no temporary file is left, the page still counts as
+    // modified and the message is shown.
+    void writeCutShort_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("useTemp");
+        const QString save = QStringLiteral("FileSaveItem");
+        const QString preview = QStringLiteral("mnuViewinbrowser");
+        const QStringList faults = {QStringLiteral("fsize 0"), QStringLiteral("fsize 4096"),
+                                    QStringLiteral("fsize last byte"), QStringLiteral("tmpfs")};
+        for (const QString& fault : faults) {
+            QTest::addRow("save, %s", qPrintable(fault)) << fault << save << QStringLiteral("Y");
+            QTest::addRow("preview, %s", qPrintable(fault))
+                << fault << preview << QStringLiteral("Y");
+        }
+        QTest::newRow("preview over the page, fsize 4096")
+            << QStringLiteral("fsize 4096") << preview << QStringLiteral("N");
+        QTest::newRow("preview over the page, tmpfs")
+            << QStringLiteral("tmpfs") << preview << QStringLiteral("N");
+    }
+    void writeCutShort()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, command);
+        QFETCH(QString, useTemp);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("site"));
+        QVERIFY(QDir().mkpath(folder));
+        VERIFY_CHILD(
+            runInChild([&] { return runCommandUnderFault(folder, fault, command, useTemp); }));
+    }
+
+    // Folders and files the user may not write, checked as an unprivileged user.
+    void permissionDenied_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("useTemp");
+        QTest::addColumn<QString>("failedName");
+        QTest::newRow("save, folder not writable")
+            << QStringLiteral("folder") << QStringLiteral("FileSaveItem") << QString()
+            << QStringLiteral("page.htm");
+        QTest::newRow("save, page read-only")
+            << QStringLiteral("page") << QStringLiteral("FileSaveItem") << QString()
+            << QStringLiteral("page.htm");
+        QTest::newRow("save as, folder not writable")
+            << QStringLiteral("folder") << QStringLiteral("FileSaveAsItem") << QString()
+            << QStringLiteral("new.htm");
+        QTest::newRow("preview, folder not writable")
+            << QStringLiteral("folder") << QStringLiteral("mnuViewinbrowser") << QStringLiteral("Y")
+            << QStringLiteral("pagetmp.htm");
+        QTest::newRow("preview, preview file read-only")
+            << QStringLiteral("preview") << QStringLiteral("mnuViewinbrowser")
+            << QStringLiteral("Y") << QStringLiteral("pagetmp.htm");
+        QTest::newRow("preview over the read-only page")
+            << QStringLiteral("page") << QStringLiteral("mnuViewinbrowser") << QStringLiteral("N")
+            << QStringLiteral("page.htm");
+    }
+    void permissionDenied()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, command);
+        QFETCH(QString, useTemp);
+        QFETCH(QString, failedName);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("site"));
+        const QString page = writeFile(folder + QStringLiteral("/page.htm"), kOldPage);
+        const QString preview = writeFile(folder + QStringLiteral("/pagetmp.htm"), kOldPreview);
+        const QString failedPath = folder + QLatin1Char('/') + failedName;
+
+        ScriptedPrompter prompter;
+        RecordingLauncher launcher;
+        TMainForm form;
+        form.LoadDocument(page);
+        form.SetDocumentName(page);
+        form.currentUseTemp = useTemp;
+        form.currentBrowser = QStringLiteral("NS");
+        form.editor()->ReplaceSelection(QStringLiteral("typed work\n"));
+        prompter.saveAnswers = {failedPath};
+        const QStringList recentBefore =
+            form.MRUFileList1 ? form.MRUFileList1->Items() : QStringList();
+
+        VERIFY_CHILD(runUnprivileged({dir.path()}, [&]() -> QString {
+            const char* target = fault == QLatin1String("folder") ? "site"
+                                 : fault == QLatin1String("page") ? "site/page.htm"
+                                                                  : "site/pagetmp.htm";
+            const QString path = dir.filePath(QString::fromLatin1(target));
+            if (::chmod(QFile::encodeName(path).constData(),
+                        fault == QLatin1String("folder") ? 0555 : 0444) != 0)
+                return QStringLiteral("chmod failed");
+            // Root would write anyway; make sure the refusal is real for this user.
+            if (::access(QFile::encodeName(path).constData(), W_OK) == 0)
+                return skipReason(QStringLiteral("permissions are not enforced for this user"));
+            form.action(command)->trigger();
+            QString problems =
+                failedCommandProblems(form, prompter, page, failedPath, recentBefore);
+            problems += compareBytes(page, kOldPage);
+            problems += compareBytes(preview, kOldPreview);
+            problems +=
+                compareEntries(folder, {QStringLiteral("page.htm"), QStringLiteral("pagetmp.htm")});
+            if (!launcher.started.isEmpty())
+                problems += QStringLiteral("a browser was started; ");
+            ::chmod(QFile::encodeName(path).constData(),
+                    fault == QLatin1String("folder") ? 0755 : 0644);
+            return problems;
+        }));
+    }
+
+    // Another program deleted, replaced or changed the page after it was opened. Save writes
+    // what the user sees; where it cannot, the text stays in the editor and Save As still works.
+    void pageChangedBehindTheEditor_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("saves");
+        QTest::newRow("deleted") << QStringLiteral("delete") << true;
+        QTest::newRow("replaced by rename") << QStringLiteral("rename") << true;
+        QTest::newRow("truncated") << QStringLiteral("truncate") << true;
+        QTest::newRow("grown") << QStringLiteral("grow") << true;
+        QTest::newRow("replaced by a folder") << QStringLiteral("folder") << false;
+        QTest::newRow("its folder removed") << QStringLiteral("remove folder") << false;
+    }
+    void pageChangedBehindTheEditor()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, saves);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("site"));
+        const QString page = writeFile(folder + QStringLiteral("/page.htm"), kOldPage);
+        ScriptedPrompter prompter;
+        TMainForm form;
+        form.LoadDocument(page);
+        form.SetDocumentName(page);
+        form.editor()->SetSelectionStart(form.editor()->EditorText().size());
+        form.editor()->ReplaceSelection(QStringLiteral("typed \u00e9 work"));
+        const QString typed = form.editor()->EditorText();
+
+        if (change == QLatin1String("delete")) {
+            QVERIFY(QFile::remove(page));
+        } else if (change == QLatin1String("rename")) {
+            writeFile(folder + QStringLiteral("/other.tmp"), "someone else's page");
+            QVERIFY(::rename(QFile::encodeName(folder + QStringLiteral("/other.tmp")).constData(),
+                             QFile::encodeName(page).constData()) == 0);
+        } else if (change == QLatin1String("truncate")) {
+            QVERIFY(QFile::resize(page, 0));
+        } else if (change == QLatin1String("grow")) {
+            writeFile(page, QByteArray(1 << 20, 'z'));
+        } else if (change == QLatin1String("folder")) {
+            QVERIFY(QFile::remove(page));
+            QVERIFY(QDir().mkpath(page));
+        } else {
+            QVERIFY(QDir(folder).removeRecursively());
+        }
+        form.action(QStringLiteral("FileSaveItem"))->trigger();
+
+        if (saves) {
+            QVERIFY2(prompter.errors.isEmpty(),
+                     qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+            QCOMPARE(QString::fromUtf8(decodeDocument(readFile(page)).utf8), typed);
+            QVERIFY(!form.editor()->ModifiedFlag());
+            QCOMPARE(folderEntries(folder), QStringList{QStringLiteral("page.htm")});
+            return;
+        }
+        QCOMPARE(prompter.errors, QStringList{QStringLiteral("Cannot create file %1").arg(page)});
+        QVERIFY(form.editor()->ModifiedFlag());
+        QCOMPARE(form.editor()->EditorText(), typed);
+        // Nothing is lost: the user saves somewhere else.
+        const QString elsewhere = dir.filePath(QStringLiteral("rescued.htm"));
+        prompter.saveAnswers = {elsewhere};
+        form.action(QStringLiteral("FileSaveAsItem"))->trigger();
+        QCOMPARE(QString::fromUtf8(decodeDocument(readFile(elsewhere)).utf8), typed);
+        QCOMPARE(form.DocumentFileName(), elsewhere);
+    }
+
+    // A page reached through symbolic links is saved where the links lead; the links stay.
+    void symlinkedPage_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::newRow("absolute link") << QStringLiteral("absolute");
+        QTest::newRow("relative link") << QStringLiteral("relative");
+        QTest::newRow("chain of links") << QStringLiteral("chain");
+        QTest::newRow("link into another folder") << QStringLiteral("other folder");
+    }
+    void symlinkedPage()
+    {
+        QFETCH(QString, shape);
+        QTemporaryDir dir;
+        const QString real = writeFile(dir.filePath(QStringLiteral("real/page.htm")), kOldPage);
+        const QString link = dir.filePath(QStringLiteral("site/link.htm"));
+        QDir().mkpath(dir.filePath(QStringLiteral("site")));
+        QString linkTarget = real;
+        if (shape == QLatin1String("relative") || shape == QLatin1String("other folder")) {
+            linkTarget = QStringLiteral("../real/page.htm");
+        } else if (shape == QLatin1String("chain")) {
+            const QString middle = dir.filePath(QStringLiteral("site/middle.htm"));
+            QVERIFY(QFile::link(real, middle));
+            linkTarget = QStringLiteral("middle.htm");
+        }
+        QVERIFY(::symlink(QFile::encodeName(linkTarget).constData(),
+                          QFile::encodeName(link).constData()) == 0);
+        const QStringList entriesBefore = folderEntries(dir.filePath(QStringLiteral("site")));
+
+        ScriptedPrompter prompter;
+        TMainForm form;
+        Prompter::FileAnswer answer;
+        answer.files = {link};
+        prompter.openAnswers = {answer};
+        form.action(QStringLiteral("FileOpenItem"))->trigger();
+        QCOMPARE(form.DocumentFileName(), link);
+        form.editor()->ReplaceSelection(QStringLiteral("typed\n"));
+        form.action(QStringLiteral("FileSaveItem"))->trigger();
+
+        QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+        QCOMPARE(readFile(real), QByteArray("typed\r\n") + kOldPage);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(linkText(link), linkTarget);
+        QCOMPARE(folderEntries(dir.filePath(QStringLiteral("site"))), entriesBefore);
+        QCOMPARE(folderEntries(dir.filePath(QStringLiteral("real"))),
+                 QStringList{QStringLiteral("page.htm")});
+        QCOMPARE(form.DocumentFileName(), link);
+    }
+
+    // A preview file that is the page itself under another name would overwrite the page
+    // with every preview: it is refused, and no browser is started.
+    void previewNeverReplacesThePage_data()
+    {
+        QTest::addColumn<QString>("tempName");
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("link to the page")
+            << QStringLiteral("pagetmp.htm") << QStringLiteral("symlink") << true;
+        QTest::newRow("the page's own name") << QStringLiteral("page.htm") << QString() << true;
+        QTest::newRow("through the parent folder")
+            << QStringLiteral("../site/page.htm") << QString() << true;
+        QTest::newRow("link to the folder")
+            << QStringLiteral("here/page.htm") << QStringLiteral("folder link") << true;
+        // A second name for the same file is replaced as a name; the page keeps its bytes.
+        QTest::newRow("hard link")
+            << QStringLiteral("pagetmp.htm") << QStringLiteral("hard link") << false;
+    }
+    void previewNeverReplacesThePage()
+    {
+        QFETCH(QString, tempName);
+        QFETCH(QString, shape);
+        QFETCH(bool, refused);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("site"));
+        const QString page = writeFile(folder + QStringLiteral("/page.htm"), kOldPage);
+        const QString preview = folder + QStringLiteral("/pagetmp.htm");
+        if (shape == QLatin1String("symlink"))
+            QVERIFY(QFile::link(page, preview));
+        else if (shape == QLatin1String("hard link"))
+            QVERIFY(::link(QFile::encodeName(page).constData(),
+                           QFile::encodeName(preview).constData()) == 0);
+        else if (shape == QLatin1String("folder link"))
+            QVERIFY(QFile::link(folder, folder + QStringLiteral("/here")));
+
+        ScriptedPrompter prompter;
+        RecordingLauncher launcher;
+        TMainForm form;
+        form.LoadDocument(page);
+        form.SetDocumentName(page);
+        form.currentUseTemp = QStringLiteral("Y");
+        form.currentTempFilename = tempName;
+        form.currentBrowser = QStringLiteral("NS");
+        form.editor()->ReplaceSelection(QStringLiteral("unsaved work\n"));
+        form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+
+        QCOMPARE(readFile(page), kOldPage);
+        QVERIFY(form.editor()->ModifiedFlag());
+        if (refused) {
+            QCOMPARE(prompter.errors.size(), 1);
+            QVERIFY(launcher.started.isEmpty());
+        } else {
+            QVERIFY2(prompter.errors.isEmpty(),
+                     qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+            QCOMPARE(readFile(preview), QByteArray("unsaved work\r\n") + kOldPage);
+            QCOMPARE(launcher.started.size(), 1);
+        }
+    }
+};
+
+VORLANE_TEST_MAIN(SaveFaultsTest)
+#include "save_faults_test.moc"
