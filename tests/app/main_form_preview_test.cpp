@@ -113,6 +113,36 @@ private Q_SLOTS:
         QVERIFY(form.RichEdit1->ModifiedFlag());
     }
 
+    void f5StartsARealProgramWithThePreviewPath()
+    {
+        // A stand-in browser that records where it ran and what it was given.
+        const QString record = path("record.txt");
+        const QString script = writeFile(
+            path("browser.sh"),
+            QStringLiteral(
+                "#!/bin/sh\n{ pwd; printf '%s\\n' \"$@\"; } > '%1.tmp' && mv '%1.tmp' '%1'\n")
+                .arg(record)
+                .toUtf8());
+        QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+        WriteSetting(Setting::Browser, QStringLiteral("NS"));
+        WriteSetting(Setting::BrowserLocation, script);
+        WriteSetting(Setting::Welcome, QStringLiteral("N"));
+        WriteSetting(Setting::QuickStart, QStringLiteral("N"));
+        const QString page = writeFile(path("site dir/page.htm"), "<P>saved</P>");
+        ScriptedPrompter prompts;
+        TMainForm form(page);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTRY_VERIFY(form.startupDone());
+        QCOMPARE(form.DocumentFileName(), page);
+        QTest::keyClick(form.RichEdit1, Qt::Key_F5);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(record), 10000);
+        QCOMPARE(readFile(path("site dir/pagetmp.htm")), QByteArray("<P>saved</P>"));
+        const QStringList lines = QString::fromUtf8(readFile(record)).split(QLatin1Char('\n'));
+        QCOMPARE(lines.mid(0, 2), (QStringList{path("site dir"), path("site dir/pagetmp.htm")}));
+        QVERIFY(prompts.errors.isEmpty());
+    }
+
     void noLocationStoredIsReported()
     {
         ScriptedPrompter prompts;
