@@ -1,9 +1,66 @@
 // Insert image, insert link and table generator commands.
 #include "app/main_form.h"
 
+#include "app/pending_markup.h"
+#include "app/prompter.h"
+#include "editor/margin_rich_edit.h"
+#include "wizards/insert_image_dialog.h"
+#include "wizards/insert_link_dialog.h"
+#include "wizards/table_generator_dialog.h"
+#include "wizards/table_markup.h"
+
+#include <QMenu>
+#include <QToolButton>
+
+// Each command makes its dialog afresh, so every use starts from the dialog's own defaults;
+// there is nothing to keep between uses.
 void TMainForm::initWizardsPart() {}
-void TMainForm::Image1Click() {}
-void TMainForm::mnuInsertLinkClick() {}
-void TMainForm::InsertLink1Click() {}
-void TMainForm::TableGenerator2Click() {}
-void TMainForm::SpeedButton32Click() {}
+
+void TMainForm::Image1Click()
+{
+    {
+        TInsImg dialog(DocumentFileName(), this);
+        prompter().exec(dialog);
+    }
+    RichEdit1->AppendAfterSelection(PendingMarkup::text());
+    RichEdit1->FocusEditor();
+    PendingMarkup::text().clear();
+}
+
+void TMainForm::mnuInsertLinkClick()
+{
+    {
+        TInsLink dialog(this);
+        prompter().exec(dialog);
+    }
+    RichEdit1->AppendAfterSelection(PendingMarkup::text());
+    RichEdit1->FocusEditor();
+    PendingMarkup::text().clear();
+}
+
+void TMainForm::InsertLink1Click()
+{
+    invokeMenuItem(QStringLiteral("mnuInsertLink"));
+}
+
+void TMainForm::TableGenerator2Click()
+{
+    QString table;
+    {
+        TInsTable dialog(this);
+        prompter().exec(dialog);
+        table = dialog.collectedText();
+    }
+    // The table's lines end in CR LF; the editor holds LF only.
+    RichEdit1->AppendAfterSelection(toEditorLineEnds(table));
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::SpeedButton32Click()
+{
+    auto* button = findChild<QToolButton*>(QStringLiteral("SpeedButton32"));
+    if (!button)
+        return;
+    const QRect frame = frameGeometry();
+    TablePopup->popup(QPoint(frame.left() + button->x() + 30, frame.top() + button->y() + 56));
+}
