@@ -1,14 +1,203 @@
 // Find and replace, font and style, horizontal line, Java applet and tag reference commands.
 #include "app/main_form.h"
 
-void TMainForm::initToolsPart() {}
-void TMainForm::Find1Click() {}
-void TMainForm::Replace1Click() {}
-void TMainForm::FindDialog1Find() {}
-void TMainForm::ReplaceDialog1Find() {}
-void TMainForm::ReplaceDialog1Replace() {}
-void TMainForm::ReplaceDialog1ReplaceAll() {}
-void TMainForm::FontandStyle1Click() {}
-void TMainForm::HorizontalLine1Click() {}
-void TMainForm::JavaApplet1Click() {}
-void TMainForm::Refresh1Click() {}
+#include "app/command_guard.h"
+#include "app/pending_markup.h"
+#include "app/prompter.h"
+#include "editor/applet_dialog.h"
+#include "editor/find_replace_dialogs.h"
+#include "editor/font_style_dialog.h"
+#include "editor/horizontal_line_dialog.h"
+#include "editor/margin_rich_edit.h"
+#include "editor/tag_list_dialog.h"
+
+namespace {
+// The pending markup is empty whenever no dialog command runs, even after a failure.
+struct PendingMarkupScope
+{
+    PendingMarkupScope() { PendingMarkup::clear(); }
+    ~PendingMarkupScope() { PendingMarkup::clear(); }
+};
+
+void showModeless(QDialog* dialog)
+{
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+QString notFoundMessage(const QString& text)
+{
+    return QStringLiteral("Could not find \"") + text + QLatin1Char('"');
+}
+} // namespace
+
+void TMainForm::initToolsPart()
+{
+    FindDialog1 = new TFindDialog(this);
+    ReplaceDialog1 = new TReplaceDialog(this);
+    auto guarded = [this](void (TMainForm::*slot)()) {
+        return [this, slot] { runGuarded(this, [&] { (this->*slot)(); }); };
+    };
+    connect(FindDialog1, &TFindDialog::findNext, this, guarded(&TMainForm::FindDialog1Find));
+    connect(ReplaceDialog1, &TReplaceDialog::findNext, this,
+            guarded(&TMainForm::ReplaceDialog1Find));
+    connect(ReplaceDialog1, &TReplaceDialog::replace, this,
+            guarded(&TMainForm::ReplaceDialog1Replace));
+    connect(ReplaceDialog1, &TReplaceDialog::replaceAll, this,
+            guarded(&TMainForm::ReplaceDialog1ReplaceAll));
+}
+
+// ---- find and replace ----
+
+void TMainForm::Find1Click()
+{
+    // Find always starts over at the top of the page.
+    RichEdit1->SetSelectionStart(0);
+    RichEdit1->SetSelectionLength(0);
+    showModeless(FindDialog1);
+}
+
+void TMainForm::Replace1Click()
+{
+    showModeless(ReplaceDialog1);
+}
+
+namespace {
+// Forward from the end of the selection, case ignored, no wrap. A match becomes the selection.
+void searchForward(TMainForm* form, const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    TMarginRichEdit* editor = form->RichEdit1;
+    const int from = editor->SelectionStart() + editor->SelectionLength();
+    const int found = editor->FindText(text, from);
+    if (found < 0) {
+        prompter().error(form, notFoundMessage(text));
+        return;
+    }
+    form->raise();
+    form->activateWindow();
+    editor->FocusEditor();
+    editor->SetSelectionStart(found);
+    editor->SetSelectionLength(int(text.size()));
+}
+} // namespace
+
+void TMainForm::FindDialog1Find()
+{
+    searchForward(this, FindDialog1->FindText());
+}
+
+void TMainForm::ReplaceDialog1Find()
+{
+    searchForward(this, ReplaceDialog1->FindText());
+}
+
+void TMainForm::ReplaceDialog1Replace()
+{
+    // Acts on whatever is selected (normally the last match), or inserts at the caret.
+    RichEdit1->ReplaceSelection(ReplaceDialog1->ReplaceText());
+}
+
+void TMainForm::ReplaceDialog1ReplaceAll()
+{
+    const QString text = ReplaceDialog1->FindText();
+    if (text.isEmpty() || RichEdit1->ReadOnly())
+        return;
+    const QByteArray needle = text.toUtf8();
+    const QByteArray replacement = ReplaceDialog1->ReplaceText().toUtf8();
+    TMarginRichEdit* editor = RichEdit1;
+    // Scintilla's target search and replace, moving forward from each replacement: the page is
+    // walked once, and a replacement is never searched again. The change notices are held
+    // back meanwhile, since the widget's handling of each one costs time in proportion to its
+    // position, which would make a page full of matches quadratic.
+    const long eventMask = editor->SendScintilla(QsciScintillaBase::SCI_GETMODEVENTMASK);
+    editor->SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, 0L);
+    editor->SendScintilla(QsciScintillaBase::SCI_SETSEARCHFLAGS, 0L);
+    editor->SendScintilla(QsciScintillaBase::SCI_BEGINUNDOACTION);
+    long position = 0;
+    long count = 0;
+    for (;;) {
+        const long length = editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+        editor->SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, position, length);
+        const long found =
+            editor->SendScintilla(QsciScintillaBase::SCI_SEARCHINTARGET,
+                                  static_cast<unsigned long>(needle.size()), needle.constData());
+        if (found < 0)
+            break;
+        editor->SendScintilla(QsciScintillaBase::SCI_REPLACETARGET,
+                              static_cast<unsigned long>(replacement.size()),
+                              replacement.constData());
+        position = editor->SendScintilla(QsciScintillaBase::SCI_GETTARGETEND);
+        ++count;
+    }
+    editor->SendScintilla(QsciScintillaBase::SCI_ENDUNDOACTION);
+    editor->SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, eventMask);
+    if (count == 0) {
+        prompter().error(this, notFoundMessage(text));
+        return;
+    }
+    Q_EMIT editor->textChanged(); // one notice for the whole change
+    editor->SendScintilla(QsciScintillaBase::SCI_SETSEL, position, position);
+    editor->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+    raise();
+    activateWindow();
+    editor->FocusEditor();
+}
+
+// ---- markup dialogs ----
+
+void TMainForm::FontandStyle1Click()
+{
+    PendingMarkupScope pending;
+    {
+        TFontAndStyle dialog(this);
+        prompter().exec(dialog);
+    }
+    const QString open = PendingMarkup::text();
+    const QString close = PendingMarkup::closing();
+    if (open.isEmpty() && close.isEmpty()) {
+        // Nothing was built: the selection collapses to a caret at its end, nothing inserted.
+        RichEdit1->SetSelectionStart(RichEdit1->SelectionStart() + RichEdit1->SelectionLength());
+    } else if (RichEdit1->SelectionLength() >= 1) {
+        RichEdit1->WrapSelection(open, close);
+    } else {
+        // An empty line between the parts, with the caret on it.
+        RichEdit1->WrapSelection(open + QLatin1Char('\n'), QLatin1Char('\n') + close);
+    }
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::HorizontalLine1Click()
+{
+    PendingMarkupScope pending;
+    {
+        THorzLine dialog(this);
+        prompter().exec(dialog);
+    }
+    RichEdit1->AppendAfterSelection(PendingMarkup::text());
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::JavaApplet1Click()
+{
+    PendingMarkupScope pending;
+    {
+        TInsJava dialog(DocumentFileName(), this);
+        prompter().exec(dialog);
+    }
+    RichEdit1->AppendAfterSelection(PendingMarkup::text());
+    RichEdit1->FocusEditor();
+}
+
+// ---- tag reference ----
+
+void TMainForm::Refresh1Click()
+{
+    {
+        TTagList dialog(this);
+        prompter().exec(dialog);
+    }
+    RichEdit1->FocusEditor();
+}

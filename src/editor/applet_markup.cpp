@@ -1,0 +1,47 @@
+#include "editor/applet_markup.h"
+
+#include "app/file_names.h"
+
+#include <QFileInfo>
+
+QString buildAppletElement(const AppletFields& fields)
+{
+    QString element = QStringLiteral("<APPLET CODE=") + fields.classFile;
+    if (!fields.height.isEmpty())
+        element += QStringLiteral(" HEIGHT=") + fields.height;
+    if (!fields.width.isEmpty())
+        element += QStringLiteral(" WIDTH=") + fields.width;
+    if (fields.align != QLatin1String("(none)"))
+        element += QStringLiteral(" ALIGN=") + fields.align;
+    if (!fields.codebase.isEmpty())
+        element += QStringLiteral(" CODEBASE=") + fields.codebase;
+    if (!fields.name.isEmpty())
+        element += QStringLiteral(" NAME=") + fields.name;
+    if (!fields.alt.isEmpty())
+        element += QStringLiteral(" ALT=\"") + fields.alt + QLatin1Char('"');
+    element += fields.params;
+    element += QStringLiteral("> </APPLET>");
+    return element;
+}
+
+QString documentFolderOf(const QString& documentFileName)
+{
+    if (documentFileName == kUntitled)
+        return QString();
+    return folderPart(documentFileName);
+}
+
+QString DocumentRelativePath(const QString& fileName, const QString& documentFolder)
+{
+    QString text = fileName;
+    const QString folder = asciiLower(documentFolder);
+    if (QFileInfo(text).isFile() && asciiLower(folderPart(text)) == folder)
+        text = fileNamePart(text);
+    // A file below the document's folder keeps the sub-folders under it.
+    if (asciiLower(folderPart(text)).left(folder.size()) == folder)
+        text.remove(0, folder.size());
+    if (text.isEmpty())
+        return text;
+    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return text;
+}

@@ -1,0 +1,134 @@
+#include "editor/find_replace_dialogs.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QLineEdit* addTextRow(QDialog* dialog, QGridLayout* grid, int row, const QString& caption,
+                      const char* name)
+{
+    auto* edit = new QLineEdit(dialog);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMinimumWidth(200);
+    auto* label = new QLabel(caption, dialog);
+    label->setBuddy(edit);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(edit, row, 1);
+    return edit;
+}
+
+QPushButton* addButton(QDialog* dialog, QVBoxLayout* column, const QString& caption,
+                       const char* name)
+{
+    auto* button = new QPushButton(caption, dialog);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    column->addWidget(button);
+    return button;
+}
+
+// Both dialogs stay open beside the editor, and keep their place and texts when closed.
+void setUpModeless(QDialog* dialog, const QString& caption)
+{
+    dialog->setWindowTitle(caption);
+    dialog->setModal(false);
+    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+    dialog->layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+} // namespace
+
+TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FindDialog1"));
+    auto* outer = new QHBoxLayout(this);
+    auto* grid = new QGridLayout;
+    FindEdit = addTextRow(this, grid, 0, QStringLiteral("Fi&nd what:"), "FindEdit");
+    grid->setRowStretch(1, 1);
+    outer->addLayout(grid, 1);
+    auto* buttons = new QVBoxLayout;
+    FindNextButton = addButton(this, buttons, QStringLiteral("&Find Next"), "FindNextButton");
+    FindNextButton->setDefault(true);
+    CancelButton = addButton(this, buttons, QStringLiteral("Cancel"), "CancelButton");
+    buttons->addStretch(1);
+    outer->addLayout(buttons);
+    setUpModeless(this, QStringLiteral("Find"));
+
+    connect(FindEdit, &QLineEdit::textChanged, this, &TFindDialog::updateButtons);
+    connect(FindNextButton, &QPushButton::clicked, this, &TFindDialog::findNext);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::close);
+    updateButtons();
+}
+
+QString TFindDialog::FindText() const
+{
+    return FindEdit->text();
+}
+
+void TFindDialog::SetFindText(const QString& text)
+{
+    FindEdit->setText(text);
+}
+
+void TFindDialog::updateButtons()
+{
+    FindNextButton->setEnabled(!FindEdit->text().isEmpty());
+}
+
+TReplaceDialog::TReplaceDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("ReplaceDialog1"));
+    auto* outer = new QHBoxLayout(this);
+    auto* grid = new QGridLayout;
+    FindEdit = addTextRow(this, grid, 0, QStringLiteral("Fi&nd what:"), "FindEdit");
+    ReplaceEdit = addTextRow(this, grid, 1, QStringLiteral("Re&place with:"), "ReplaceEdit");
+    grid->setRowStretch(2, 1);
+    outer->addLayout(grid, 1);
+    auto* buttons = new QVBoxLayout;
+    FindNextButton = addButton(this, buttons, QStringLiteral("&Find Next"), "FindNextButton");
+    FindNextButton->setDefault(true);
+    ReplaceButton = addButton(this, buttons, QStringLiteral("&Replace"), "ReplaceButton");
+    ReplaceAllButton = addButton(this, buttons, QStringLiteral("Replace &All"), "ReplaceAllButton");
+    CancelButton = addButton(this, buttons, QStringLiteral("Cancel"), "CancelButton");
+    buttons->addStretch(1);
+    outer->addLayout(buttons);
+    setUpModeless(this, QStringLiteral("Replace"));
+
+    connect(FindEdit, &QLineEdit::textChanged, this, &TReplaceDialog::updateButtons);
+    connect(FindNextButton, &QPushButton::clicked, this, &TReplaceDialog::findNext);
+    connect(ReplaceButton, &QPushButton::clicked, this, &TReplaceDialog::replace);
+    connect(ReplaceAllButton, &QPushButton::clicked, this, &TReplaceDialog::replaceAll);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::close);
+    updateButtons();
+}
+
+QString TReplaceDialog::FindText() const
+{
+    return FindEdit->text();
+}
+
+void TReplaceDialog::SetFindText(const QString& text)
+{
+    FindEdit->setText(text);
+}
+
+QString TReplaceDialog::ReplaceText() const
+{
+    return ReplaceEdit->text();
+}
+
+void TReplaceDialog::SetReplaceText(const QString& text)
+{
+    ReplaceEdit->setText(text);
+}
+
+void TReplaceDialog::updateButtons()
+{
+    // Like the system's replace dialog: nothing to do until there is a search text.
+    const bool any = !FindEdit->text().isEmpty();
+    FindNextButton->setEnabled(any);
+    ReplaceButton->setEnabled(any);
+    ReplaceAllButton->setEnabled(any);
+}
