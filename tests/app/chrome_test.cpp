@@ -17,6 +17,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -542,6 +543,40 @@ private Q_SLOTS:
         QCOMPARE(readFile(programDir_.filePath(QStringLiteral("readme.txt"))),
                  QByteArray("Note: Read me first\r\n"));
         writeFile(programDir_.filePath(QStringLiteral("readme.txt")), "Read me first\r\n");
+    }
+
+    // The help that ships: every page is HTML 3.2, reachable from the contents, and no link
+    // or anchor points nowhere.
+    void shippedHelpHasNoBrokenLinks()
+    {
+        const QString folder = qEnvironmentVariable("VORLANE_SOURCE_DIR") + QStringLiteral("/resources/help/");
+        const QStringList pages = QDir(folder).entryList({QStringLiteral("*.html")}, QDir::Files);
+        QVERIFY(pages.contains(QStringLiteral("index.html")));
+        QVERIFY(pages.size() >= 20);
+        const QRegularExpression link(QStringLiteral("HREF=\"([^\"]*)\""));
+        QSet<QString> linked;
+        for (const QString& page : pages) {
+            const QString html = QString::fromUtf8(readFile(folder + page));
+            QVERIFY2(html.startsWith(QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">")),
+                     qPrintable(page));
+            QVERIFY2(html.contains(QStringLiteral("<TITLE>")), qPrintable(page));
+            for (auto m = link.globalMatch(html); m.hasNext();) {
+                const QString target = m.next().captured(1);
+                if (target.contains(QLatin1Char(':')))
+                    continue; // web and mail addresses
+                const QString file = target.section(QLatin1Char('#'), 0, 0);
+                const QString anchor = target.section(QLatin1Char('#'), 1);
+                const QString targetPage = file.isEmpty() ? page : file;
+                QVERIFY2(pages.contains(targetPage), qPrintable(page + QStringLiteral(" -> ") + target));
+                linked.insert(targetPage);
+                if (!anchor.isEmpty())
+                    QVERIFY2(QString::fromUtf8(readFile(folder + targetPage))
+                                 .contains(QStringLiteral("NAME=\"%1\"").arg(anchor)),
+                             qPrintable(page + QStringLiteral(" -> ") + target));
+            }
+        }
+        for (const QString& page : pages)
+            QVERIFY2(linked.contains(page), qPrintable(page + QStringLiteral(" is never linked")));
     }
 };
 

@@ -417,6 +417,38 @@ private Q_SLOTS:
         QCOMPARE(runs, 2);
         QVERIFY(form.findChildren<TPagemarks*>().isEmpty());
     }
+
+    // The templates that ship load as complete HTML 3.2 pages.
+    void shippedTemplatesLoad_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"Club Newsletter.htm", "Personal Home Page.htm", "Small Business.htm"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void shippedTemplatesLoad()
+    {
+        QFETCH(QString, name);
+        setProgramFilesFolder(qEnvironmentVariable("VORLANE_SOURCE_DIR") + QStringLiteral("/resources"));
+        ScriptedPrompter prompter;
+        TMainForm form;
+        QStringList listed;
+        prompter.onDialog(QStringLiteral("TPageTempletes"), [&](QDialog& d) {
+            auto& chooser = static_cast<TPageTempletes&>(d);
+            for (int i = 0; i < chooser.FileListBox1->count(); ++i)
+                listed << chooser.FileListBox1->item(i)->text();
+            choose(name)(d);
+        });
+        form.FromTemplate3Click();
+        setProgramFilesFolder(dir_.path());
+        QCOMPARE(listed.size(), 3);
+        const QString text = form.editor()->EditorText();
+        QVERIFY(text.startsWith(QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n<HTML>\n<HEAD>\n<TITLE>")));
+        QVERIFY(text.contains(QStringLiteral("\n<BODY ")));
+        QVERIFY(text.endsWith(QStringLiteral("</BODY>\n</HTML>\n")));
+        QCOMPARE(text.count(QStringLiteral("<TABLE")), text.count(QStringLiteral("</TABLE>")));
+        QCOMPARE(form.DocumentFileName(), QStringLiteral("Untitled"));
+        QVERIFY(!form.editor()->ModifiedFlag());
+    }
 };
 
 VORLANE_TEST_MAIN(TemplatesTest)
