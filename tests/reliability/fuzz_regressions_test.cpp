@@ -1,0 +1,127 @@
+#include "app/app_error.h"
+#include "app/document_codec.h"
+#include "app/main_form.h"
+#include "editor/margin_rich_edit.h"
+#include "page/page_properties.h"
+#include "support/fuzz_checks.h"
+#include "support/scripted_prompter.h"
+#include "support/test_main.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <memory>
+
+namespace {
+
+QString sourceDir()
+{
+    const QString fromEnvironment = qEnvironmentVariable("VORLANE_SOURCE_DIR");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    return QFileInfo(QStringLiteral(__FILE__))
+        .absoluteDir()
+        .absoluteFilePath(QStringLiteral("../.."));
+}
+
+// The fuzzers' seeds and every input a fuzzer ever crashed on, for one target.
+QStringList keptInputs(const QString& target)
+{
+    QStringList files;
+    for (const QString& folder :
+         {QStringLiteral("fuzz/corpus/"), QStringLiteral("tests/regressions/")}) {
+        const QDir dir(sourceDir() + QLatin1Char('/') + folder + target);
+        for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name))
+            files.append(dir.filePath(name));
+    }
+    return files;
+}
+
+void addInputRows(const QString& target)
+{
+    for (const QString& file : keptInputs(target)) {
+        // "corpus/seed" or "regressions/crash-...": where the input is kept, and its name.
+        const QString kept = QFileInfo(QFileInfo(file).path()).path().section(QLatin1Char('/'), -1);
+        QTest::addRow("%s %s/%s", qPrintable(target), qPrintable(kept),
+                      qPrintable(QFileInfo(file).fileName()))
+            << target << file;
+    }
+}
+
+} // namespace
+
+class FuzzRegressionsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { clearSettings(); }
+
+    void everyTargetHasSeeds()
+    {
+        for (const QString& target : FuzzChecks::targets())
+            QVERIFY2(!keptInputs(target).isEmpty(), qPrintable(target));
+    }
+
+    // Each kept input goes through the same check the fuzz target runs.
+    void replay_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("file");
+        for (const QString& target : FuzzChecks::targets())
+            addInputRows(target);
+    }
+    void replay()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, file);
+        const QString problem = FuzzChecks::check(target, readFile(file));
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+
+    // The page properties command on the editor does what the checked functions do.
+    void generateBodyInTheEditor_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("file");
+        addInputRows(QStringLiteral("body_tag"));
+    }
+    void generateBodyInTheEditor()
+    {
+        QFETCH(QString, file);
+        using namespace PageProperties;
+        const QString page = normalizeLineEnds(QString::fromUtf8(readFile(file)));
+        if (!form_) {
+            prompter_ = std::make_unique<ScriptedPrompter>();
+            form_ = std::make_unique<TMainForm>();
+        }
+        form_->editor()->SetEditorText(page);
+        const BodyTag tag = findBodyTag(page);
+        QStringList values = extractBodyAttributes(bodyAttributeText(page, tag));
+        values[BgColor] = QStringLiteral("#FFFFFF");
+        try {
+            form_->GenerateBody(values[BgImage], values[BgColor], values[TextColor],
+                                values[LinkColor], values[VLinkColor], values[ALinkColor]);
+            QVERIFY(tag.found());
+        } catch (const AppError& e) {
+            QVERIFY(!tag.found());
+            QCOMPARE(e.message(), noBodyTagMessage());
+            QCOMPARE(form_->editor()->EditorText(), page);
+            return;
+        }
+        QCOMPARE(form_->editor()->EditorText(),
+                 FuzzChecks::pageWithBodyTag(page, buildBodyTag(values)));
+    }
+
+    void cleanupTestCase()
+    {
+        form_.reset();
+        prompter_.reset();
+    }
+
+private:
+    std::unique_ptr<ScriptedPrompter> prompter_;
+    std::unique_ptr<TMainForm> form_;
+};
+
+VORLANE_TEST_MAIN(FuzzRegressionsTest)
+#include "fuzz_regressions_test.moc"

@@ -1,0 +1,228 @@
+#include "app/document_codec.h"
+#include "app/main_form.h"
+#include "app/settings_store.h"
+#include "editor/margin_rich_edit.h"
+#include "page/browser_preview.h"
+#include "support/child_process.h"
+#include "support/scripted_prompter.h"
+#include "support/test_main.h"
+
+#include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+namespace {
+
+class RecordingLauncher : public ProcessLauncher
+{
+public:
+    RecordingLauncher() { setProcessLauncher(this); }
+    ~RecordingLauncher() override { setProcessLauncher(nullptr); }
+    bool start(const QString& program, const QStringList& arguments, const QString& folder) override
+    {
+        programs.append(program);
+        argumentLists.append(arguments);
+        folders.append(folder);
+        return true;
+    }
+    QStringList programs;
+    QList<QStringList> argumentLists;
+    QStringList folders;
+};
+
+// What a save writes for a file read from `bytes`: every line end as CR LF.
+QByteArray withCrLf(QByteArray bytes)
+{
+    bytes.replace("\r\n", "\n");
+    bytes.replace('\r', '\n');
+    bytes.replace("\n", "\r\n");
+    return bytes;
+}
+
+// Pages that are big, long-lined or not text at all.
+QByteArray hostilePage(const QString& kind, qsizetype megabytes)
+{
+    const qsizetype size = megabytes * 1024 * 1024;
+    QByteArray page;
+    page.reserve(size + 64);
+    if (kind == QLatin1String("many lines")) {
+        const QByteArray line =
+            "<P>A paragraph of an enormous page, with <B>markup</B> in it.</P>\r\n";
+        while (page.size() + line.size() <= size)
+            page.append(line);
+    } else if (kind == QLatin1String("one line")) {
+        const QByteArray piece = "<TD>cell</TD>";
+        while (page.size() + piece.size() <= size)
+            page.append(piece);
+    } else if (kind == QLatin1String("nul bytes")) {
+        auto* random = QRandomGenerator::global();
+        page.resize(size);
+        for (qsizetype i = 0; i < size; ++i)
+            page[i] = random->bounded(4) == 0 ? char(random->bounded(256)) : '\0';
+    } else {
+        while (page.size() < size)
+            for (int b = 0; b < 256; ++b)
+                page.append(char(b));
+    }
+    return page;
+}
+
+} // namespace
+
+class HostileInputTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        clearSettings();
+        WriteSetting(Setting::Welcome, QStringLiteral("N"));
+        WriteSetting(Setting::QuickStart, QStringLiteral("N"));
+    }
+
+    // Loaded from the command line, edited at the end, saved: every byte comes back.
+    void hugeAndBinaryPages_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("megabytes");
+        const int huge = qEnvironmentVariableIntValue("VORLANE_HUGE_PAGE_MB");
+        QTest::newRow("huge page") << QStringLiteral("many lines") << (huge > 0 ? huge : 50);
+        QTest::newRow("one long line") << QStringLiteral("one line") << 5;
+        QTest::newRow("nul bytes") << QStringLiteral("nul bytes") << 1;
+        QTest::newRow("every byte value") << QStringLiteral("every byte") << 1;
+    }
+    void hugeAndBinaryPages()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, megabytes);
+        QTemporaryDir dir;
+        const QByteArray original = hostilePage(kind, megabytes);
+        const QString path = writeFile(dir.filePath(QStringLiteral("page.htm")), original);
+
+        QElapsedTimer timer;
+        timer.start();
+        ScriptedPrompter prompter;
+        TMainForm form(path);
+        form.FormActivate();
+        const qint64 loaded = timer.restart();
+        QCOMPARE(form.DocumentFileName(), path);
+        QVERIFY(!form.editor()->ModifiedFlag());
+        QCOMPARE(form.editor()->EditorUtf8(), decodeDocument(original).utf8);
+
+        form.editor()->SetSelectionStart(form.editor()->TextLength());
+        form.editor()->ReplaceSelection(QStringLiteral("\nthe end"));
+        form.action(QStringLiteral("FileSaveItem"))->trigger();
+        const qint64 saved = timer.elapsed();
+        QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+        QCOMPARE(readFile(path), withCrLf(original) + "\r\nthe end");
+        QCOMPARE(folderEntries(dir.path()), QStringList{QStringLiteral("page.htm")});
+        qInfo("%s: %d MB loaded in %lld ms, edited and saved in %lld ms", qPrintable(kind),
+              megabytes, loaded, saved);
+    }
+
+    // Names that a shell, an option parser or a format string would take apart.
+    void hostileNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("blanks") << QStringLiteral("my site  page .htm");
+        QTest::newRow("double quotes") << QStringLiteral("\"quoted\" page.htm");
+        QTest::newRow("single quotes") << QStringLiteral("it's 'mine'.htm");
+        QTest::newRow("leading dash") << QStringLiteral("-rf page.htm");
+        QTest::newRow("option-like, no extension") << QStringLiteral("--help");
+        QTest::newRow("non-ASCII") << QStringLiteral("caf\u00e9 \u30da\u30fc\u30b8 \U0001F600.htm");
+        QTest::newRow("shell syntax") << QStringLiteral("$(touch pwned) `touch pwned`;|&<>*?.htm");
+        QTest::newRow("format markers") << QStringLiteral("100%1 %2 %s %n.htm");
+        QTest::newRow("backslash and ampersand") << QStringLiteral("a\\b & c.htm");
+        QTest::newRow("tab and line break") << QStringLiteral("tab\there\nnext line.htm");
+    }
+    void hostileNames()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        writeFile(path, "<P>page\r\n");
+        ScriptedPrompter prompter;
+        RecordingLauncher launcher;
+        WriteSetting(Setting::BrowserLocation,
+                     dir.filePath(QStringLiteral("my browser/bin/web browser")));
+
+        // Given on the command line.
+        {
+            TMainForm form(path);
+            form.FormActivate();
+            QCOMPARE(form.DocumentFileName(), path);
+            QCOMPARE(form.windowTitle(), name + QStringLiteral(" - Vorlane"));
+            QCOMPARE(form.editor()->EditorText(), QStringLiteral("<P>page\n"));
+            form.editor()->ReplaceSelection(QStringLiteral("1"));
+            form.action(QStringLiteral("FileSaveItem"))->trigger();
+            QCOMPARE(readFile(path), QByteArray("1<P>page\r\n"));
+
+            // Previewed: the browser program and the page's path each arrive as one argument,
+            // exactly as they are.
+            form.currentBrowser = QStringLiteral("NS");
+            form.currentUseTemp = QStringLiteral("N");
+            form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+            QCOMPARE(launcher.programs,
+                     QStringList{dir.filePath(QStringLiteral("my browser/bin/web browser"))});
+            QCOMPARE(launcher.argumentLists, QList<QStringList>{QStringList{path}});
+        }
+
+        // Chosen in the dialogs.
+        {
+            TMainForm form;
+            Prompter::FileAnswer answer;
+            answer.files = {path};
+            prompter.openAnswers = {answer};
+            form.action(QStringLiteral("FileOpenItem"))->trigger();
+            QCOMPARE(form.DocumentFileName(), path);
+            QCOMPARE(form.editor()->EditorText(), QStringLiteral("1<P>page\n"));
+            form.editor()->ReplaceSelection(QStringLiteral("2"));
+            const QString copy = dir.filePath(QStringLiteral("copy of ") + name);
+            prompter.saveAnswers = {copy};
+            form.action(QStringLiteral("FileSaveAsItem"))->trigger();
+            const QString written = QFileInfo(name).fileName().contains(QLatin1Char('.'))
+                                        ? copy
+                                        : copy + QStringLiteral(".htm");
+            QCOMPARE(form.DocumentFileName(), written);
+            QCOMPARE(readFile(written), QByteArray("21<P>page\r\n"));
+        }
+        QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("pwned")));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("pwned"))));
+    }
+
+    // A relative name that looks like an option, given on the command line from its folder.
+    void relativeOptionLikeName()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath(QStringLiteral("-x page.htm")), "text");
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        ScriptedPrompter prompter;
+        RecordingLauncher launcher;
+        WriteSetting(Setting::BrowserLocation, QStringLiteral("/usr/bin/browser"));
+        {
+            TMainForm form(QStringLiteral("-x page.htm"));
+            form.FormActivate();
+            form.editor()->ReplaceSelection(QStringLiteral("more "));
+            form.action(QStringLiteral("FileSaveItem"))->trigger();
+            form.currentBrowser = QStringLiteral("IE");
+            form.currentUseTemp = QStringLiteral("Y");
+            form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+        }
+        QDir::setCurrent(previous);
+        QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("-x page.htm"))), QByteArray("more text"));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("pagetmp.htm"))), QByteArray("more text"));
+        // The browser gets an absolute path, never something it could read as an option.
+        const QStringList expected = {QStringLiteral("-nohome"),
+                                      dir.filePath(QStringLiteral("pagetmp.htm"))};
+        QCOMPARE(launcher.argumentLists, QList<QStringList>{expected});
+    }
+};
+
+VORLANE_TEST_MAIN(HostileInputTest)
+#include "hostile_input_test.moc"
