@@ -4,7 +4,11 @@
 #include <Qsci/qscicommandset.h>
 #include <Qsci/qsciprinter.h>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QHash>
 #include <QMenu>
 #include <QPainter>
 
@@ -20,6 +24,65 @@ void TMarginPrinter::formatPage(QPainter&, bool, QRect& area, int)
                        QPoint(text.right() * m.logPixelsX / 1440,
                               text.bottom() * m.logPixelsY / 1440));
     area = area.intersected(pixels.translated(area.topLeft()));
+}
+
+namespace {
+
+// QScintilla's accessibility object answers every caret move and every text-change notice by
+// counting the characters from the start of the document, so a key typed at the end of a 10 MB
+// page costs tens of milliseconds. While no assistive technology listens, the editor is
+// described by a plain accessible instead and asks for no change notices; once one listens,
+// QScintilla's own takes over with the notices it needs.
+QAccessibleInterface* quietEditorAccessible(const QString& className, QObject* object)
+{
+    if (QAccessible::isActive() || className != QLatin1String("TMarginRichEdit"))
+        return nullptr;
+    auto* editor = qobject_cast<TMarginRichEdit*>(object);
+    return editor ? new QAccessibleWidget(editor, QAccessible::EditableText) : nullptr;
+}
+
+class AccessibilitySwitch : public QAccessible::ActivationObserver
+{
+public:
+    void accessibilityActiveChanged(bool active) override
+    {
+        const QWidgetList widgets = QApplication::allWidgets();
+        for (QWidget* widget : widgets)
+            if (auto* editor = qobject_cast<TMarginRichEdit*>(widget))
+                editor->applyAccessibilityState(active, true);
+    }
+};
+
+void installQuietAccessibility()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    QAccessible::installFactory(quietEditorAccessible);
+    static AccessibilitySwitch observer;
+    QAccessible::installActivationObserver(&observer);
+}
+
+} // namespace
+
+void TMarginRichEdit::applyAccessibilityState(bool listening, bool replaceDescription)
+{
+    // Without listeners only the notices nothing here pays for are asked for.
+    SendScintilla(SCI_SETMODEVENTMASK,
+                  listening ? long(SC_MODEVENTMASKALL)
+                            : long(SC_MOD_CHANGESTYLE | SC_MOD_CHANGEFOLD | SC_MOD_CHANGEMARKER));
+    // The description cached for the other state goes; the next query makes the right one.
+    if (replaceDescription)
+        if (QAccessibleInterface* description = QAccessible::queryAccessibleInterface(this))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(description));
+}
+
+void TMarginRichEdit::ensureCharacterIndex() const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    if (!(self->SendScintilla(SCI_GETLINECHARACTERINDEX) & SC_LINECHARACTERINDEX_UTF16))
+        self->SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
 }
 
 TMarginRichEdit::TMarginRichEdit(QWidget* parent) : QsciScintilla(parent)
@@ -42,7 +105,10 @@ TMarginRichEdit::TMarginRichEdit(QWidget* parent) : QsciScintilla(parent)
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
     // Only CR and LF end lines; U+2028 and friends stay ordinary characters.
     SendScintilla(SCI_SETLINEENDTYPESALLOWED, SC_LINE_END_TYPE_DEFAULT);
-    SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+    // The line character index is built when a position is first converted (see
+    // ensureCharacterIndex), so opening a page does not pay for it.
+    installQuietAccessibility();
+    applyAccessibilityState(QAccessible::isActive());
     // Layout of very long lines is done in pieces, so a huge single-line page stays responsive.
     SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
     setFocusPolicy(Qt::ClickFocus);
@@ -54,6 +120,7 @@ long TMarginRichEdit::charToByte(int position) const
     auto* self = const_cast<TMarginRichEdit*>(this);
     if (position <= 0)
         return 0;
+    ensureCharacterIndex();
     const long length = self->SendScintilla(SCI_GETLENGTH);
     const long line =
         self->SendScintilla(SCI_LINEFROMINDEXPOSITION, position, SC_LINECHARACTERINDEX_UTF16);
@@ -78,6 +145,7 @@ int TMarginRichEdit::byteToChar(long position) const
     auto* self = const_cast<TMarginRichEdit*>(this);
     if (position <= 0)
         return 0;
+    ensureCharacterIndex();
     const long line = self->SendScintilla(SCI_LINEFROMPOSITION, position);
     const long lineStart = self->SendScintilla(SCI_POSITIONFROMLINE, line);
     const long lineIndex =
@@ -111,6 +179,9 @@ void TMarginRichEdit::SetEditorUtf8(const QByteArray& utf8)
     const bool wasReadOnly = isReadOnly();
     setReadOnly(false);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+    // A new text gets a new character index, built when a position is first needed.
+    if (SendScintilla(SCI_GETLINECHARACTERINDEX) & SC_LINECHARACTERINDEX_UTF16)
+        SendScintilla(SCI_RELEASELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
     SendScintilla(SCI_CLEARALL);
     SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + 1));
     if (!utf8.isEmpty())
@@ -298,16 +369,129 @@ void TMarginRichEdit::SelectAllText()
     SendScintilla(SCI_SETSEL, 0L, SendScintilla(SCI_GETLENGTH));
 }
 
+namespace {
+
+enum class Verdict { NoMatch, Match, Unsure };
+
+char asciiLower(uchar c)
+{
+    return char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+}
+
+// Compares case-blind while both sides are ASCII; a non-ASCII character on either side leaves
+// the answer to Scintilla's Unicode folding.
+Verdict compareAscii(const uchar* text, qsizetype available, const QByteArray& needle)
+{
+    for (qsizetype i = 0; i < needle.size(); ++i) {
+        const auto n = uchar(needle[i]);
+        if (n >= 0x80)
+            return Verdict::Unsure;
+        if (i >= available)
+            return Verdict::NoMatch;
+        if (text[i] >= 0x80)
+            return Verdict::Unsure;
+        if (asciiLower(text[i]) != asciiLower(n))
+            return Verdict::NoMatch;
+    }
+    return Verdict::Match;
+}
+
+// The code point starting at text[0], or -1 for a malformed sequence.
+qint32 decodeUtf8(const uchar* text, qsizetype available)
+{
+    const uchar c = text[0];
+    const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
+    if (extra < 0 || extra >= available)
+        return -1;
+    qint32 cp = c & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        if ((text[k] & 0xC0) != 0x80)
+            return -1;
+        cp = (cp << 6) | (text[k] & 0x3F);
+    }
+    return cp;
+}
+
+// Whether some case mapping of the character begins with the ASCII letter `lower` (the long s
+// and the Kelvin sign do, so does the sharp s through "SS"): only such a character can begin a
+// case-blind match of a needle that begins with that letter.
+bool mayBeginWith(qint32 codePoint, char lower)
+{
+    const char32_t cp = char32_t(codePoint);
+    const QString ch = QString::fromUcs4(&cp, 1);
+    const QString lowered = ch.toLower();
+    const QString raised = ch.toUpper();
+    for (const QString& mapped :
+         {lowered, raised, ch.toCaseFolded(), lowered.toUpper(), raised.toLower()}) {
+        if (!mapped.isEmpty() && mapped.at(0).toLower() == QLatin1Char(lower))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+long TMarginRichEdit::searchBytes(long from, long to, const QByteArray& needle) const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    self->SendScintilla(SCI_SETSEARCHFLAGS, 0L); // no case, no whole words
+    self->SendScintilla(SCI_SETTARGETRANGE, from, to);
+    return self->SendScintilla(SCI_SEARCHINTARGET, needle.size(), needle.constData());
+}
+
 int TMarginRichEdit::FindText(const QString& text, int from) const
 {
     auto* self = const_cast<TMarginRichEdit*>(this);
     if (text.isEmpty())
         return -1;
     const QByteArray needle = text.toUtf8();
-    self->SendScintilla(SCI_SETSEARCHFLAGS, 0L); // no case, no whole words
-    self->SendScintilla(SCI_SETTARGETRANGE, charToByte(from), self->SendScintilla(SCI_GETLENGTH));
-    const long found = self->SendScintilla(SCI_SEARCHINTARGET, needle.size(), needle.constData());
-    return found < 0 ? -1 : byteToChar(found);
+    const long start = charToByte(from);
+    const long length = self->SendScintilla(SCI_GETLENGTH);
+    const auto first = uchar(needle[0]);
+    if (first >= 0x80 || start >= length) {
+        const long found = searchBytes(start, length, needle);
+        return found < 0 ? -1 : byteToChar(found);
+    }
+
+    // Scintilla folds every character it passes, about ten times slower than a plain scan.
+    // A match can only begin with the needle's first letter in either case, or with a
+    // non-ASCII character, so the text is scanned for those bytes; ASCII candidates are
+    // compared here, and whatever involves other characters is left to Scintilla's own search
+    // over the few bytes a match could span, so the result is exactly Scintilla's.
+    const char lower = asciiLower(first);
+    bool candidate[256] = {};
+    candidate[uchar(lower)] = true;
+    candidate[uchar(lower >= 'a' && lower <= 'z' ? lower - 32 : lower)] = true;
+    for (int b = 0xC0; b < 256; ++b)
+        candidate[b] = true;
+    const long window = 4 * long(needle.size()) + 4; // bytes any match could take up
+    QHash<qint32, bool> leadsChecked;
+
+    const auto* text0 = reinterpret_cast<const uchar*>(
+        self->SendScintilla(SCI_GETRANGEPOINTER, start, length - start));
+    const uchar* end = text0 + (length - start);
+    for (const uchar* p = text0;; ++p) {
+        while (p < end && !candidate[*p])
+            ++p;
+        if (p >= end)
+            return -1;
+        const long at = start + long(p - text0);
+        bool ask = false;
+        if (*p < 0x80) {
+            const Verdict verdict = compareAscii(p, end - p, needle);
+            if (verdict == Verdict::Match)
+                return byteToChar(at);
+            ask = verdict == Verdict::Unsure;
+        } else {
+            const qint32 cp = decodeUtf8(p, end - p);
+            auto known = leadsChecked.constFind(cp);
+            if (known == leadsChecked.constEnd())
+                known = leadsChecked.insert(cp, cp < 0 || mayBeginWith(cp, lower));
+            ask = *known;
+        }
+        if (ask && searchBytes(at, qMin(length, at + window), needle) == at)
+            return byteToChar(at);
+    }
 }
 
 void TMarginRichEdit::PrintText(QsciPrinter& printer, const QString& title)
@@ -325,6 +509,49 @@ void TMarginRichEdit::releaseKey(int key)
             command->setKey(0);
         if (command->alternateKey() == key)
             command->setAlternateKey(0);
+    }
+}
+
+QVariant TMarginRichEdit::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    if (query != Qt::ImSurroundingText && query != Qt::ImCursorPosition &&
+        query != Qt::ImAnchorPosition)
+        return QsciScintilla::inputMethodQuery(query);
+    // QScintilla gives input methods the caret's whole paragraph, up to the next empty line:
+    // in a page without empty lines that is the whole document, copied on every caret move.
+    // The caret's line, cut to a stretch around the caret, is context enough.
+    constexpr long kReach = 1000; // bytes on either side of the caret
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long caret = self->SendScintilla(SCI_GETCURRENTPOS);
+    const long line = self->SendScintilla(SCI_LINEFROMPOSITION, caret);
+    const long lineStart = self->SendScintilla(SCI_POSITIONFROMLINE, line);
+    const long lineEnd = self->SendScintilla(SCI_GETLINEENDPOSITION, line);
+    long from = qMax(lineStart, caret - kReach);
+    long to = qMin(lineEnd, caret + kReach);
+    // One byte more than the stretch, to see whether its end splits a character.
+    const long length = self->SendScintilla(SCI_GETLENGTH);
+    const long fetchEnd = qMin(length, to + 1);
+    const auto* data = reinterpret_cast<const uchar*>(
+        self->SendScintilla(SCI_GETRANGEPOINTER, from, fetchEnd - from));
+    // Cut only between characters.
+    long skip = 0;
+    while (from + skip < caret && (data[skip] & 0xC0) == 0x80)
+        ++skip;
+    while (to > caret && to < length && (data[to - from] & 0xC0) == 0x80)
+        --to;
+    const char* text = reinterpret_cast<const char*>(data + skip);
+    from += skip;
+    auto offset = [&](long position) {
+        position = qBound(from, position, to);
+        return int(QString::fromUtf8(text, position - from).size());
+    };
+    switch (query) {
+    case Qt::ImSurroundingText:
+        return QString::fromUtf8(text, to - from);
+    case Qt::ImCursorPosition:
+        return offset(caret);
+    default:
+        return offset(self->SendScintilla(SCI_GETANCHOR));
     }
 }
 
