@@ -17,8 +17,7 @@ QPixmap picture(const QString& name, QSize size, qreal ratio)
 }
 } // namespace
 
-TAboutBox::TAboutBox(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Vorlane"));
@@ -63,20 +62,23 @@ TAboutBox::TAboutBox(QWidget* parent)
     Edit1->setCursorPosition(0);
 
     Label4 = new QLabel(
-        QStringLiteral("This software is based in part on the work of the Independent JPEG Group."), this);
+        QStringLiteral("This software is based in part on the work of the Independent JPEG Group."),
+        this);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setGeometry(16, 284, 350, 40);
     Label4->setWordWrap(true);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("&OK"), this);
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+                              QStringLiteral("&OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(384, 232, 82, 28);
     BitBtn1->setDefault(true);
     BitBtn1->setAutoDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogHelpButton), QStringLiteral("&Help"), this);
+    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogHelpButton),
+                              QStringLiteral("&Help"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setGeometry(384, 268, 82, 28);
     BitBtn2->setAutoDefault(false);

@@ -28,7 +28,8 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
         bar->addWidget(b);
         return b;
     };
-    home_ = makeButton("Contents", QStringLiteral("&Contents"), QStringLiteral("Show the contents page"));
+    home_ = makeButton("Contents", QStringLiteral("&Contents"),
+                       QStringLiteral("Show the contents page"));
     back_ = makeButton("Back", QStringLiteral("&Back"), QStringLiteral("Back to the page before"));
     forward_ = makeButton("Forward", QStringLiteral("&Forward"), QStringLiteral("Forward again"));
     bar->addStretch(1);

@@ -20,13 +20,13 @@ namespace {
 const QSet<QString>& themeNames()
 {
     static const QSet<QString> names = {
-        QStringLiteral("document-new"),        QStringLiteral("document-open"),
-        QStringLiteral("document-save"),       QStringLiteral("document-properties"),
-        QStringLiteral("edit-undo"),           QStringLiteral("edit-cut"),
-        QStringLiteral("edit-copy"),           QStringLiteral("edit-paste"),
-        QStringLiteral("insert-image"),        QStringLiteral("insert-link"),
-        QStringLiteral("help-contents"),       QStringLiteral("format-text-bold"),
-        QStringLiteral("format-text-italic"),  QStringLiteral("format-text-underline"),
+        QStringLiteral("document-new"),       QStringLiteral("document-open"),
+        QStringLiteral("document-save"),      QStringLiteral("document-properties"),
+        QStringLiteral("edit-undo"),          QStringLiteral("edit-cut"),
+        QStringLiteral("edit-copy"),          QStringLiteral("edit-paste"),
+        QStringLiteral("insert-image"),       QStringLiteral("insert-link"),
+        QStringLiteral("help-contents"),      QStringLiteral("format-text-bold"),
+        QStringLiteral("format-text-italic"), QStringLiteral("format-text-underline"),
     };
     return names;
 }

@@ -80,11 +80,16 @@ void TMainForm::attachMenuPictures()
         const char* item;
         const char* picture;
     } pictures[] = {
-        {"FileOpenItem", "MenuOpen"},   {"FileSaveItem", "MenuSave"},
-        {"mnuViewinbrowser", "MenuView"}, {"FileExitItem", "MenuClose"},
-        {"BlankPage1", "MenuNew"},      {"FromTemplate3", "MenuOpen"},
-        {"Image1", "MenuImage"},        {"mnuInsertLink", "MenuLink"},
-        {"HelpContentsItem", "MenuHelpContents"}, {"HelpAboutItem", "MenuAbout"},
+        {"FileOpenItem", "MenuOpen"},
+        {"FileSaveItem", "MenuSave"},
+        {"mnuViewinbrowser", "MenuView"},
+        {"FileExitItem", "MenuClose"},
+        {"BlankPage1", "MenuNew"},
+        {"FromTemplate3", "MenuOpen"},
+        {"Image1", "MenuImage"},
+        {"mnuInsertLink", "MenuLink"},
+        {"HelpContentsItem", "MenuHelpContents"},
+        {"HelpAboutItem", "MenuAbout"},
     };
     for (const auto& p : pictures) {
         if (QAction* item = action(QString::fromLatin1(p.item)))

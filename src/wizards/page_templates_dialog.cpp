@@ -20,9 +20,10 @@ TPageTempletes::TPageTempletes(QWidget* parent) : QDialog(parent, fixedDialogFla
     setObjectName(QStringLiteral("PageTempletes"));
     setWindowTitle(QStringLiteral("Choose a Template"));
 
-    Label1 = new QLabel(QStringLiteral("Choose a web page template you would like to load. Then you "
-                                       "can customize it in Vorlane."),
-                        this);
+    Label1 =
+        new QLabel(QStringLiteral("Choose a web page template you would like to load. Then you "
+                                  "can customize it in Vorlane."),
+                   this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
 
@@ -30,11 +31,13 @@ TPageTempletes::TPageTempletes(QWidget* parent) : QDialog(parent, fixedDialogFla
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setMinimumSize(300, 160);
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+                              QStringLiteral("OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
     BitBtn1->setEnabled(false); // until a template is chosen
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
+    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                              QStringLiteral("Cancel"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setAutoDefault(false);
     connect(BitBtn1, &QPushButton::clicked, this, &TPageTempletes::BitBtn1Click);

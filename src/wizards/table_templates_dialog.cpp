@@ -9,8 +9,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-TTableTempletes::TTableTempletes(QWidget* parent)
-    : QDialog(parent, fixedDialogFlags(false))
+TTableTempletes::TTableTempletes(QWidget* parent) : QDialog(parent, fixedDialogFlags(false))
 {
     setObjectName(QStringLiteral("TableTempletes"));
     setWindowTitle(QStringLiteral("Table Templetes"));
@@ -19,9 +18,10 @@ TTableTempletes::TTableTempletes(QWidget* parent)
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setMinimumSize(180, 170);
 
-    Label1 = new QLabel(QStringLiteral("A templete allows you to easily insert pre-made tables or create "
-                                       "your own tables that can be inserted later."),
-                        this);
+    Label1 = new QLabel(
+        QStringLiteral("A templete allows you to easily insert pre-made tables or create "
+                       "your own tables that can be inserted later."),
+        this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -35,12 +35,16 @@ TTableTempletes::TTableTempletes(QWidget* parent)
         b->setAutoDefault(false);
         return b;
     };
-    BitBtn2 = button("BitBtn2", QStringLiteral("&OK"), QStringLiteral("Insert Table"), QStyle::SP_DialogOkButton);
+    BitBtn2 = button("BitBtn2", QStringLiteral("&OK"), QStringLiteral("Insert Table"),
+                     QStyle::SP_DialogOkButton);
     BitBtn2->setDefault(true);
-    BitBtn3 = button("BitBtn3", QStringLiteral("&Cancel"), QStringLiteral("Cancel"), QStyle::SP_DialogCancelButton);
-    BitBtn1 = button("BitBtn1", QStringLiteral("&New"), QStringLiteral("Create a new templete"), QStyle::SP_FileIcon);
+    BitBtn3 = button("BitBtn3", QStringLiteral("&Cancel"), QStringLiteral("Cancel"),
+                     QStyle::SP_DialogCancelButton);
+    BitBtn1 = button("BitBtn1", QStringLiteral("&New"), QStringLiteral("Create a new templete"),
+                     QStyle::SP_FileIcon);
     BitBtn1->setEnabled(false);
-    BitBtn4 = button("BitBtn4", QStringLiteral("&Delete"), QStringLiteral("Delete selected templete"), QStyle::SP_TrashIcon);
+    BitBtn4 = button("BitBtn4", QStringLiteral("&Delete"),
+                     QStringLiteral("Delete selected templete"), QStyle::SP_TrashIcon);
     BitBtn4->setEnabled(false);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);

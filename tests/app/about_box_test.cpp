@@ -23,7 +23,8 @@ private Q_SLOTS:
         QCOMPARE(box.Label1->text(), QStringLiteral("Version 2.0 *BETA 0.8*"));
         QCOMPARE(box.Label3->text(), QStringLiteral("Vorlane Webpage:"));
         QCOMPARE(box.Label4->text(),
-                 QStringLiteral("This software is based in part on the work of the Independent JPEG Group."));
+                 QStringLiteral(
+                     "This software is based in part on the work of the Independent JPEG Group."));
         QCOMPARE(box.Edit1->text(), kVorlaneHomePage);
         QVERIFY(box.Edit1->isReadOnly());
         QVERIFY(!box.Edit1->hasFrame());
@@ -43,9 +44,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("closes");
         QTest::newRow("Enter on the box") << QString() << int(Qt::Key_Return) << true;
         QTest::newRow("keypad Enter") << QString() << int(Qt::Key_Enter) << true;
-        QTest::newRow("Enter in the address") << QStringLiteral("Edit1") << int(Qt::Key_Return) << true;
+        QTest::newRow("Enter in the address")
+            << QStringLiteral("Edit1") << int(Qt::Key_Return) << true;
         QTest::newRow("Escape on the box") << QString() << int(Qt::Key_Escape) << false;
-        QTest::newRow("Escape in the address") << QStringLiteral("Edit1") << int(Qt::Key_Escape) << false;
+        QTest::newRow("Escape in the address")
+            << QStringLiteral("Edit1") << int(Qt::Key_Escape) << false;
         QTest::newRow("Escape on OK") << QStringLiteral("BitBtn1") << int(Qt::Key_Escape) << false;
     }
     void keys()

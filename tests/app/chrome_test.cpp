@@ -132,7 +132,8 @@ private Q_SLOTS:
                   "<A HREF=\"http://example.org/\">web</A></BODY></HTML>");
         writeFile(programDir_.filePath(QStringLiteral("help/two.html")),
                   "<HTML><HEAD><TITLE>Two</TITLE></HEAD><BODY>Second</BODY></HTML>");
-        writeFile(programDir_.filePath(QStringLiteral("version.txt")), "Vorlane version\r\nsecond line\r\n");
+        writeFile(programDir_.filePath(QStringLiteral("version.txt")),
+                  "Vorlane version\r\nsecond line\r\n");
         writeFile(programDir_.filePath(QStringLiteral("readme.txt")), "Read me first\r\n");
         setProgramFilesFolder(programDir_.path());
     }
@@ -160,20 +161,32 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("size");
         const QSize big(27, 28), small(22, 22);
         const QList<std::tuple<const char*, const char*, QSize>> rows = {
-            {"SpeedButton33", "View in Browser (F5)", big}, {"SpeedButton24", "New", big},
-            {"SpeedButton23", "Open", big},                 {"SpeedButton25", "Save", big},
-            {"SpeedButton26", "Undo", big},                 {"SpeedButton27", "Cut", big},
-            {"SpeedButton28", "Copy", big},                 {"SpeedButton29", "Paste", big},
-            {"SpeedButton30", "Insert Image (F6)", big},    {"SpeedButton31", "Insert Link (F7)", big},
-            {"SpeedButton32", "Insert Table", big},         {"SpeedButton12", "Font and Style (F10)", big},
-            {"SpeedButton14", "Color Picker (F2)", big},    {"SpeedButton15", "Web Page Properties", big},
-            {"SpeedButton1", "Help Contents", big},         {"SpeedButton11", "New Paragraph", small},
-            {"SpeedButton6", "Bold", small},                {"SpeedButton7", "Italics", small},
-            {"SpeedButton8", "Underline", small},           {"SpeedButton9", "Line Break", small},
-            {"SpeedButton10", "Horizontal Line", small},    {"SpeedButton13", "Add Comment", small},
+            {"SpeedButton33", "View in Browser (F5)", big},
+            {"SpeedButton24", "New", big},
+            {"SpeedButton23", "Open", big},
+            {"SpeedButton25", "Save", big},
+            {"SpeedButton26", "Undo", big},
+            {"SpeedButton27", "Cut", big},
+            {"SpeedButton28", "Copy", big},
+            {"SpeedButton29", "Paste", big},
+            {"SpeedButton30", "Insert Image (F6)", big},
+            {"SpeedButton31", "Insert Link (F7)", big},
+            {"SpeedButton32", "Insert Table", big},
+            {"SpeedButton12", "Font and Style (F10)", big},
+            {"SpeedButton14", "Color Picker (F2)", big},
+            {"SpeedButton15", "Web Page Properties", big},
+            {"SpeedButton1", "Help Contents", big},
+            {"SpeedButton11", "New Paragraph", small},
+            {"SpeedButton6", "Bold", small},
+            {"SpeedButton7", "Italics", small},
+            {"SpeedButton8", "Underline", small},
+            {"SpeedButton9", "Line Break", small},
+            {"SpeedButton10", "Horizontal Line", small},
+            {"SpeedButton13", "Add Comment", small},
         };
         for (const auto& [button, hint, size] : rows)
-            QTest::newRow(button) << QString::fromLatin1(button) << QString::fromLatin1(hint) << size;
+            QTest::newRow(button) << QString::fromLatin1(button) << QString::fromLatin1(hint)
+                                  << size;
     }
     void toolButtonsShowTheirHints()
     {
@@ -203,16 +216,26 @@ private Q_SLOTS:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("item");
         const QList<std::pair<const char*, const char*>> rows = {
-            {"SpeedButton33", "mnuViewinbrowser"}, {"SpeedButton24", "QuickStart1"},
-            {"SpeedButton23", "FileOpenItem"},     {"SpeedButton25", "FileSaveItem"},
-            {"SpeedButton26", "EditUndoItem"},     {"SpeedButton27", "EditCutItem"},
-            {"SpeedButton28", "EditCopyItem"},     {"SpeedButton29", "EditPasteItem"},
-            {"SpeedButton30", "Image1"},           {"SpeedButton31", "InsertLink1"},
-            {"SpeedButton12", "FontandStyle1"},    {"SpeedButton14", "Color1"},
-            {"SpeedButton15", "Document1"},        {"SpeedButton1", "HelpContentsItem"},
-            {"SpeedButton6", "Bold1"},             {"SpeedButton7", "Italic1"},
-            {"SpeedButton8", "Underline1"},        {"SpeedButton9", "LineBreak1"},
-            {"SpeedButton10", "HorizontalLine1"},  {"SpeedButton13", "AddComment1"},
+            {"SpeedButton33", "mnuViewinbrowser"},
+            {"SpeedButton24", "QuickStart1"},
+            {"SpeedButton23", "FileOpenItem"},
+            {"SpeedButton25", "FileSaveItem"},
+            {"SpeedButton26", "EditUndoItem"},
+            {"SpeedButton27", "EditCutItem"},
+            {"SpeedButton28", "EditCopyItem"},
+            {"SpeedButton29", "EditPasteItem"},
+            {"SpeedButton30", "Image1"},
+            {"SpeedButton31", "InsertLink1"},
+            {"SpeedButton12", "FontandStyle1"},
+            {"SpeedButton14", "Color1"},
+            {"SpeedButton15", "Document1"},
+            {"SpeedButton1", "HelpContentsItem"},
+            {"SpeedButton6", "Bold1"},
+            {"SpeedButton7", "Italic1"},
+            {"SpeedButton8", "Underline1"},
+            {"SpeedButton9", "LineBreak1"},
+            {"SpeedButton10", "HorizontalLine1"},
+            {"SpeedButton13", "AddComment1"},
         };
         for (const auto& [button, item] : rows)
             QTest::newRow(button) << QString::fromLatin1(button) << QString::fromLatin1(item);
@@ -221,11 +244,11 @@ private Q_SLOTS:
     {
         QFETCH(QString, button);
         QFETCH(QString, item);
-        const Effects byButton = effectsOf([&](TMainForm& form) {
-            form.findChild<QToolButton*>(button)->click();
-        });
+        const Effects byButton =
+            effectsOf([&](TMainForm& form) { form.findChild<QToolButton*>(button)->click(); });
         const Effects byMenu = effectsOf([&](TMainForm& form) { form.action(item)->trigger(); });
-        QVERIFY2(byButton == byMenu, qPrintable(describe(byButton) + QStringLiteral("\n vs ") + describe(byMenu)));
+        QVERIFY2(byButton == byMenu,
+                 qPrintable(describe(byButton) + QStringLiteral("\n vs ") + describe(byMenu)));
     }
 
     void helpButtonOpensHelp()
@@ -290,9 +313,9 @@ private Q_SLOTS:
     void menuPicturesAreAttachedAtStartup_data()
     {
         QTest::addColumn<QString>("item");
-        for (const char* item : {"FileOpenItem", "FileSaveItem", "mnuViewinbrowser", "FileExitItem",
-                                 "BlankPage1", "FromTemplate3", "Image1", "mnuInsertLink",
-                                 "HelpContentsItem", "HelpAboutItem"})
+        for (const char* item :
+             {"FileOpenItem", "FileSaveItem", "mnuViewinbrowser", "FileExitItem", "BlankPage1",
+              "FromTemplate3", "Image1", "mnuInsertLink", "HelpContentsItem", "HelpAboutItem"})
             QTest::newRow(item) << QString::fromLatin1(item);
     }
     void menuPicturesAreAttachedAtStartup()
@@ -427,7 +450,8 @@ private Q_SLOTS:
                  QUrl::fromLocalFile(programDir_.filePath(QStringLiteral("help/index.html"))));
         QVERIFY(form.helpWindow->browser()->toPlainText().contains(QStringLiteral("two")));
         // A second request comes back to the contents, in the same window.
-        form.helpWindow->showPage(QUrl::fromLocalFile(programDir_.filePath(QStringLiteral("help/two.html"))));
+        form.helpWindow->showPage(
+            QUrl::fromLocalFile(programDir_.filePath(QStringLiteral("help/two.html"))));
         THelpWindow* first = form.helpWindow;
         form.HelpContents();
         QCOMPARE(form.helpWindow, first);
@@ -442,10 +466,11 @@ private Q_SLOTS:
         TMainForm form;
         form.invokeMenuItem(QStringLiteral("HelpContentsItem"));
         setProgramFilesFolder(programDir_.path());
-        QCOMPARE(prompter.errors,
-                 QStringList{QStringLiteral("Cannot find the help pages: %1/help/index.html does not "
-                                            "exist. Please reinstall Vorlane.")
-                                 .arg(empty.path())});
+        QCOMPARE(
+            prompter.errors,
+            QStringList{QStringLiteral("Cannot find the help pages: %1/help/index.html does not "
+                                       "exist. Please reinstall Vorlane.")
+                            .arg(empty.path())});
         QVERIFY(!form.helpWindow || !form.helpWindow->isVisible());
     }
 
@@ -471,7 +496,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("text");
-        QTest::newRow("version") << QStringLiteral("VersionInfotxt1") << QStringLiteral("version.txt")
+        QTest::newRow("version") << QStringLiteral("VersionInfotxt1")
+                                 << QStringLiteral("version.txt")
                                  << QStringLiteral("Vorlane version\nsecond line\n");
         QTest::newRow("readme") << QStringLiteral("ReadmeDoctxt1") << QStringLiteral("readme.txt")
                                 << QStringLiteral("Read me first\n");
@@ -508,7 +534,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
-        QTest::newRow("version") << QStringLiteral("VersionInfotxt1") << QStringLiteral("version.txt");
+        QTest::newRow("version") << QStringLiteral("VersionInfotxt1")
+                                 << QStringLiteral("version.txt");
         QTest::newRow("readme") << QStringLiteral("ReadmeDoctxt1") << QStringLiteral("readme.txt");
     }
     void missingHelpTextLeavesTheDocument()
@@ -549,7 +576,8 @@ private Q_SLOTS:
     // or anchor points nowhere.
     void shippedHelpHasNoBrokenLinks()
     {
-        const QString folder = qEnvironmentVariable("VORLANE_SOURCE_DIR") + QStringLiteral("/resources/help/");
+        const QString folder =
+            qEnvironmentVariable("VORLANE_SOURCE_DIR") + QStringLiteral("/resources/help/");
         const QStringList pages = QDir(folder).entryList({QStringLiteral("*.html")}, QDir::Files);
         QVERIFY(pages.contains(QStringLiteral("index.html")));
         QVERIFY(pages.size() >= 20);
@@ -557,7 +585,8 @@ private Q_SLOTS:
         QSet<QString> linked;
         for (const QString& page : pages) {
             const QString html = QString::fromUtf8(readFile(folder + page));
-            QVERIFY2(html.startsWith(QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">")),
+            QVERIFY2(html.startsWith(QStringLiteral(
+                         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">")),
                      qPrintable(page));
             QVERIFY2(html.contains(QStringLiteral("<TITLE>")), qPrintable(page));
             for (auto m = link.globalMatch(html); m.hasNext();) {
@@ -567,7 +596,8 @@ private Q_SLOTS:
                 const QString file = target.section(QLatin1Char('#'), 0, 0);
                 const QString anchor = target.section(QLatin1Char('#'), 1);
                 const QString targetPage = file.isEmpty() ? page : file;
-                QVERIFY2(pages.contains(targetPage), qPrintable(page + QStringLiteral(" -> ") + target));
+                QVERIFY2(pages.contains(targetPage),
+                         qPrintable(page + QStringLiteral(" -> ") + target));
                 linked.insert(targetPage);
                 if (!anchor.isEmpty())
                     QVERIFY2(QString::fromUtf8(readFile(folder + targetPage))

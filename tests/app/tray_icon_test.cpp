@@ -65,9 +65,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kept");
         const QString seventy = QString(70, QLatin1Char('x')).replace(61, 1, QLatin1Char('Z'));
         QTest::newRow("70 characters") << seventy << seventy.left(62);
-        QTest::newRow("exactly 62") << QString(62, QLatin1Char('a')) << QString(62, QLatin1Char('a'));
-        QTest::newRow("63 loses the last") << QString(62, QLatin1Char('b')) + QLatin1Char('c')
-                                           << QString(62, QLatin1Char('b'));
+        QTest::newRow("exactly 62")
+            << QString(62, QLatin1Char('a')) << QString(62, QLatin1Char('a'));
+        QTest::newRow("63 loses the last")
+            << QString(62, QLatin1Char('b')) + QLatin1Char('c') << QString(62, QLatin1Char('b'));
         QTest::newRow("short") << QStringLiteral("Vorlane") << QStringLiteral("Vorlane");
         QTest::newRow("empty") << QString() << QString();
     }

@@ -31,7 +31,8 @@ ScriptedPrompter::DialogHandler choose(const QString& name)
 {
     return [name](QDialog& d) {
         auto& chooser = static_cast<TPageTempletes&>(d);
-        const QList<QListWidgetItem*> found = chooser.FileListBox1->findItems(name, Qt::MatchExactly);
+        const QList<QListWidgetItem*> found =
+            chooser.FileListBox1->findItems(name, Qt::MatchExactly);
         QVERIFY(!found.isEmpty());
         chooser.FileListBox1->setCurrentItem(found.first());
         QVERIFY(chooser.BitBtn1->isEnabled());
@@ -66,7 +67,8 @@ private Q_SLOTS:
     {
         clearSettings();
         QDir(templates()).removeRecursively();
-        writeFile(templates() + QStringLiteral("Beta page.html"), "<HTML>\r\n<BODY>beta</BODY>\r\n</HTML>\r\n");
+        writeFile(templates() + QStringLiteral("Beta page.html"),
+                  "<HTML>\r\n<BODY>beta</BODY>\r\n</HTML>\r\n");
         writeFile(templates() + QStringLiteral("alpha.htm"), "<HTML>alpha</HTML>\r\n");
         writeFile(templates() + QStringLiteral("notes"), "plain notes");
         writeFile(templates() + QStringLiteral(".hidden"), "not a template");
@@ -96,8 +98,9 @@ private Q_SLOTS:
         prompter.exec(chooser);
         QCOMPARE(listed, (QStringList{QStringLiteral("alpha.htm"), QStringLiteral("Beta page.html"),
                                       QStringLiteral("notes")}));
-        QCOMPARE(label, QStringLiteral("Choose a web page template you would like to load. Then you "
-                                       "can customize it in Vorlane."));
+        QCOMPARE(label,
+                 QStringLiteral("Choose a web page template you would like to load. Then you "
+                                "can customize it in Vorlane."));
         QVERIFY(!okAtStart); // nothing chosen yet
         QVERIFY(okAfterChoice);
         QCOMPARE(PendingMarkup::text(), TPageTempletes::kCanceledTemplate);
@@ -182,11 +185,13 @@ private Q_SLOTS:
         form.FromTemplate3Click();
         QVERIFY(!listEnabled);
         QVERIFY(!okEnabled);
-        QCOMPARE(label, QStringLiteral("Error: Could not find the Templates path. Make sure VORLANE.EXE "
-                                       "is in the same folder you installed to."));
-        QCOMPARE(prompter.errors, QStringList{QStringLiteral("Error, the path: %1/Templates/ does not "
-                                                             "exist. Please reinstall Vorlane.")
-                                                  .arg(dir_.path())});
+        QCOMPARE(label,
+                 QStringLiteral("Error: Could not find the Templates path. Make sure VORLANE.EXE "
+                                "is in the same folder you installed to."));
+        QCOMPARE(prompter.errors,
+                 QStringList{QStringLiteral("Error, the path: %1/Templates/ does not "
+                                            "exist. Please reinstall Vorlane.")
+                                 .arg(dir_.path())});
         QVERIFY(prompter.confirms.isEmpty());
         QCOMPARE(form.editor()->EditorText(), kOldText);
         QCOMPARE(form.DocumentFileName(), kOldName);
@@ -215,7 +220,8 @@ private Q_SLOTS:
         form.SetDocumentName(saved);
         form.editor()->SetModifiedFlag(true);
         prompter.answers = {Answer(answer)};
-        prompter.onDialog(QStringLiteral("TPageTempletes"), choose(QStringLiteral("Beta page.html")));
+        prompter.onDialog(QStringLiteral("TPageTempletes"),
+                          choose(QStringLiteral("Beta page.html")));
         form.invokeMenuItem(QStringLiteral("FromTemplate3")); // disabled in the menu: nothing
         QVERIFY(prompter.dialogsRun.isEmpty());
         form.FromTemplate3Click();
@@ -224,7 +230,8 @@ private Q_SLOTS:
         QCOMPARE(prompter.confirms[0].text, QStringLiteral("Save changes to %1?").arg(saved));
         QCOMPARE(QFileInfo::exists(saved), Answer(answer) == Answer::Yes);
         if (loaded) {
-            QCOMPARE(form.editor()->EditorText(), QStringLiteral("<HTML>\n<BODY>beta</BODY>\n</HTML>\n"));
+            QCOMPARE(form.editor()->EditorText(),
+                     QStringLiteral("<HTML>\n<BODY>beta</BODY>\n</HTML>\n"));
             QCOMPARE(form.DocumentFileName(), QStringLiteral("Untitled"));
             QCOMPARE(form.windowTitle(), QStringLiteral("Untitled - Vorlane"));
             QVERIFY(!form.editor()->ModifiedFlag());
@@ -306,13 +313,16 @@ private Q_SLOTS:
     {
         ScriptedPrompter prompter;
         TMainForm form;
-        for (const char* name : {"FromTemplate3", "FromTemplete1", "FromTemplete2", "N110", "EditPagemarks2"}) {
+        for (const char* name :
+             {"FromTemplate3", "FromTemplete1", "FromTemplete2", "N110", "EditPagemarks2"}) {
             QAction* item = form.action(QString::fromLatin1(name));
             QVERIFY2(item && !item->isEnabled(), name);
             form.invokeMenuItem(QString::fromLatin1(name));
         }
-        QCOMPARE(form.action(QStringLiteral("FromTemplete1"))->shortcut(), QKeySequence(Qt::Key_F9));
-        QCOMPARE(form.action(QStringLiteral("FromTemplete2"))->shortcut(), QKeySequence(Qt::Key_F9));
+        QCOMPARE(form.action(QStringLiteral("FromTemplete1"))->shortcut(),
+                 QKeySequence(Qt::Key_F9));
+        QCOMPARE(form.action(QStringLiteral("FromTemplete2"))->shortcut(),
+                 QKeySequence(Qt::Key_F9));
         // The pagemark submenu reads "None", a separator and "&Edit Pagemarks...".
         auto* pagemarks = form.findChild<QMenu*>(QStringLiteral("OpenPagemark1"));
         QVERIFY(pagemarks);
@@ -327,7 +337,8 @@ private Q_SLOTS:
     void f9DoesNothingWhileF1Works()
     {
         QDir().mkpath(dir_.path() + QStringLiteral("/help"));
-        writeFile(dir_.path() + QStringLiteral("/help/index.html"), "<HTML><BODY>Help</BODY></HTML>");
+        writeFile(dir_.path() + QStringLiteral("/help/index.html"),
+                  "<HTML><BODY>Help</BODY></HTML>");
         ScriptedPrompter prompter;
         WriteSetting(Setting::Welcome, QStringLiteral("N"));
         WriteSetting(Setting::QuickStart, QStringLiteral("N"));
@@ -365,9 +376,10 @@ private Q_SLOTS:
             QCOMPARE(chooser.windowTitle(), QStringLiteral("Table Templetes"));
             QVERIFY(!(chooser.windowFlags() & Qt::WindowCloseButtonHint));
             QCOMPARE(chooser.ListBox1->count(), 0);
-            QCOMPARE(chooser.Label1->text(),
-                     QStringLiteral("A templete allows you to easily insert pre-made tables or create "
-                                    "your own tables that can be inserted later."));
+            QCOMPARE(
+                chooser.Label1->text(),
+                QStringLiteral("A templete allows you to easily insert pre-made tables or create "
+                               "your own tables that can be inserted later."));
             QVERIFY(chooser.BitBtn2->isDefault());
             QCOMPARE(chooser.BitBtn2->toolTip(), QStringLiteral("Insert Table"));
             QCOMPARE(chooser.BitBtn3->text(), QStringLiteral("&Cancel"));
@@ -399,8 +411,9 @@ private Q_SLOTS:
             QVERIFY(marks.windowFlags() & Qt::WindowCloseButtonHint);
             QCOMPARE(marks.GroupBox1->title(), QStringLiteral("Current Pagemarks:"));
             QCOMPARE(marks.ListBox1->count(), 0); // each use starts empty
-            for (QWidget* off : std::initializer_list<QWidget*>{marks.BitBtn2, marks.Edit1, marks.Edit2,
-                                                                marks.BitBtn4, marks.Label1, marks.Label2})
+            for (QWidget* off :
+                 std::initializer_list<QWidget*>{marks.BitBtn2, marks.Edit1, marks.Edit2,
+                                                 marks.BitBtn4, marks.Label1, marks.Label2})
                 QVERIFY(!off->isEnabled());
             QCOMPARE(marks.BitBtn4->toolTip(), QStringLiteral("Browse"));
             QVERIFY(marks.BitBtn3->isDefault());
@@ -422,13 +435,15 @@ private Q_SLOTS:
     void shippedTemplatesLoad_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char* name : {"Club Newsletter.htm", "Personal Home Page.htm", "Small Business.htm"})
+        for (const char* name :
+             {"Club Newsletter.htm", "Personal Home Page.htm", "Small Business.htm"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void shippedTemplatesLoad()
     {
         QFETCH(QString, name);
-        setProgramFilesFolder(qEnvironmentVariable("VORLANE_SOURCE_DIR") + QStringLiteral("/resources"));
+        setProgramFilesFolder(qEnvironmentVariable("VORLANE_SOURCE_DIR") +
+                              QStringLiteral("/resources"));
         ScriptedPrompter prompter;
         TMainForm form;
         QStringList listed;
@@ -442,7 +457,8 @@ private Q_SLOTS:
         setProgramFilesFolder(dir_.path());
         QCOMPARE(listed.size(), 3);
         const QString text = form.editor()->EditorText();
-        QVERIFY(text.startsWith(QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n<HTML>\n<HEAD>\n<TITLE>")));
+        QVERIFY(text.startsWith(QStringLiteral(
+            "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n<HTML>\n<HEAD>\n<TITLE>")));
         QVERIFY(text.contains(QStringLiteral("\n<BODY ")));
         QVERIFY(text.endsWith(QStringLiteral("</BODY>\n</HTML>\n")));
         QCOMPARE(text.count(QStringLiteral("<TABLE")), text.count(QStringLiteral("</TABLE>")));
