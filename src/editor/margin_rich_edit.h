@@ -82,14 +82,23 @@ public:
     // Removes Scintilla's own binding of a key, so the window's short-cut gets it.
     void releaseKey(int key);
 
+    // Whether an assistive technology listens: QScintilla's accessibility and the change
+    // notices it needs cost time in proportion to the caret's position, so they are on only
+    // then. `replaceDescription` drops the accessible made for the other state.
+    void applyAccessibilityState(bool listening, bool replaceDescription = false);
+
 Q_SIGNALS:
     void contextMenuAboutToShow();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
     void setSelectionBytes(long anchor, long caret);
+    void ensureCharacterIndex() const;
+    // Scintilla's case-blind search between two byte positions; the match's byte position or -1.
+    long searchBytes(long from, long to, const QByteArray& needle) const;
 
     TMargin margins_;
     QMenu* contextMenu_ = nullptr;
