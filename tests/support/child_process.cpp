@@ -74,6 +74,12 @@ QString dropPrivileges(const QStringList& paths)
                               .arg(QString::fromLocal8Bit(std::strerror(errno))));
     if (::setuid(0) == 0)
         return skipReason(QStringLiteral("root could be regained after dropping it"));
+    // A temporary folder below a private one (a root-only TMPDIR) is out of the user's reach.
+    for (const QString& path : paths)
+        if (::access(QFile::encodeName(path).constData(), R_OK | X_OK) != 0)
+            return skipReason(QStringLiteral("%1 cannot be reached by an unprivileged user; "
+                                             "point TMPDIR at a folder like /tmp")
+                                  .arg(path));
     return QString();
 }
 
