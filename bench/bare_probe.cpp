@@ -1,0 +1,48 @@
+// The smallest program that shows what the editor shows: a QMainWindow with a bare
+// QsciScintilla, optionally holding the bytes of one file, ending once the window is shown.
+#include <Qsci/qsciscintilla.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+// Same report as the editor's probe: "ready <CLOCK_MONOTONIC nanoseconds>".
+void reportReady()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::printf("ready %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QMainWindow window;
+    auto* editor = new QsciScintilla(&window);
+    window.setCentralWidget(editor);
+    window.resize(606, 452);
+    if (argc > 1) {
+        QFile file(QString::fromLocal8Bit(argv[1]));
+        if (!file.open(QIODevice::ReadOnly))
+            return 2;
+        const QByteArray bytes = file.readAll();
+        editor->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT,
+                              static_cast<unsigned long>(bytes.size()), bytes.constData());
+    }
+    window.show();
+    // Two turns of the event loop after the show, as the editor's probe waits for its
+    // start-up sequence and then one more turn.
+    QTimer::singleShot(0, &app, [&app] { QTimer::singleShot(0, &app, &reportReady); });
+    return app.exec();
+}

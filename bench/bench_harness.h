@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// A small harness for ratio benchmarks: each case runs against its baseline pair by pair in
+// the same process, and only medians are compared, so a busy machine shifts both sides alike.
+namespace Bench {
+
+double median(QList<double> values);
+
+// One side of a pair: does its own untimed preparation, and returns the milliseconds of the
+// part that counts (use Stopwatch).
+using Side = std::function<double()>;
+
+class Stopwatch
+{
+public:
+    Stopwatch() { timer_.start(); }
+    double ms() const { return double(timer_.nsecsElapsed()) / 1e6; }
+
+private:
+    QElapsedTimer timer_;
+};
+
+struct Medians
+{
+    double ours = 0;
+    double baseline = 0;
+};
+
+// Runs one untimed warm-up pair, then `runs` pairs; the side that goes first alternates.
+Medians measurePair(const Side& ours, const Side& baseline, int runs);
+
+// What a child process cost: wall-clock time from spawn to exit, from spawn to the moment it
+// reported "ready <CLOCK_MONOTONIC ns>" on standard output (0 when it did not), and its peak
+// resident set.
+struct ProcessCost
+{
+    double ms = 0;
+    double readyMs = 0;
+    double peakMiB = 0;
+    int exitCode = -1;
+};
+// Starts `program` with `arguments` in the current environment and waits for it.
+ProcessCost runProcess(const QString& program, const QStringList& arguments);
+
+struct Row
+{
+    QString name;
+    QString unit; // "ms" or "MiB"
+    double ours = 0;
+    double baseline = 0;
+    double target = 0; // largest ratio that passes
+    QString baselineName;
+    bool applicable = true;
+    QString note;        // shown for rows that are not applicable
+    bool counted = true; // false: shown, but a miss does not fail the run
+
+    double ratio() const { return baseline > 0 ? ours / baseline : 0; }
+    bool passed() const { return !applicable || ratio() <= target; }
+};
+
+// The table as Markdown, one row per case.
+QString formatTable(const QList<Row>& rows);
+
+} // namespace Bench

@@ -1,0 +1,711 @@
+// Vorlane's benchmark: every case against its baseline in the same run, pair by pair, medians
+// compared as ratios. Prints a Markdown table and exits with 1 when a target is missed.
+//
+//   vorlane_bench [--runs N] [--process-runs N] [--only TEXT] [--keep-inputs DIR]
+#include "bench_harness.h"
+#include "page_generator.h"
+
+#include "app/document_codec.h"
+#include "app/main_form.h"
+#include "app/settings_store.h"
+#include "editor/find_replace_dialogs.h"
+#include "editor/margin_rich_edit.h"
+#include "support/scripted_prompter.h"
+#include "wizards/table_generator_dialog.h"
+#include "wizards/table_markup.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+
+#include <Qsci/qsciscintilla.h>
+
+#include <cstdio>
+#include <memory>
+
+using Bench::Row;
+using Bench::Stopwatch;
+
+namespace {
+
+struct Options
+{
+    int runs = 21;
+    int processRuns = 11;
+    QString only;
+    QString inputs; // empty: a temporary folder
+};
+
+QTextStream& out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+void say(const QString& text)
+{
+    out() << text << Qt::endl;
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2);
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// The store every window and program of the benchmark starts from: nothing but the welcome
+// window and Quick Start switched off.
+void resetSettings()
+{
+    QFile::remove(settingsFilePath());
+    WriteSetting(Setting::Welcome, QStringLiteral("N"));
+    WriteSetting(Setting::QuickStart, QStringLiteral("N"));
+}
+
+// Lets the window do what the last command asked of it, painting included.
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+void waitUntil(const std::function<bool()>& done)
+{
+    QDeadlineTimer deadline(60000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            qFatal("timed out waiting for the window");
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+// A shown main window past its start-up sequence, as the user meets it.
+std::unique_ptr<TMainForm> startedForm()
+{
+    resetSettings();
+    auto form = std::make_unique<TMainForm>();
+    form->show();
+    TMainForm* f = form.get();
+    waitUntil([f] { return f->startupDone(); });
+    settle();
+    return form;
+}
+
+void openThroughCommand(TMainForm& form, ScriptedPrompter& prompter, const QString& path)
+{
+    form.editor()->SetModifiedFlag(false); // nothing to ask before the page is replaced
+    prompter.openAnswers.append({{path}, false});
+    form.action(QStringLiteral("FileOpenItem"))->trigger();
+}
+
+// The character position of the first (or last) occurrence of `needle` in the editor.
+int positionOf(TMarginRichEdit* editor, const QByteArray& needle, bool last)
+{
+    qsizetype size = 0;
+    const char* data = editor->EditorUtf8Data(&size);
+    const QByteArrayView text(data, size);
+    const qsizetype at = last ? text.lastIndexOf(needle) : text.indexOf(needle);
+    if (at < 0)
+        qFatal("benchmark page lacks %s", needle.constData());
+    return editor->byteToChar(long(at));
+}
+
+void typeCharacter(QWidget* editor)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QApplication::sendEvent(editor, &press);
+    QApplication::sendEvent(editor, &release);
+}
+
+// A markup command at `position` (with `selectLength` characters selected), timed up to the
+// repaint it causes, then undone outside the timing.
+double timedCommandAt(TMainForm& form, const QString& item, int position, int selectLength)
+{
+    TMarginRichEdit* editor = form.editor();
+    editor->SetSelectionStart(position);
+    editor->SetSelectionLength(selectLength);
+    settle();
+    Stopwatch watch;
+    form.action(item)->trigger();
+    settle();
+    const double ms = watch.ms();
+    editor->UndoLastEdit();
+    settle();
+    return ms;
+}
+
+double timedTypingAt(TMainForm& form, int position)
+{
+    TMarginRichEdit* editor = form.editor();
+    editor->SetSelectionStart(position);
+    settle();
+    Stopwatch watch;
+    typeCharacter(editor);
+    settle();
+    const double ms = watch.ms();
+    editor->UndoLastEdit();
+    settle();
+    return ms;
+}
+
+QList<QStringList> tableCells(int rows, int columns)
+{
+    QList<QStringList> cells;
+    for (int r = 0; r < rows; ++r) {
+        QStringList row;
+        for (int c = 0; c < columns; ++c)
+            row.append(c == 0 ? QStringLiteral("Row %1").arg(r + 1)
+                              : QStringLiteral("%1.%2 &amp; more").arg(r + 1).arg(c + 1));
+        cells.append(row);
+    }
+    return cells;
+}
+
+// The table text built the plainest way: one QString, appended to.
+QString tableByAppends(const QList<QStringList>& cells)
+{
+    QString text;
+    text += QStringLiteral("<TABLE WIDTH=80% CELLPADDING=2 BORDER=1>\r\n");
+    for (const QStringList& row : cells) {
+        text += QStringLiteral("<TR>\r\n\r\n");
+        for (const QString& cell : row) {
+            text += QStringLiteral(" <TD>");
+            text += cell;
+            text += QStringLiteral("</TD>\r\n\r\n");
+        }
+        text += QStringLiteral("</TR>\r\n");
+    }
+    text += QStringLiteral("\r\n</TABLE>\r\n");
+    return text;
+}
+
+TableSettings tableSettings()
+{
+    TableSettings settings;
+    settings.width = QStringLiteral("80");
+    settings.widthInPercent = true;
+    settings.padding = QStringLiteral("2");
+    settings.border = QStringLiteral("1");
+    return settings;
+}
+
+// A table generator filled as the user would: 200 x 20 cells and the same settings.
+std::unique_ptr<TInsTable> filledTableDialog(const QList<QStringList>& cells)
+{
+    auto dialog = std::make_unique<TInsTable>();
+    dialog->Edit1->setText(QString::number(cells.size() - 1));
+    dialog->SpinButton1UpClick();
+    dialog->Edit2->setText(QString::number(cells.constFirst().size() - 1));
+    dialog->SpinButton2UpClick();
+    for (int r = 0; r < cells.size(); ++r)
+        for (int c = 0; c < cells[r].size(); ++c)
+            dialog->Table1->setItem(r, c, new QTableWidgetItem(cells[r][c]));
+    dialog->Edit3->setText(QStringLiteral("80"));
+    dialog->RadioButton2->setChecked(true);
+    dialog->Edit4->setText(QStringLiteral("2"));
+    dialog->Edit6->setText(QStringLiteral("1"));
+    return dialog;
+}
+
+class BenchRun
+{
+public:
+    BenchRun(const Options& options, const QString& folder) : options_(options), folder_(folder) {}
+
+    int run();
+
+private:
+    bool wanted(const QString& name) const
+    {
+        return options_.only.isEmpty() || name.contains(options_.only, Qt::CaseInsensitive);
+    }
+    void add(Row row)
+    {
+        say(QStringLiteral("  %1: %2 vs %3 -> %4")
+                .arg(row.name)
+                .arg(row.ours, 0, 'f', 3)
+                .arg(row.baseline, 0, 'f', 3)
+                .arg(row.ratio(), 0, 'f', 2));
+        rows_.append(std::move(row));
+    }
+    QString path(const QString& name) const { return folder_ + QLatin1Char('/') + name; }
+
+    void generateInputs();
+    void processCases();
+    void documentCases();
+    void editingCases();
+    void tableCases();
+    void longLineCases();
+
+    Options options_;
+    QString folder_;
+    QList<Row> rows_;
+    ScriptedPrompter prompter_;
+};
+
+void BenchRun::generateInputs()
+{
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } inputs[] = {
+        {"page-10k.htm", PageGenerator::page(10 * 1024)},
+        {"page-10m.htm", PageGenerator::page(10 * 1024 * 1024)},
+        {"page-5m-lines.htm", PageGenerator::page(5 * 1024 * 1024, 2)},
+        {"page-5m-one-line.htm", PageGenerator::singleLinePage(5 * 1024 * 1024, 2)},
+    };
+    for (const auto& input : inputs) {
+        writeBytes(path(QString::fromLatin1(input.name)), input.bytes);
+        say(QStringLiteral("  %1: %2 bytes, %3 lines")
+                .arg(QString::fromLatin1(input.name))
+                .arg(input.bytes.size())
+                .arg(input.bytes.count('\n') + (input.bytes.endsWith('\n') ? 0 : 1)));
+    }
+}
+
+void BenchRun::processCases()
+{
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString vorlane = folder + QStringLiteral("/vorlane_startup_probe");
+    const QString bare = folder + QStringLiteral("/vorlane_bare_probe");
+    const QString page = path(QStringLiteral("page-10m.htm"));
+
+    auto processPair = [&](const QStringList& arguments, bool memory) {
+        QList<double> ours, base;
+        auto one = [&](const QString& program, QList<double>& into) {
+            resetSettings(); // every start meets the same store
+            const Bench::ProcessCost cost = Bench::runProcess(program, arguments);
+            if (cost.exitCode != 0 || cost.readyMs <= 0)
+                qFatal("%s exited with %d before it was ready", qPrintable(program),
+                       cost.exitCode);
+            into.append(memory ? cost.peakMiB : cost.readyMs);
+        };
+        QList<double> warm;
+        one(vorlane, warm);
+        one(bare, warm);
+        for (int i = 0; i < options_.processRuns; ++i) {
+            if (i % 2) {
+                one(bare, base);
+                one(vorlane, ours);
+            } else {
+                one(vorlane, ours);
+                one(bare, base);
+            }
+        }
+        return Bench::Medians{Bench::median(ours), Bench::median(base)};
+    };
+
+    if (wanted(QStringLiteral("start-up to the main window shown (process)"))) {
+        const Bench::Medians m = processPair({}, false);
+        add({QStringLiteral("start-up to the main window shown (process)"), QStringLiteral("ms"),
+             m.ours, m.baseline, 1.5, QStringLiteral("bare QMainWindow + QsciScintilla")});
+    }
+    if (wanted(QStringLiteral("peak memory with the 10 MB page open (process)"))) {
+        const Bench::Medians m = processPair({page}, true);
+        add({QStringLiteral("peak memory with the 10 MB page open (process)"),
+             QStringLiteral("MiB"), m.ours, m.baseline, 1.3,
+             QStringLiteral("bare program, same page")});
+    }
+}
+
+void BenchRun::documentCases()
+{
+    const QString big = path(QStringLiteral("page-10m.htm"));
+    auto form = startedForm();
+    TMarginRichEdit* editor = form->editor();
+
+    // The bare editor gets the same size as ours, so both paint the same area.
+    QsciScintilla bare;
+    bare.resize(editor->size());
+    bare.SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0L);
+    bare.show();
+    settle();
+
+    if (wanted(QStringLiteral("open the 10 MB page (command, shown)"))) {
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                openThroughCommand(*form, prompter_, big);
+                settle();
+                return watch.ms();
+            },
+            [&] {
+                Stopwatch watch;
+                QFile file(big);
+                if (!file.open(QIODevice::ReadOnly))
+                    qFatal("cannot read the page");
+                const QByteArray bytes = file.readAll();
+                bare.SendScintilla(QsciScintillaBase::SCI_CLEARALL);
+                bare.SendScintilla(QsciScintillaBase::SCI_APPENDTEXT,
+                                   static_cast<unsigned long>(bytes.size()), bytes.constData());
+                settle();
+                return watch.ms();
+            },
+            options_.runs);
+        add({QStringLiteral("open the 10 MB page (command, shown)"), QStringLiteral("ms"), m.ours,
+             m.baseline, 1.3, QStringLiteral("readAll + append into a bare QsciScintilla")});
+    }
+    bare.SendScintilla(QsciScintillaBase::SCI_CLEARALL);
+    bare.hide();
+
+    if (editor->TextLength() == 0)
+        openThroughCommand(*form, prompter_, big);
+    settle();
+
+    if (wanted(QStringLiteral("save the 10 MB page (command)"))) {
+        const QString ours = path(QStringLiteral("saved-ours.htm"));
+        const QString base = path(QStringLiteral("saved-baseline.htm"));
+        form->SetDocumentName(ours);
+        const QByteArray encoded = encodeDocument(editor->EditorUtf8(), form->documentEncoding());
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                form->action(QStringLiteral("FileSaveItem"))->trigger();
+                return watch.ms();
+            },
+            [&] {
+                Stopwatch watch;
+                QFile file(base);
+                if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+                    file.write(encoded) != encoded.size())
+                    qFatal("cannot write the baseline file");
+                file.close();
+                return watch.ms();
+            },
+            options_.runs);
+        if (QFile(ours).size() != encoded.size())
+            say(QStringLiteral("  WARNING: the saved page differs in size from the baseline"));
+        add({QStringLiteral("save the 10 MB page (command)"), QStringLiteral("ms"), m.ours,
+             m.baseline, 2.0, QStringLiteral("one QFile::write of the encoded bytes")});
+    }
+
+    if (wanted(QStringLiteral("Find Next, only match at the end of 10 MB"))) {
+        const QString phrase = QString::fromLatin1(PageGenerator::kFooterPhrase);
+        const QString text = editor->EditorText();
+        if (text.indexOf(phrase, 0, Qt::CaseInsensitive) !=
+            text.lastIndexOf(phrase, -1, Qt::CaseInsensitive))
+            qFatal("the phrase searched for must stand only once in the page");
+        form->FindDialog1->SetFindText(phrase);
+        qsizetype sink = 0;
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                editor->SetSelectionStart(0);
+                settle();
+                Stopwatch watch;
+                form->FindDialog1->FindNextButton->click();
+                settle();
+                const double ms = watch.ms();
+                if (editor->SelectedText() != phrase)
+                    qFatal("Find Next did not select the phrase");
+                return ms;
+            },
+            [&] {
+                Stopwatch watch;
+                sink += text.indexOf(phrase, 0, Qt::CaseInsensitive);
+                return watch.ms();
+            },
+            options_.runs);
+        Q_UNUSED(sink);
+        add({QStringLiteral("Find Next, only match at the end of 10 MB"), QStringLiteral("ms"),
+             m.ours, m.baseline, 2.0, QStringLiteral("QString::indexOf, case-insensitive")});
+    }
+
+    if (wanted(QStringLiteral("Web Page Properties reads title and BODY of 10 MB"))) {
+        const QString text = editor->EditorText();
+        prompter_.onDialog(QStringLiteral("TBodyProperties"), [](QDialog& d) { d.reject(); });
+        qsizetype sink = 0;
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                form->action(QStringLiteral("Document1"))->trigger();
+                settle();
+                return watch.ms();
+            },
+            [&] {
+                Stopwatch watch;
+                sink += text.toUpper().indexOf(QStringLiteral("<BODY"));
+                return watch.ms();
+            },
+            options_.runs);
+        Q_UNUSED(sink);
+        add({QStringLiteral("Web Page Properties reads title and BODY of 10 MB"),
+             QStringLiteral("ms"), m.ours, m.baseline, 2.0,
+             QStringLiteral("one toUpper + indexOf")});
+    }
+    if (!prompter_.errors.isEmpty())
+        say(QStringLiteral("  WARNING: errors shown: ") + prompter_.errors.join(QLatin1String("; ")));
+}
+
+void BenchRun::editingCases()
+{
+    auto big = startedForm();
+    auto small = startedForm();
+    openThroughCommand(*big, prompter_, path(QStringLiteral("page-10m.htm")));
+    openThroughCommand(*small, prompter_, path(QStringLiteral("page-10k.htm")));
+    settle();
+
+    const struct
+    {
+        const char* item;
+        const char* label;
+        bool selectWord;
+    } commands[] = {
+        {"Bold1", "Bold on a selected word", true},
+        {"QuickTable2", "Quick Table", false},
+        {"LineBreak1", "Line Break", false},
+        {"Copyright1", "entity (Copyright)", false},
+    };
+    const QByteArray word = QByteArray("Quillbridge");
+    for (const auto& command : commands) {
+        const QString name =
+            QStringLiteral("%1 at the end of 10 MB").arg(QString::fromLatin1(command.label));
+        if (!wanted(name))
+            continue;
+        const QString item = QString::fromLatin1(command.item);
+        auto side = [&](TMainForm& form) {
+            const QByteArray anchor = command.selectWord ? word : QByteArray("</BODY>");
+            const int at = positionOf(form.editor(), anchor, true);
+            return timedCommandAt(form, item, at, command.selectWord ? int(word.size()) : 0);
+        };
+        const Bench::Medians m =
+            Bench::measurePair([&] { return side(*big); }, [&] { return side(*small); },
+                               options_.runs);
+        add({name, QStringLiteral("ms"), m.ours, m.baseline, 2.0,
+             QStringLiteral("same on the 10 KB page")});
+    }
+
+    if (wanted(QStringLiteral("one typed character in the middle of 10 MB"))) {
+        const Bench::Medians m = Bench::measurePair(
+            [&] { return timedTypingAt(*big, big->editor()->TextLength() / 2); },
+            [&] { return timedTypingAt(*small, small->editor()->TextLength() / 2); },
+            options_.runs);
+        add({QStringLiteral("one typed character in the middle of 10 MB"), QStringLiteral("ms"),
+             m.ours, m.baseline, 2.0, QStringLiteral("same on the 10 KB page")});
+    }
+    if (!prompter_.errors.isEmpty())
+        say(QStringLiteral("  WARNING: errors shown: ") + prompter_.errors.join(QLatin1String("; ")));
+}
+
+void BenchRun::tableCases()
+{
+    const QList<QStringList> cells = tableCells(200, 20);
+    const QString expected = tableByAppends(cells);
+    if (buildTableMarkup(tableSettings(), cells) != expected)
+        say(QStringLiteral("  WARNING: the table builder's text differs from the baseline's"));
+
+    qsizetype sink = 0;
+    if (wanted(QStringLiteral("table generator markup, 200 x 20 grid"))) {
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                sink += buildTableMarkup(tableSettings(), cells).size();
+                return watch.ms();
+            },
+            [&] {
+                Stopwatch watch;
+                sink += tableByAppends(cells).size();
+                return watch.ms();
+            },
+            options_.runs);
+        add({QStringLiteral("table generator markup, 200 x 20 grid"), QStringLiteral("ms"), m.ours,
+             m.baseline, 3.0, QStringLiteral("plain QString appends")});
+    }
+    if (wanted(QStringLiteral("table generator OK, 200 x 20 grid"))) {
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                auto dialog = filledTableDialog(cells);
+                Stopwatch watch;
+                dialog->BitBtn1->click();
+                const double ms = watch.ms();
+                if (dialog->collectedText() != expected)
+                    qFatal("the table generator built another table");
+                return ms;
+            },
+            [&] {
+                Stopwatch watch;
+                sink += tableByAppends(cells).size();
+                return watch.ms();
+            },
+            options_.runs);
+        add({QStringLiteral("table generator OK, 200 x 20 grid"), QStringLiteral("ms"), m.ours,
+             m.baseline, 3.0, QStringLiteral("plain QString appends")});
+    }
+    Q_UNUSED(sink);
+}
+
+// No target of their own: the window must not freeze for seconds on a page that is one huge
+// line. Shown against a page of short lines, not counted in the verdict.
+void BenchRun::longLineCases()
+{
+    const QString oneLine = path(QStringLiteral("page-5m-one-line.htm"));
+    const QString lines = path(QStringLiteral("page-5m-lines.htm"));
+    auto single = startedForm();
+    auto normal = startedForm();
+    const int runs = qMin(options_.runs, 5); // seconds each while the line is laid out whole
+    auto addUncounted = [this](Row row) {
+        row.counted = false;
+        add(std::move(row));
+    };
+
+    if (wanted(QStringLiteral("open the 5 MB single-line page"))) {
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                openThroughCommand(*single, prompter_, oneLine);
+                settle();
+                return watch.ms();
+            },
+            [&] {
+                Stopwatch watch;
+                openThroughCommand(*normal, prompter_, lines);
+                settle();
+                return watch.ms();
+            },
+            runs);
+        addUncounted({QStringLiteral("open the 5 MB single-line page"), QStringLiteral("ms"),
+                      m.ours, m.baseline, 3.0, QStringLiteral("5 MB page of short lines")});
+    }
+    if (single->editor()->TextLength() == 0)
+        openThroughCommand(*single, prompter_, oneLine);
+    if (normal->editor()->TextLength() == 0)
+        openThroughCommand(*normal, prompter_, lines);
+    settle();
+
+    for (const bool wrap : {false, true}) {
+        const QString name = wrap ? QStringLiteral("typed character, 5 MB single line, word wrap on")
+                                  : QStringLiteral("typed character, 5 MB single line");
+        if (!wanted(name))
+            continue;
+        single->editor()->SetWordWrap(wrap);
+        normal->editor()->SetWordWrap(wrap);
+        settle();
+        const Bench::Medians m = Bench::measurePair(
+            [&] { return timedTypingAt(*single, single->editor()->TextLength() / 2); },
+            [&] { return timedTypingAt(*normal, normal->editor()->TextLength() / 2); },
+            runs);
+        addUncounted({name, QStringLiteral("ms"), m.ours, m.baseline, 3.0,
+                      QStringLiteral("same on the 5 MB page of short lines")});
+    }
+}
+
+int BenchRun::run()
+{
+    say(QStringLiteral("Vorlane benchmark: %1 cores, load average %2, %3 runs per case "
+                       "(%4 per process case)")
+            .arg(QThread::idealThreadCount())
+            .arg(loadAverage())
+            .arg(options_.runs)
+            .arg(options_.processRuns));
+    say(QStringLiteral("Inputs in %1:").arg(folder_));
+    generateInputs();
+
+    // Whole processes first, while this one is still small.
+    say(QStringLiteral("Process cases:"));
+    processCases();
+    say(QStringLiteral("Document cases:"));
+    documentCases();
+    say(QStringLiteral("Editing cases:"));
+    editingCases();
+    say(QStringLiteral("Table generator:"));
+    tableCases();
+    say(QStringLiteral("Long lines:"));
+    longLineCases();
+
+    Row highlighting;
+    highlighting.name = QStringLiteral("10 MB page opened with HTML highlighting on");
+    highlighting.baselineName = QStringLiteral("same page with it off");
+    highlighting.target = 1.3;
+    highlighting.applicable = false;
+    highlighting.note = QStringLiteral("the editor has no highlighting");
+    if (wanted(highlighting.name))
+        rows_.append(highlighting);
+
+    say(QString());
+    say(QStringLiteral("Load average at the end: %1").arg(loadAverage()));
+    say(QString());
+    out() << Bench::formatTable(rows_) << Qt::flush;
+    bool allPassed = true;
+    for (const Row& row : rows_)
+        allPassed = allPassed && (row.passed() || !row.counted);
+    say(allPassed ? QStringLiteral("\nEvery target met.")
+                  : QStringLiteral("\nSome targets were missed."));
+    return allPassed ? 0 : 1;
+}
+
+Options parseOptions(const QStringList& arguments)
+{
+    Options options;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        const QString value = i + 1 < arguments.size() ? arguments[i + 1] : QString();
+        if (a == QLatin1String("--runs")) {
+            options.runs = qMax(1, value.toInt());
+            ++i;
+        } else if (a == QLatin1String("--process-runs")) {
+            options.processRuns = qMax(1, value.toInt());
+            ++i;
+        } else if (a == QLatin1String("--only")) {
+            options.only = value;
+            ++i;
+        } else if (a == QLatin1String("--keep-inputs")) {
+            options.inputs = value;
+            ++i;
+        } else {
+            std::fprintf(stderr,
+                         "usage: vorlane_bench [--runs N] [--process-runs N] [--only TEXT] "
+                         "[--keep-inputs DIR]\n");
+            std::exit(2);
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // A settings store of our own, with the welcome window and Quick Start off, for this
+    // process and the programs it starts.
+    QTemporaryDir work;
+    if (!work.isValid())
+        qFatal("cannot create a temporary folder");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.path() + QStringLiteral("/config")));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vorlane"));
+    QApplication::setOrganizationName(QStringLiteral("Tallowmark"));
+    const Options options = parseOptions(QApplication::arguments());
+
+    resetSettings();
+
+    QString folder = options.inputs;
+    if (folder.isEmpty())
+        folder = work.path() + QStringLiteral("/pages");
+    QDir().mkpath(folder);
+
+    BenchRun bench(options, QDir(folder).absolutePath());
+    return bench.run();
+}
