@@ -87,7 +87,9 @@ ProcessCost runProcess(const QString& program, const QStringList& arguments)
     while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     clock_gettime(CLOCK_MONOTONIC, &end);
-    const auto nanoseconds = [](const timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    const auto nanoseconds = [](const timespec& t) {
+        return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
     cost.ms = double(nanoseconds(end) - nanoseconds(start)) / 1e6;
     const qsizetype at = output.indexOf("ready ");
     if (at >= 0) {
@@ -127,7 +129,7 @@ QString formatTable(const QList<Row>& rows)
         out += QStringLiteral("| %1 | %2 | %3 | %4 | ≤ %5 | %6 |\n")
                    .arg(name, figure(row.ours, row.unit), figure(row.baseline, row.unit),
                         QString::number(row.ratio(), 'f', 2), QString::number(row.target, 'f', 1),
-                        row.passed()    ? QStringLiteral("pass")
+                        row.passed()  ? QStringLiteral("pass")
                         : row.counted ? QStringLiteral("FAIL")
                                       : QStringLiteral("over (not counted)"));
     }

@@ -24,16 +24,18 @@ private:
 
 // Ordinary words of a home page; a few carry accents (UTF-8).
 constexpr std::array kWords = {
-    "the",      "and",     "of",       "to",      "a",        "in",      "for",      "is",
-    "on",       "that",    "with",     "our",     "you",      "this",    "are",      "from",
-    "page",     "home",    "club",     "news",    "members",  "meeting", "summer",   "garden",
-    "photos",   "links",   "weekend",  "village", "history",  "church",  "school",   "team",
-    "results",  "season",  "friends",  "family",  "holiday",  "report",  "library",  "books",
-    "music",    "concert", "tickets",  "price",   "opening",  "hours",   "street",   "station",
-    "river",    "bridge",  "market",   "recipe",  "kitchen",  "bread",   "cheese",   "apple",
-    "computer", "modem",   "software", "version", "download", "email",   "address",  "visitors",
-    "counter",  "guest",   "book",     "under",   "construction", "please", "write",  "soon",
-    "café",     "naïve",   "Müller",   "Gärtner",  "résumé",   "façade",  "Zürich",   "señor",
+    "the",      "and",     "of",       "to",      "a",        "in",           "for",
+    "is",       "on",      "that",     "with",    "our",      "you",          "this",
+    "are",      "from",    "page",     "home",    "club",     "news",         "members",
+    "meeting",  "summer",  "garden",   "photos",  "links",    "weekend",      "village",
+    "history",  "church",  "school",   "team",    "results",  "season",       "friends",
+    "family",   "holiday", "report",   "library", "books",    "music",        "concert",
+    "tickets",  "price",   "opening",  "hours",   "street",   "station",      "river",
+    "bridge",   "market",  "recipe",   "kitchen", "bread",    "cheese",       "apple",
+    "computer", "modem",   "software", "version", "download", "email",        "address",
+    "visitors", "counter", "guest",    "book",    "under",    "construction", "please",
+    "write",    "soon",    "café",     "naïve",   "Müller",   "Gärtner",      "résumé",
+    "façade",   "Zürich",  "señor",
 };
 
 const char* word(Lcg& rng)

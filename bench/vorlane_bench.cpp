@@ -38,6 +38,18 @@ using Bench::Stopwatch;
 
 namespace {
 
+// Case names, as shown in the table and matched by --only.
+const QString kStartUp = QStringLiteral("start-up to the main window shown (process)");
+const QString kPeakMemory = QStringLiteral("peak memory with the 10 MB page open (process)");
+const QString kOpen = QStringLiteral("open the 10 MB page (command, shown)");
+const QString kSave = QStringLiteral("save the 10 MB page (command)");
+const QString kFind = QStringLiteral("Find Next, only match at the end of 10 MB");
+const QString kProperties = QStringLiteral("Web Page Properties reads title and BODY of 10 MB");
+const QString kTyped = QStringLiteral("one typed character in the middle of 10 MB");
+const QString kTableMarkup = QStringLiteral("table generator markup, 200 x 20 grid");
+const QString kTableOk = QStringLiteral("table generator OK, 200 x 20 grid");
+const QString kOpenOneLine = QStringLiteral("open the 5 MB single-line page");
+
 struct Options
 {
     int runs = 21;
@@ -297,8 +309,7 @@ void BenchRun::processCases()
             resetSettings(); // every start meets the same store
             const Bench::ProcessCost cost = Bench::runProcess(program, arguments);
             if (cost.exitCode != 0 || cost.readyMs <= 0)
-                qFatal("%s exited with %d before it was ready", qPrintable(program),
-                       cost.exitCode);
+                qFatal("%s exited with %d before it was ready", qPrintable(program), cost.exitCode);
             into.append(memory ? cost.peakMiB : cost.readyMs);
         };
         QList<double> warm;
@@ -316,15 +327,14 @@ void BenchRun::processCases()
         return Bench::Medians{Bench::median(ours), Bench::median(base)};
     };
 
-    if (wanted(QStringLiteral("start-up to the main window shown (process)"))) {
+    if (wanted(kStartUp)) {
         const Bench::Medians m = processPair({}, false);
-        add({QStringLiteral("start-up to the main window shown (process)"), QStringLiteral("ms"),
-             m.ours, m.baseline, 1.5, QStringLiteral("bare QMainWindow + QsciScintilla")});
+        add({kStartUp, QStringLiteral("ms"), m.ours, m.baseline, 1.5,
+             QStringLiteral("bare QMainWindow + QsciScintilla")});
     }
-    if (wanted(QStringLiteral("peak memory with the 10 MB page open (process)"))) {
+    if (wanted(kPeakMemory)) {
         const Bench::Medians m = processPair({page}, true);
-        add({QStringLiteral("peak memory with the 10 MB page open (process)"),
-             QStringLiteral("MiB"), m.ours, m.baseline, 1.3,
+        add({kPeakMemory, QStringLiteral("MiB"), m.ours, m.baseline, 1.3,
              QStringLiteral("bare program, same page")});
     }
 }
@@ -342,7 +352,7 @@ void BenchRun::documentCases()
     bare.show();
     settle();
 
-    if (wanted(QStringLiteral("open the 10 MB page (command, shown)"))) {
+    if (wanted(kOpen)) {
         const Bench::Medians m = Bench::measurePair(
             [&] {
                 Stopwatch watch;
@@ -363,8 +373,8 @@ void BenchRun::documentCases()
                 return watch.ms();
             },
             options_.runs);
-        add({QStringLiteral("open the 10 MB page (command, shown)"), QStringLiteral("ms"), m.ours,
-             m.baseline, 1.3, QStringLiteral("readAll + append into a bare QsciScintilla")});
+        add({kOpen, QStringLiteral("ms"), m.ours, m.baseline, 1.3,
+             QStringLiteral("readAll + append into a bare QsciScintilla")});
     }
     bare.SendScintilla(QsciScintillaBase::SCI_CLEARALL);
     bare.hide();
@@ -373,7 +383,7 @@ void BenchRun::documentCases()
         openThroughCommand(*form, prompter_, big);
     settle();
 
-    if (wanted(QStringLiteral("save the 10 MB page (command)"))) {
+    if (wanted(kSave)) {
         const QString ours = path(QStringLiteral("saved-ours.htm"));
         const QString base = path(QStringLiteral("saved-baseline.htm"));
         form->SetDocumentName(ours);
@@ -396,11 +406,11 @@ void BenchRun::documentCases()
             options_.runs);
         if (QFile(ours).size() != encoded.size())
             say(QStringLiteral("  WARNING: the saved page differs in size from the baseline"));
-        add({QStringLiteral("save the 10 MB page (command)"), QStringLiteral("ms"), m.ours,
-             m.baseline, 2.0, QStringLiteral("one QFile::write of the encoded bytes")});
+        add({kSave, QStringLiteral("ms"), m.ours, m.baseline, 2.0,
+             QStringLiteral("one QFile::write of the encoded bytes")});
     }
 
-    if (wanted(QStringLiteral("Find Next, only match at the end of 10 MB"))) {
+    if (wanted(kFind)) {
         const QString phrase = QString::fromLatin1(PageGenerator::kFooterPhrase);
         const QString text = editor->EditorText();
         if (text.indexOf(phrase, 0, Qt::CaseInsensitive) !=
@@ -427,11 +437,11 @@ void BenchRun::documentCases()
             },
             options_.runs);
         Q_UNUSED(sink);
-        add({QStringLiteral("Find Next, only match at the end of 10 MB"), QStringLiteral("ms"),
-             m.ours, m.baseline, 2.0, QStringLiteral("QString::indexOf, case-insensitive")});
+        add({kFind, QStringLiteral("ms"), m.ours, m.baseline, 2.0,
+             QStringLiteral("QString::indexOf, case-insensitive")});
     }
 
-    if (wanted(QStringLiteral("Web Page Properties reads title and BODY of 10 MB"))) {
+    if (wanted(kProperties)) {
         const QString text = editor->EditorText();
         prompter_.onDialog(QStringLiteral("TBodyProperties"), [](QDialog& d) { d.reject(); });
         qsizetype sink = 0;
@@ -449,12 +459,12 @@ void BenchRun::documentCases()
             },
             options_.runs);
         Q_UNUSED(sink);
-        add({QStringLiteral("Web Page Properties reads title and BODY of 10 MB"),
-             QStringLiteral("ms"), m.ours, m.baseline, 2.0,
+        add({kProperties, QStringLiteral("ms"), m.ours, m.baseline, 2.0,
              QStringLiteral("one toUpper + indexOf")});
     }
     if (!prompter_.errors.isEmpty())
-        say(QStringLiteral("  WARNING: errors shown: ") + prompter_.errors.join(QLatin1String("; ")));
+        say(QStringLiteral("  WARNING: errors shown: ") +
+            prompter_.errors.join(QLatin1String("; ")));
 }
 
 void BenchRun::editingCases()
@@ -488,23 +498,23 @@ void BenchRun::editingCases()
             const int at = positionOf(form.editor(), anchor, true);
             return timedCommandAt(form, item, at, command.selectWord ? int(word.size()) : 0);
         };
-        const Bench::Medians m =
-            Bench::measurePair([&] { return side(*big); }, [&] { return side(*small); },
-                               options_.runs);
+        const Bench::Medians m = Bench::measurePair([&] { return side(*big); },
+                                                    [&] { return side(*small); }, options_.runs);
         add({name, QStringLiteral("ms"), m.ours, m.baseline, 2.0,
              QStringLiteral("same on the 10 KB page")});
     }
 
-    if (wanted(QStringLiteral("one typed character in the middle of 10 MB"))) {
+    if (wanted(kTyped)) {
         const Bench::Medians m = Bench::measurePair(
             [&] { return timedTypingAt(*big, big->editor()->TextLength() / 2); },
             [&] { return timedTypingAt(*small, small->editor()->TextLength() / 2); },
             options_.runs);
-        add({QStringLiteral("one typed character in the middle of 10 MB"), QStringLiteral("ms"),
-             m.ours, m.baseline, 2.0, QStringLiteral("same on the 10 KB page")});
+        add({kTyped, QStringLiteral("ms"), m.ours, m.baseline, 2.0,
+             QStringLiteral("same on the 10 KB page")});
     }
     if (!prompter_.errors.isEmpty())
-        say(QStringLiteral("  WARNING: errors shown: ") + prompter_.errors.join(QLatin1String("; ")));
+        say(QStringLiteral("  WARNING: errors shown: ") +
+            prompter_.errors.join(QLatin1String("; ")));
 }
 
 void BenchRun::tableCases()
@@ -515,7 +525,7 @@ void BenchRun::tableCases()
         say(QStringLiteral("  WARNING: the table builder's text differs from the baseline's"));
 
     qsizetype sink = 0;
-    if (wanted(QStringLiteral("table generator markup, 200 x 20 grid"))) {
+    if (wanted(kTableMarkup)) {
         const Bench::Medians m = Bench::measurePair(
             [&] {
                 Stopwatch watch;
@@ -528,10 +538,10 @@ void BenchRun::tableCases()
                 return watch.ms();
             },
             options_.runs);
-        add({QStringLiteral("table generator markup, 200 x 20 grid"), QStringLiteral("ms"), m.ours,
-             m.baseline, 3.0, QStringLiteral("plain QString appends")});
+        add({kTableMarkup, QStringLiteral("ms"), m.ours, m.baseline, 3.0,
+             QStringLiteral("plain QString appends")});
     }
-    if (wanted(QStringLiteral("table generator OK, 200 x 20 grid"))) {
+    if (wanted(kTableOk)) {
         const Bench::Medians m = Bench::measurePair(
             [&] {
                 auto dialog = filledTableDialog(cells);
@@ -548,8 +558,8 @@ void BenchRun::tableCases()
                 return watch.ms();
             },
             options_.runs);
-        add({QStringLiteral("table generator OK, 200 x 20 grid"), QStringLiteral("ms"), m.ours,
-             m.baseline, 3.0, QStringLiteral("plain QString appends")});
+        add({kTableOk, QStringLiteral("ms"), m.ours, m.baseline, 3.0,
+             QStringLiteral("plain QString appends")});
     }
     Q_UNUSED(sink);
 }
@@ -568,7 +578,7 @@ void BenchRun::longLineCases()
         add(std::move(row));
     };
 
-    if (wanted(QStringLiteral("open the 5 MB single-line page"))) {
+    if (wanted(kOpenOneLine)) {
         const Bench::Medians m = Bench::measurePair(
             [&] {
                 Stopwatch watch;
@@ -583,8 +593,8 @@ void BenchRun::longLineCases()
                 return watch.ms();
             },
             runs);
-        addUncounted({QStringLiteral("open the 5 MB single-line page"), QStringLiteral("ms"),
-                      m.ours, m.baseline, 3.0, QStringLiteral("5 MB page of short lines")});
+        addUncounted({kOpenOneLine, QStringLiteral("ms"), m.ours, m.baseline, 3.0,
+                      QStringLiteral("5 MB page of short lines")});
     }
     if (single->editor()->TextLength() == 0)
         openThroughCommand(*single, prompter_, oneLine);
@@ -593,8 +603,9 @@ void BenchRun::longLineCases()
     settle();
 
     for (const bool wrap : {false, true}) {
-        const QString name = wrap ? QStringLiteral("typed character, 5 MB single line, word wrap on")
-                                  : QStringLiteral("typed character, 5 MB single line");
+        const QString name = wrap
+                                 ? QStringLiteral("typed character, 5 MB single line, word wrap on")
+                                 : QStringLiteral("typed character, 5 MB single line");
         if (!wanted(name))
             continue;
         single->editor()->SetWordWrap(wrap);
@@ -602,8 +613,7 @@ void BenchRun::longLineCases()
         settle();
         const Bench::Medians m = Bench::measurePair(
             [&] { return timedTypingAt(*single, single->editor()->TextLength() / 2); },
-            [&] { return timedTypingAt(*normal, normal->editor()->TextLength() / 2); },
-            runs);
+            [&] { return timedTypingAt(*normal, normal->editor()->TextLength() / 2); }, runs);
         addUncounted({name, QStringLiteral("ms"), m.ours, m.baseline, 3.0,
                       QStringLiteral("same on the 5 MB page of short lines")});
     }
@@ -672,9 +682,8 @@ Options parseOptions(const QStringList& arguments)
             options.inputs = value;
             ++i;
         } else {
-            std::fprintf(stderr,
-                         "usage: vorlane_bench [--runs N] [--process-runs N] [--only TEXT] "
-                         "[--keep-inputs DIR]\n");
+            std::fprintf(stderr, "usage: vorlane_bench [--runs N] [--process-runs N] [--only TEXT] "
+                                 "[--keep-inputs DIR]\n");
             std::exit(2);
         }
     }

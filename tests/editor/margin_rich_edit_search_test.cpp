@@ -37,34 +37,33 @@ private Q_SLOTS:
         QTest::newRow("from past the match") << page << QStringLiteral("<body>") << 8 << -1;
         QTest::newRow("from the match") << page << QStringLiteral("</body>") << 53 << 53;
         QTest::newRow("not there") << page << QStringLiteral("Quillbridges") << 0 << -1;
-        QTest::newRow("needle longer than the rest") << page << QStringLiteral("</HTML>\nmore")
-                                                     << 0 << -1;
+        QTest::newRow("needle longer than the rest")
+            << page << QStringLiteral("</HTML>\nmore") << 0 << -1;
         QTest::newRow("from beyond the end") << page << QStringLiteral("a") << 500 << -1;
-        QTest::newRow("accent inside the needle")
-            << page << QStringLiteral("CAF\u00e9") << 0 << 14;
+        QTest::newRow("accent inside the needle") << page << QStringLiteral("CAF\u00e9") << 0 << 14;
         QTest::newRow("needle begins with an accent")
             << page << QStringLiteral("\u00e9 ") << 0 << 17;
         QTest::newRow("accented capital") << page << QStringLiteral("CAF\u00c9") << 0 << -2;
         QTest::newRow("begins with an accented capital")
             << page << QStringLiteral("\u00c9 ") << 0 << -2;
-        QTest::newRow("first letter repeats") << QStringLiteral("aaaab") << QStringLiteral("AAB")
-                                              << 0 << 2;
-        QTest::newRow("punctuation first") << QStringLiteral("x <<b> <B>")
-                                           << QStringLiteral("<b>") << 0 << 3;
+        QTest::newRow("first letter repeats")
+            << QStringLiteral("aaaab") << QStringLiteral("AAB") << 0 << 2;
+        QTest::newRow("punctuation first")
+            << QStringLiteral("x <<b> <B>") << QStringLiteral("<b>") << 0 << 3;
         // Characters whose case mappings lead to ASCII letters begin matches only if
         // Scintilla's folding says so; either way both searches agree.
-        QTest::newRow("kelvin sign") << QStringLiteral("1 \u212a 2 k") << QStringLiteral("k")
-                                     << 0 << -2;
-        QTest::newRow("long s") << QStringLiteral("Me\u017fe mese") << QStringLiteral("se")
-                                << 0 << -2;
-        QTest::newRow("sharp s") << QStringLiteral("Stra\u00dfe strasse")
-                                 << QStringLiteral("SSE") << 0 << -2;
-        QTest::newRow("dotted capital I") << QStringLiteral("\u0130stanbul istanbul")
-                                          << QStringLiteral("ist") << 0 << -2;
-        QTest::newRow("dotless i") << QStringLiteral("\u0131stanbul Istanbul")
-                                   << QStringLiteral("Ist") << 0 << -2;
-        QTest::newRow("accented words before") << QStringLiteral("\u00e9t\u00e9 na\u00efve X")
-                                               << QStringLiteral("x") << 0 << 10;
+        QTest::newRow("kelvin sign")
+            << QStringLiteral("1 \u212a 2 k") << QStringLiteral("k") << 0 << -2;
+        QTest::newRow("long s") << QStringLiteral("Me\u017fe mese") << QStringLiteral("se") << 0
+                                << -2;
+        QTest::newRow("sharp s") << QStringLiteral("Stra\u00dfe strasse") << QStringLiteral("SSE")
+                                 << 0 << -2;
+        QTest::newRow("dotted capital I")
+            << QStringLiteral("\u0130stanbul istanbul") << QStringLiteral("ist") << 0 << -2;
+        QTest::newRow("dotless i")
+            << QStringLiteral("\u0131stanbul Istanbul") << QStringLiteral("Ist") << 0 << -2;
+        QTest::newRow("accented words before")
+            << QStringLiteral("\u00e9t\u00e9 na\u00efve X") << QStringLiteral("x") << 0 << 10;
     }
     void findsWhatScintillaFinds()
     {
@@ -122,7 +121,8 @@ private Q_SLOTS:
 
         edit.SetSelectionStart(2);
         edit.SetSelectionLength(2);
-        QCOMPARE(widget.inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("first"));
+        QCOMPARE(widget.inputMethodQuery(Qt::ImSurroundingText).toString(),
+                 QStringLiteral("first"));
         QCOMPARE(widget.inputMethodQuery(Qt::ImAnchorPosition).toInt(), 2);
         QCOMPARE(widget.inputMethodQuery(Qt::ImCursorPosition).toInt(), 4);
     }
