@@ -1,4 +1,5 @@
 #include "editor/applet_dialog.h"
+#include "app/dialog_parts.h"
 
 #include "app/pending_markup.h"
 #include "app/prompter.h"
@@ -85,16 +86,10 @@ TInsJava::TInsJava(const QString& documentFileName, QWidget* parent)
     pageLayout->addWidget(group);
     pageLayout->addStretch(1);
 
-    BitBtn2 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setDefault(true);
+    BitBtn2 = namedButton(this, "BitBtn2", QStringLiteral("OK"));
     BitBtn2->setEnabled(false);
-    BitBtn1 = new QPushButton(QStringLiteral("Cancel"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn2);
-    buttons->addWidget(BitBtn1);
+    BitBtn1 = namedButton(this, "BitBtn1", QStringLiteral("Cancel"));
+    QHBoxLayout* buttons = buttonRow({BitBtn2, BitBtn1});
 
     auto* root = new QVBoxLayout(this);
     root->addWidget(PageControl1, 1);

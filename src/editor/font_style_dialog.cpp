@@ -1,4 +1,5 @@
 #include "editor/font_style_dialog.h"
+#include "app/dialog_parts.h"
 
 #include "app/pending_markup.h"
 #include "app/prompter.h"
@@ -83,11 +84,8 @@ TFontAndStyle::TFontAndStyle(QWidget* parent) : QDialog(parent)
     FontExample = new QLineEdit(QStringLiteral("Aa Bb Cc Dd Ee Ff Gg"), this);
     FontExample->setObjectName(QStringLiteral("FontExample"));
 
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn1 = namedButton(this, "BitBtn1", QStringLiteral("OK"));
+    BitBtn2 = namedButton(this, "BitBtn2", QStringLiteral("Cancel"));
 
     auto* left = new QVBoxLayout;
     left->addWidget(listLabel);
@@ -103,10 +101,7 @@ TFontAndStyle::TFontAndStyle(QWidget* parent) : QDialog(parent)
     auto* middle = new QHBoxLayout;
     middle->addLayout(left, 1);
     middle->addLayout(right);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    QHBoxLayout* buttons = buttonRow({BitBtn1, BitBtn2});
     auto* root = new QVBoxLayout(this);
     root->addLayout(heading);
     root->addLayout(middle);

@@ -1,4 +1,5 @@
 #include "editor/horizontal_line_dialog.h"
+#include "app/dialog_parts.h"
 
 #include "app/pending_markup.h"
 #include "app/prompter.h"
@@ -69,15 +70,9 @@ THorzLine::THorzLine(QWidget* parent) : QDialog(parent), dialogColor_(128, 128, 
     styleForm->addRow(QStringLiteral("Align:"), ComboBox2);
     styleForm->addRow(QStringLiteral("Color:"), colourRow);
 
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    BitBtn1 = namedButton(this, "BitBtn1", QStringLiteral("OK"));
+    BitBtn2 = namedButton(this, "BitBtn2", QStringLiteral("Cancel"));
+    QHBoxLayout* buttons = buttonRow({BitBtn1, BitBtn2});
 
     auto* groups = new QHBoxLayout;
     groups->addWidget(sizeGroup);

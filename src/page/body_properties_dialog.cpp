@@ -1,4 +1,5 @@
 #include "page/body_properties_dialog.h"
+#include "app/dialog_parts.h"
 
 #include "app/app_error.h"
 #include "app/file_names.h"
@@ -154,18 +155,11 @@ TBodyProperties::TBodyProperties(QWidget* parent) : QDialog(parent)
     metaGrid->setRowStretch(4, 1);
     notebook->addTab(metaPage, QStringLiteral("Meta Information"));
 
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn1 = namedButton(this, "BitBtn1", QStringLiteral("OK"));
+    BitBtn2 = namedButton(this, "BitBtn2", QStringLiteral("Cancel"));
     connect(BitBtn1, &QPushButton::clicked, this, &TBodyProperties::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TBodyProperties::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    QHBoxLayout* buttons = buttonRow({BitBtn1, BitBtn2});
     auto* root = new QVBoxLayout(this);
     root->addWidget(notebook);
     root->addLayout(buttons);

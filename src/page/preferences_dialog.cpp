@@ -1,4 +1,5 @@
 #include "page/preferences_dialog.h"
+#include "app/dialog_parts.h"
 
 #include "app/app_error.h"
 #include "app/command_guard.h"
@@ -177,15 +178,9 @@ void TPrefs::buildForm()
 
     PageControl1->addTab(new QWidget, QStringLiteral("Paths"));
 
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    BitBtn1 = namedButton(this, "BitBtn1", QStringLiteral("OK"));
+    BitBtn2 = namedButton(this, "BitBtn2", QStringLiteral("Cancel"));
+    QHBoxLayout* buttons = buttonRow({BitBtn1, BitBtn2});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(PageControl1);

@@ -1,4 +1,5 @@
 #include "app/file_names.h"
+#include "support/fake_launcher.h"
 #include "app/main_form.h"
 #include "app/recent_files.h"
 #include "app/settings_store.h"
@@ -18,20 +19,6 @@
 #include <QToolButton>
 
 namespace {
-
-struct FakeLauncher : ProcessLauncher
-{
-    bool succeed = true;
-    QList<QStringList> started; // program, working folder, arguments...
-    FakeLauncher() { setProcessLauncher(this); }
-    ~FakeLauncher() override { setProcessLauncher(nullptr); }
-    bool start(const QString& program, const QStringList& arguments,
-               const QString& workingFolder) override
-    {
-        started.append(QStringList{program, workingFolder} + arguments);
-        return succeed;
-    }
-};
 
 // The recent-file entries after "E&xit", as shown.
 QStringList recentEntries(TMainForm& form)

@@ -1,4 +1,5 @@
 #include "app/app_error.h"
+#include "support/fake_launcher.h"
 #include "app/settings_store.h"
 #include "page/browser_preview.h"
 #include "support/scripted_prompter.h"
@@ -20,20 +21,6 @@ struct FakeWindows : BrowserWindows
             QStringList{entry.ddeService, entry.ddeTopic, entry.ddeItem, entry.windowTitleText}
                 .join(QLatin1Char('|')));
         return true;
-    }
-};
-
-struct FakeLauncher : ProcessLauncher
-{
-    bool succeed = true;
-    QList<QStringList> started; // program, working folder, arguments...
-    FakeLauncher() { setProcessLauncher(this); }
-    ~FakeLauncher() override { setProcessLauncher(nullptr); }
-    bool start(const QString& program, const QStringList& arguments,
-               const QString& workingFolder) override
-    {
-        started.append(QStringList{program, workingFolder} + arguments);
-        return succeed;
     }
 };
 

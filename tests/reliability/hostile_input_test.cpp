@@ -1,4 +1,5 @@
 #include "app/document_codec.h"
+#include "support/fake_launcher.h"
 #include "app/main_form.h"
 #include "app/settings_store.h"
 #include "editor/margin_rich_edit.h"
@@ -15,23 +16,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-class RecordingLauncher : public ProcessLauncher
-{
-public:
-    RecordingLauncher() { setProcessLauncher(this); }
-    ~RecordingLauncher() override { setProcessLauncher(nullptr); }
-    bool start(const QString& program, const QStringList& arguments, const QString& folder) override
-    {
-        programs.append(program);
-        argumentLists.append(arguments);
-        folders.append(folder);
-        return true;
-    }
-    QStringList programs;
-    QList<QStringList> argumentLists;
-    QStringList folders;
-};
 
 // What a save writes for a file read from `bytes`: every line end as CR LF.
 QByteArray withCrLf(QByteArray bytes)
@@ -145,7 +129,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(name);
         writeFile(path, "<P>page\r\n");
         ScriptedPrompter prompter;
-        RecordingLauncher launcher;
+        FakeLauncher launcher;
         WriteSetting(Setting::BrowserLocation,
                      dir.filePath(QStringLiteral("my browser/bin/web browser")));
 
@@ -165,9 +149,9 @@ private Q_SLOTS:
             form.currentBrowser = QStringLiteral("NS");
             form.currentUseTemp = QStringLiteral("N");
             form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
-            QCOMPARE(launcher.programs,
-                     QStringList{dir.filePath(QStringLiteral("my browser/bin/web browser"))});
-            QCOMPARE(launcher.argumentLists, QList<QStringList>{QStringList{path}});
+            QCOMPARE(launcher.started.size(), 1);
+            QCOMPARE(launcher.started[0][0], dir.filePath(QStringLiteral("my browser/bin/web browser")));
+            QCOMPARE(launcher.started[0].mid(2), QStringList{path});
         }
 
         // Chosen in the dialogs.
@@ -202,7 +186,7 @@ private Q_SLOTS:
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
         ScriptedPrompter prompter;
-        RecordingLauncher launcher;
+        FakeLauncher launcher;
         WriteSetting(Setting::BrowserLocation, QStringLiteral("/usr/bin/browser"));
         {
             TMainForm form(QStringLiteral("-x page.htm"));
@@ -220,7 +204,8 @@ private Q_SLOTS:
         // The browser gets an absolute path, never something it could read as an option.
         const QStringList expected = {QStringLiteral("-nohome"),
                                       dir.filePath(QStringLiteral("pagetmp.htm"))};
-        QCOMPARE(launcher.argumentLists, QList<QStringList>{expected});
+        QCOMPARE(launcher.started.size(), 1);
+        QCOMPARE(launcher.started[0].mid(2), expected);
     }
 };
 

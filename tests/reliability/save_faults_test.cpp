@@ -1,4 +1,5 @@
 #include "app/document_codec.h"
+#include "support/fake_launcher.h"
 #include "app/main_form.h"
 #include "app/recent_files.h"
 #include "app/settings_store.h"
@@ -22,20 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Records browser starts instead of starting anything.
-class RecordingLauncher : public ProcessLauncher
-{
-public:
-    RecordingLauncher() { setProcessLauncher(this); }
-    ~RecordingLauncher() override { setProcessLauncher(nullptr); }
-    bool start(const QString& program, const QStringList& arguments, const QString&) override
-    {
-        started.append(QStringList{program} + arguments);
-        return true;
-    }
-    QList<QStringList> started;
-};
 
 const QByteArray kOldPage = "<HTML>\r\nthe old page, which must survive\r\n</HTML>\r\n";
 const QByteArray kOldPreview = "the old preview\r\n";
@@ -121,7 +108,7 @@ QString runCommandUnderFault(const QString& folder, const QString& fault, const 
     writeFile(preview, kOldPreview);
 
     ScriptedPrompter prompter;
-    RecordingLauncher launcher;
+    FakeLauncher launcher;
     TMainForm form;
     form.LoadDocument(page);
     form.SetDocumentName(page);
@@ -241,7 +228,7 @@ private Q_SLOTS:
         const QString failedPath = folder + QLatin1Char('/') + failedName;
 
         ScriptedPrompter prompter;
-        RecordingLauncher launcher;
+        FakeLauncher launcher;
         TMainForm form;
         form.LoadDocument(page);
         form.SetDocumentName(page);
@@ -427,7 +414,7 @@ private Q_SLOTS:
             QVERIFY(QFile::link(folder, folder + QStringLiteral("/here")));
 
         ScriptedPrompter prompter;
-        RecordingLauncher launcher;
+        FakeLauncher launcher;
         TMainForm form;
         form.LoadDocument(page);
         form.SetDocumentName(page);
