@@ -12,6 +12,9 @@
 #include <QMenu>
 #include <QPainter>
 
+#include <array>
+#include <cstring>
+
 void TMarginPrinter::formatPage(QPainter&, bool, QRect& area, int)
 {
     // Rich text controls place the text by the margin record against the printer's
@@ -465,12 +468,31 @@ int TMarginRichEdit::FindText(const QString& text, int from) const
     for (int b = 0xC0; b < 256; ++b)
         candidate[b] = true;
     const long window = 4 * long(needle.size()) + 4; // bytes any match could take up
+    // What mayBeginWith said per character: a table for the two-byte ones (accented Latin,
+    // Greek, Cyrillic, ...), a hash for the rest.
+    std::array<qint8, 0x800> smallChecked;
+    smallChecked.fill(-1);
     QHash<qint32, bool> leadsChecked;
 
     const auto* text0 = reinterpret_cast<const uchar*>(
         self->SendScintilla(SCI_GETRANGEPOINTER, start, length - start));
     const uchar* end = text0 + (length - start);
+    // Eight bytes at a time while none of them can begin a match.
+    constexpr quint64 kOnes = 0x0101010101010101ULL;
+    constexpr quint64 kHighs = 0x8080808080808080ULL;
+    const quint64 lowers = kOnes * uchar(lower);
+    const quint64 uppers = kOnes * uchar(lower >= 'a' && lower <= 'z' ? lower - 32 : lower);
+    const auto hasByte = [](quint64 word, quint64 pattern) {
+        const quint64 v = word ^ pattern;
+        return (v - kOnes) & ~v & kHighs;
+    };
     for (const uchar* p = text0;; ++p) {
+        for (quint64 word; end - p >= 8; p += 8) {
+            std::memcpy(&word, p, 8);
+            // A lead byte of a non-ASCII character has its two top bits set.
+            if (hasByte(word, lowers) | hasByte(word, uppers) | (word & (word << 1) & kHighs))
+                break;
+        }
         while (p < end && !candidate[*p])
             ++p;
         if (p >= end)
@@ -484,10 +506,17 @@ int TMarginRichEdit::FindText(const QString& text, int from) const
             ask = verdict == Verdict::Unsure;
         } else {
             const qint32 cp = decodeUtf8(p, end - p);
-            auto known = leadsChecked.constFind(cp);
-            if (known == leadsChecked.constEnd())
-                known = leadsChecked.insert(cp, cp < 0 || mayBeginWith(cp, lower));
-            ask = *known;
+            if (cp >= 0 && cp < 0x800) {
+                qint8& known = smallChecked[size_t(cp)];
+                if (known < 0)
+                    known = mayBeginWith(cp, lower) ? 1 : 0;
+                ask = known;
+            } else {
+                auto known = leadsChecked.constFind(cp);
+                if (known == leadsChecked.constEnd())
+                    known = leadsChecked.insert(cp, cp < 0 || mayBeginWith(cp, lower));
+                ask = *known;
+            }
         }
         if (ask && searchBytes(at, qMin(length, at + window), needle) == at)
             return byteToChar(at);

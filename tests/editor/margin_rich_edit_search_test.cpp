@@ -79,6 +79,35 @@ private Q_SLOTS:
         QCOMPARE(edit.FindText(needle, from), reference);
     }
 
+    void agreesWithScintillaOnMixedText()
+    {
+        // Letters in both cases, accents, a character that folds to ASCII and line ends, so
+        // candidates fall everywhere in and across the eight-byte steps of the scan.
+        const QList<QString> pieces = {QStringLiteral("a"),      QStringLiteral("A"),
+                                       QStringLiteral("b"),      QStringLiteral("\u00e9"),
+                                       QStringLiteral("\u00c9"), QStringLiteral(" "),
+                                       QStringLiteral("\n"),     QStringLiteral("k"),
+                                       QStringLiteral("\u212a"), QStringLiteral("ab")};
+        quint32 state = 7;
+        auto next = [&state](int n) {
+            state = state * 1664525u + 1013904223u;
+            return int((state >> 8) % quint32(n));
+        };
+        QString text;
+        while (text.size() < 3000)
+            text += pieces[next(pieces.size())];
+        TMarginRichEdit edit;
+        edit.SetEditorText(text);
+        for (int i = 0; i < 60; ++i) {
+            QString needle;
+            const int length = 1 + next(4);
+            while (needle.size() < length)
+                needle += pieces[next(pieces.size())];
+            const int from = next(text.size());
+            QCOMPARE(edit.FindText(needle, from), scintillaFind(text, needle, from));
+        }
+    }
+
     void findsAcrossTheEditGap()
     {
         // An edit in the middle leaves Scintilla's gap there; the search must see through it.
