@@ -8,6 +8,7 @@
 #include "editor/margin_rich_edit.h"
 
 #include <QFileInfo>
+#include <QLabel>
 
 namespace {
 
@@ -41,6 +42,10 @@ void TMainForm::LoadDocument(const QString& path)
     RichEdit1->SetEditorUtf8(loaded.utf8);
     RichEdit1->SetModifiedFlag(false);
     documentEncoding_ = loaded.encoding;
+    if (RichEdit1->LongLinesCutShort() > 0)
+        Label1->setText(QStringLiteral("Lines longer than %1 characters are shown cut short; "
+                                       "the page itself is complete.")
+                            .arg(TMarginRichEdit::kLongLineDisplayLimit));
 }
 
 void TMainForm::WriteDocument(const QString& path)

@@ -189,11 +189,41 @@ void TMarginRichEdit::SetEditorUtf8(const QByteArray& utf8)
     SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + 1));
     if (!utf8.isEmpty())
         SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(utf8.size()), utf8.constData());
+    // Before anything asks where the caret is on screen, which lays out its line.
+    hideLongLineTails();
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     SendScintilla(SCI_GOTOPOS, 0L);
     setReadOnly(wasReadOnly);
     SetModifiedFlag(true);
+}
+
+namespace {
+// The style of the part of an absurdly long line that is not drawn.
+constexpr long kTailStyle = 1;
+} // namespace
+
+void TMarginRichEdit::setTailStyle(bool visible)
+{
+    SendScintilla(SCI_STYLESETVISIBLE, kTailStyle, long(visible));
+}
+
+void TMarginRichEdit::hideLongLineTails()
+{
+    // Only the tail of such a line is styled invisible; Scintilla then skips measuring it.
+    // Styles move with the text, so typing in the visible part keeps the cut where it was.
+    longLinesCutShort_ = 0;
+    const long lines = SendScintilla(SCI_GETLINECOUNT);
+    for (long line = 0; line < lines; ++line) {
+        const long length = SendScintilla(SCI_LINELENGTH, line);
+        if (length <= kLongLineDisplayLimit)
+            continue;
+        const long start = SendScintilla(SCI_POSITIONFROMLINE, line) + kLongLineDisplayLimit;
+        const long end = SendScintilla(SCI_GETLINEENDPOSITION, line);
+        SendScintilla(SCI_STARTSTYLING, start, 0L);
+        SendScintilla(SCI_SETSTYLING, static_cast<unsigned long>(end - start), kTailStyle);
+        ++longLinesCutShort_;
+    }
 }
 
 void TMarginRichEdit::SetEditorText(const QString& text)
@@ -341,6 +371,7 @@ void TMarginRichEdit::SetDisplayFont(const QFont& font)
     SendScintilla(SCI_STYLESETSIZEFRACTIONAL, STYLE_DEFAULT,
                   long(points * double(int(SC_FONT_SIZE_MULTIPLIER))));
     SendScintilla(SCI_STYLECLEARALL);
+    setTailStyle(false);
 }
 
 void TMarginRichEdit::UndoLastEdit()
@@ -527,7 +558,10 @@ void TMarginRichEdit::PrintText(QsciPrinter& printer, const QString& title)
 {
     printer.setDocName(title);
     printer.setWrapMode(QsciScintilla::WrapWord);
+    // Paper shows every character, however long its line.
+    setTailStyle(true);
     printer.printRange(this);
+    setTailStyle(false);
 }
 
 void TMarginRichEdit::releaseKey(int key)

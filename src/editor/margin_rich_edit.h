@@ -34,6 +34,12 @@ public:
     // Direct view of the document's bytes, valid until the next change.
     const char* EditorUtf8Data(qsizetype* size) const;
     void SetEditorUtf8(const QByteArray& utf8); // LF line ends expected; clears undo history
+
+    // Lines longer than this many bytes are drawn only up to it: laying out a multi-megabyte
+    // line costs seconds on every keystroke. The text itself is untouched.
+    static constexpr long kLongLineDisplayLimit = 100000;
+    // How many lines of the current text are cut short on screen.
+    int LongLinesCutShort() const { return longLinesCutShort_; }
     void ClearText();
     int TextLength() const; // in characters
 
@@ -96,12 +102,15 @@ protected:
 
 private:
     void setSelectionBytes(long anchor, long caret);
+    void hideLongLineTails();
+    void setTailStyle(bool visible);
     void ensureCharacterIndex() const;
     // Scintilla's case-blind search between two byte positions; the match's byte position or -1.
     long searchBytes(long from, long to, const QByteArray& needle) const;
 
     TMargin margins_;
     QMenu* contextMenu_ = nullptr;
+    int longLinesCutShort_ = 0;
     QFont displayFont_;
     bool forcedModified_ = false;
 };

@@ -140,6 +140,29 @@ private Q_SLOTS:
         QVERIFY(edit.ReadOnly());
     }
 
+    void absurdlyLongLinesAreDrawnCutShortButKeptWhole()
+    {
+        TMarginRichEdit edit;
+        const long limit = TMarginRichEdit::kLongLineDisplayLimit;
+        QByteArray text = "short line\n" + QByteArray(limit + 500, 'a') + "\nend";
+        edit.SetEditorUtf8(text);
+        QCOMPARE(edit.LongLinesCutShort(), 1);
+        const long lineStart = 11;
+        auto styleAt = [&](long pos) { return edit.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, pos); };
+        QCOMPARE(styleAt(lineStart + limit - 1), 0L);
+        QVERIFY(styleAt(lineStart + limit) != 0L);
+        QVERIFY(styleAt(lineStart + limit + 499) != 0L);
+        QCOMPARE(styleAt(long(text.size()) - 1), 0L); // the next line is drawn
+        QCOMPARE(edit.EditorUtf8(), text);                // nothing of the text is lost
+        // Typing at the start of the long line keeps the cut where it was in the text.
+        edit.SetSelectionStart(int(lineStart));
+        edit.ReplaceSelection(QStringLiteral("x"));
+        QVERIFY(styleAt(lineStart + limit + 1) != 0L);
+        // A page of ordinary lines cuts nothing.
+        edit.SetEditorText(QStringLiteral("a\nb"));
+        QCOMPARE(edit.LongLinesCutShort(), 0);
+    }
+
     void marginUnitsAndTwips()
     {
         TMargin m;
