@@ -1,6 +1,7 @@
 #include "app/document_codec.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -116,6 +117,41 @@ EditorBytes decodeDocument(const QByteArray& fileBytes)
         }
     }
     result.utf8 = std::move(utf8);
+    return result;
+}
+
+EditorBytes decodeDocument(QByteArray&& fileBytes)
+{
+    const qsizetype size = fileBytes.size();
+    if (!isValidUtf8(fileBytes.constData(), size))
+        return decodeDocument(std::as_const(fileBytes));
+    EditorBytes result;
+    const bool bom = size >= 3 && std::memcmp(fileBytes.constData(), kBom, 3) == 0;
+    result.encoding = bom ? TextEncoding::Utf8WithBom : TextEncoding::Utf8;
+    const qsizetype skip = bom ? 3 : 0;
+    if (!bom && !std::memchr(fileBytes.constData(), '\r', size_t(size))) {
+        result.utf8 = std::move(fileBytes);
+        return result;
+    }
+    // Line ends only ever shrink, so the text is compacted where it lies.
+    char* base = fileBytes.data();
+    const char* read = base + skip;
+    const char* end = base + size;
+    char* write = base;
+    while (read < end) {
+        const auto* cr = static_cast<const char*>(std::memchr(read, '\r', size_t(end - read)));
+        const char* stop = cr ? cr : end;
+        std::memmove(write, read, size_t(stop - read));
+        write += stop - read;
+        if (!cr)
+            break;
+        *write++ = '\n';
+        read = cr + 1;
+        if (read < end && *read == '\n')
+            ++read;
+    }
+    fileBytes.truncate(write - base);
+    result.utf8 = std::move(fileBytes);
     return result;
 }
 

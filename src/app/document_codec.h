@@ -20,6 +20,8 @@ bool isValidUtf8(const char* data, qsizetype size);
 
 // File bytes to editor text: CR LF, a lone CR and a lone LF each become one LF.
 EditorBytes decodeDocument(const QByteArray& fileBytes);
+// The same, reusing the file's buffer for UTF-8 text (no second copy of a big page).
+EditorBytes decodeDocument(QByteArray&& fileBytes);
 
 // Editor text to file bytes: every LF becomes CR LF; the text is written in `encoding`, except
 // that text Latin-1 cannot hold is written as UTF-8 (`used` says which encoding went out).

@@ -15,7 +15,7 @@ EditorBytes readDocumentFile(const QString& path)
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw AppError(QStringLiteral("Cannot open file %1").arg(path));
-    return decodeDocument(bytes);
+    return decodeDocument(std::move(bytes));
 }
 
 namespace {

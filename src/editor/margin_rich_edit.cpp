@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -167,7 +168,10 @@ const char* TMarginRichEdit::EditorUtf8Data(qsizetype* size) const
 {
     auto* self = const_cast<TMarginRichEdit*>(this);
     *size = self->SendScintilla(SCI_GETLENGTH);
-    return reinterpret_cast<const char*>(self->SendScintilla(SCI_GETCHARACTERPOINTER));
+    // The range form needs no terminating NUL, so it never grows the buffer to add one
+    // (the character-pointer form can reallocate a freshly loaded page just for that byte).
+    return reinterpret_cast<const char*>(
+        self->SendScintilla(SCI_GETRANGEPOINTER, 0L, long(*size)));
 }
 
 QString TMarginRichEdit::EditorText() const
@@ -213,16 +217,31 @@ void TMarginRichEdit::hideLongLineTails()
     // Only the tail of such a line is styled invisible; Scintilla then skips measuring it.
     // Styles move with the text, so typing in the visible part keeps the cut where it was.
     longLinesCutShort_ = 0;
-    const long lines = SendScintilla(SCI_GETLINECOUNT);
-    for (long line = 0; line < lines; ++line) {
-        const long length = SendScintilla(SCI_LINELENGTH, line);
-        if (length <= kLongLineDisplayLimit)
+    qsizetype size = 0;
+    const char* text = EditorUtf8Data(&size);
+    if (size <= kLongLineDisplayLimit)
+        return;
+    // One pass over the bytes: asking Scintilla line by line costs more than the load itself.
+    const char* end = text + size;
+    for (const char* line = text; line < end;) {
+        const qsizetype rest = end - line;
+        const auto* lf = static_cast<const char*>(
+            std::memchr(line, '\n', size_t(std::min<qsizetype>(rest, kLongLineDisplayLimit + 1))));
+        if (lf) {
+            line = lf + 1;
             continue;
-        const long start = SendScintilla(SCI_POSITIONFROMLINE, line) + kLongLineDisplayLimit;
-        const long end = SendScintilla(SCI_GETLINEENDPOSITION, line);
+        }
+        if (rest <= kLongLineDisplayLimit)
+            break;
+        const auto* lineEnd = static_cast<const char*>(std::memchr(line, '\n', size_t(rest)));
+        if (!lineEnd)
+            lineEnd = end;
+        const long start = long(line - text) + kLongLineDisplayLimit;
         SendScintilla(SCI_STARTSTYLING, start, 0L);
-        SendScintilla(SCI_SETSTYLING, static_cast<unsigned long>(end - start), kTailStyle);
+        SendScintilla(SCI_SETSTYLING, static_cast<unsigned long>(long(lineEnd - text) - start),
+                      kTailStyle);
         ++longLinesCutShort_;
+        line = lineEnd + 1;
     }
 }
 

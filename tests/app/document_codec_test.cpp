@@ -40,6 +40,16 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(QByteArray, editor);
         QCOMPARE(decodeDocument(file).utf8, editor);
+        // Reading a file hands its buffer over; the text must come out the same.
+        QByteArray owned = file;
+        owned.detach();
+        QCOMPARE(decodeDocument(std::move(owned)).utf8, editor);
+        QByteArray marked = "\xEF\xBB\xBF" + file;
+        const EditorBytes withMark = decodeDocument(std::move(marked));
+        if (isValidUtf8(file.constData(), file.size())) {
+            QCOMPARE(withMark.utf8, editor);
+            QCOMPARE(withMark.encoding, TextEncoding::Utf8WithBom);
+        }
     }
 
     void everyByteValueSurvives()
