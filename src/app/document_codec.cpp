@@ -157,19 +157,24 @@ EditorBytes decodeDocument(QByteArray&& fileBytes)
 
 namespace {
 
-// UTF-8 to Latin-1 with LF -> CR LF; false when a character above U+00FF is met.
-bool encodeLatin1(const char* utf8, qsizetype size, QByteArray& out)
+// UTF-8 to Latin-1 with LF -> CR LF; false when a character above U+00FF is met. A character
+// may straddle the two runs.
+bool encodeLatin1(const TextRuns& text, QByteArray& out)
 {
-    const auto* s = reinterpret_cast<const unsigned char*>(utf8);
+    const qsizetype firstSize = text.first.size();
+    const qsizetype size = firstSize + text.second.size();
+    auto at = [&](qsizetype i) {
+        return static_cast<unsigned char>(i < firstSize ? text.first[i] : text.second[i - firstSize]);
+    };
     out.reserve(size + size / 16);
     for (qsizetype i = 0; i < size; ++i) {
-        const unsigned char c = s[i];
+        const unsigned char c = at(i);
         if (c == '\n') {
             out.append("\r\n", 2);
         } else if (c < 0x80) {
             out.append(char(c));
         } else if ((c == 0xC2 || c == 0xC3) && i + 1 < size) {
-            out.append(char(((c & 0x03) << 6) | (s[i + 1] & 0x3F)));
+            out.append(char(((c & 0x03) << 6) | (at(i + 1) & 0x3F)));
             ++i;
         } else {
             return false;
@@ -178,13 +183,10 @@ bool encodeLatin1(const char* utf8, qsizetype size, QByteArray& out)
     return true;
 }
 
-void encodeUtf8(const char* utf8, qsizetype size, bool bom, QByteArray& out)
+void encodeUtf8Run(QByteArrayView run, QByteArray& out)
 {
-    out.reserve(size + size / 16 + 3);
-    if (bom)
-        out.append(kBom, 3);
-    const char* end = utf8 + size;
-    const char* p = utf8;
+    const char* p = run.data();
+    const char* end = p + run.size();
     while (p < end) {
         const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         if (!lf) {
@@ -199,12 +201,11 @@ void encodeUtf8(const char* utf8, qsizetype size, bool bom, QByteArray& out)
 
 } // namespace
 
-QByteArray encodeDocument(const char* utf8, qsizetype size, TextEncoding encoding,
-                          TextEncoding* used)
+QByteArray encodeDocument(const TextRuns& text, TextEncoding encoding, TextEncoding* used)
 {
     QByteArray out;
     if (encoding == TextEncoding::Latin1) {
-        if (encodeLatin1(utf8, size, out)) {
+        if (encodeLatin1(text, out)) {
             if (used)
                 *used = TextEncoding::Latin1;
             return out;
@@ -212,7 +213,12 @@ QByteArray encodeDocument(const char* utf8, qsizetype size, TextEncoding encodin
         out.clear();
         encoding = TextEncoding::Utf8;
     }
-    encodeUtf8(utf8, size, encoding == TextEncoding::Utf8WithBom, out);
+    const qsizetype size = text.first.size() + text.second.size();
+    out.reserve(size + size / 16 + 3);
+    if (encoding == TextEncoding::Utf8WithBom)
+        out.append(kBom, 3);
+    encodeUtf8Run(text.first, out);
+    encodeUtf8Run(text.second, out);
     if (used)
         *used = encoding;
     return out;

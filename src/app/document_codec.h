@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // How a page's bytes were read, so that they are written back the same way.
@@ -23,10 +24,23 @@ EditorBytes decodeDocument(const QByteArray& fileBytes);
 // The same, reusing the file's buffer for UTF-8 text (no second copy of a big page).
 EditorBytes decodeDocument(QByteArray&& fileBytes);
 
+// Editor text as it lies in memory: up to two runs of UTF-8 bytes (either side of the editor's
+// insertion gap), read in place so that saving moves nothing around.
+struct TextRuns
+{
+    QByteArrayView first;
+    QByteArrayView second;
+};
+
 // Editor text to file bytes: every LF becomes CR LF; the text is written in `encoding`, except
 // that text Latin-1 cannot hold is written as UTF-8 (`used` says which encoding went out).
-QByteArray encodeDocument(const char* utf8, qsizetype size, TextEncoding encoding,
+QByteArray encodeDocument(const TextRuns& text, TextEncoding encoding,
                           TextEncoding* used = nullptr);
+inline QByteArray encodeDocument(const char* utf8, qsizetype size, TextEncoding encoding,
+                                 TextEncoding* used = nullptr)
+{
+    return encodeDocument(TextRuns{QByteArrayView(utf8, size), {}}, encoding, used);
+}
 inline QByteArray encodeDocument(const QByteArray& utf8, TextEncoding encoding,
                                  TextEncoding* used = nullptr)
 {

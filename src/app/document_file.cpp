@@ -58,11 +58,10 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
         throw failure;
 }
 
-TextEncoding writeDocumentFile(const QString& path, const char* utf8, qsizetype size,
-                               TextEncoding encoding)
+TextEncoding writeDocumentFile(const QString& path, const TextRuns& text, TextEncoding encoding)
 {
     TextEncoding used = encoding;
-    const QByteArray bytes = encodeDocument(utf8, size, encoding, &used);
+    const QByteArray bytes = encodeDocument(text, encoding, &used);
     writeFileAtomically(path, bytes);
     return used;
 }

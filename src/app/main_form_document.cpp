@@ -50,9 +50,7 @@ void TMainForm::LoadDocument(const QString& path)
 
 void TMainForm::WriteDocument(const QString& path)
 {
-    qsizetype size = 0;
-    const char* data = RichEdit1->EditorUtf8Data(&size);
-    documentEncoding_ = writeDocumentFile(path, data, size, documentEncoding_);
+    documentEncoding_ = writeDocumentFile(path, RichEdit1->EditorTextRuns(), documentEncoding_);
 }
 
 void TMainForm::BlankPage1Click()

@@ -135,9 +135,7 @@ void TMainForm::mnuViewinbrowserClick()
     if (currentUseTemp != QLatin1String("N"))
         refuseOverwritingPage(previewPath, documentFileName_);
     // The page's name, encoding and modified flag stay as they are.
-    qsizetype size = 0;
-    const char* data = RichEdit1->EditorUtf8Data(&size);
-    writeDocumentFile(previewPath, data, size, documentEncoding_);
+    writeDocumentFile(previewPath, RichEdit1->EditorTextRuns(), documentEncoding_);
     const QFileInfo preview(previewPath);
     showInBrowser(this, currentBrowser, preview.absoluteFilePath(), preview.absolutePath());
 }

@@ -168,10 +168,19 @@ const char* TMarginRichEdit::EditorUtf8Data(qsizetype* size) const
 {
     auto* self = const_cast<TMarginRichEdit*>(this);
     *size = self->SendScintilla(SCI_GETLENGTH);
-    // The range form needs no terminating NUL, so it never grows the buffer to add one
-    // (the character-pointer form can reallocate a freshly loaded page just for that byte).
-    return reinterpret_cast<const char*>(
-        self->SendScintilla(SCI_GETRANGEPOINTER, 0L, long(*size)));
+    return reinterpret_cast<const char*>(self->SendScintilla(SCI_GETCHARACTERPOINTER));
+}
+
+TextRuns TMarginRichEdit::EditorTextRuns() const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long length = self->SendScintilla(SCI_GETLENGTH);
+    const long gap = std::clamp(long(self->SendScintilla(SCI_GETGAPPOSITION)), 0L, length);
+    // A range that ends at the gap, or starts at it, is already contiguous.
+    const auto* before = reinterpret_cast<const char*>(self->SendScintilla(SCI_GETRANGEPOINTER, 0L, gap));
+    const auto* after =
+        reinterpret_cast<const char*>(self->SendScintilla(SCI_GETRANGEPOINTER, gap, length - gap));
+    return TextRuns{QByteArrayView(before, gap), QByteArrayView(after, length - gap)};
 }
 
 QString TMarginRichEdit::EditorText() const
@@ -217,8 +226,13 @@ void TMarginRichEdit::hideLongLineTails()
     // Only the tail of such a line is styled invisible; Scintilla then skips measuring it.
     // Styles move with the text, so typing in the visible part keeps the cut where it was.
     longLinesCutShort_ = 0;
-    qsizetype size = 0;
-    const char* text = EditorUtf8Data(&size);
+    // Right after a load the text lies in one run; reading it that way moves nothing and,
+    // unlike the character pointer, never grows the buffer for a terminating NUL.
+    const TextRuns runs = EditorTextRuns();
+    qsizetype size = runs.first.size();
+    const char* text = runs.first.data();
+    if (!runs.second.isEmpty())
+        text = EditorUtf8Data(&size);
     if (size <= kLongLineDisplayLimit)
         return;
     // One pass over the bytes: asking Scintilla line by line costs more than the load itself.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/document_codec.h"
 #include "editor/margin.h"
 
 #include <Qsci/qsciprinter.h>
@@ -33,6 +34,9 @@ public:
     QByteArray EditorUtf8() const;           // explicit length: NUL bytes survive
     // Direct view of the document's bytes, valid until the next change.
     const char* EditorUtf8Data(qsizetype* size) const;
+    // The same bytes as they lie either side of Scintilla's insertion gap: reading them moves
+    // nothing, so the next edit where the user was typing stays cheap (used by saving).
+    TextRuns EditorTextRuns() const;
     void SetEditorUtf8(const QByteArray& utf8); // LF line ends expected; clears undo history
 
     // Lines longer than this many bytes are drawn only up to it: laying out a multi-megabyte

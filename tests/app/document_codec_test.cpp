@@ -93,6 +93,23 @@ private Q_SLOTS:
         QCOMPARE(encodeDocument(decoded.utf8, decoded.encoding), QByteArray("caf\xe9"));
     }
 
+    void textSplitIntoTwoRunsEncodesTheSame()
+    {
+        const QByteArray text = "caf\xC3\xA9\nna\xC3\xAFve \xC2\xA0" "end\n";
+        const QByteArray wide = text + "\xE2\x82\xAC\n";
+        for (const QByteArray& utf8 : {text, wide}) {
+            for (TextEncoding encoding : {TextEncoding::Latin1, TextEncoding::Utf8, TextEncoding::Utf8WithBom}) {
+                TextEncoding whole, split;
+                const QByteArray expected = encodeDocument(utf8, encoding, &whole);
+                for (qsizetype cut = 0; cut <= utf8.size(); ++cut) {
+                    const TextRuns runs{QByteArrayView(utf8).first(cut), QByteArrayView(utf8).sliced(cut)};
+                    QCOMPARE(encodeDocument(runs, encoding, &split), expected);
+                    QCOMPARE(split, whole);
+                }
+            }
+        }
+    }
+
     void invalidUtf8IsDetected_data()
     {
         QTest::addColumn<QByteArray>("bytes");

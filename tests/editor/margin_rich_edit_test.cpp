@@ -95,6 +95,20 @@ private Q_SLOTS:
         QCOMPARE(edit.EditorUtf8(), QByteArray("\0\xC2\xA0\xE2\x80\xA8z\n", 8));
     }
 
+    void textRunsHoldTheWholeTextWhereverTheGapIs()
+    {
+        TMarginRichEdit edit;
+        edit.SetEditorText(QStringLiteral("one\ntwo \u00e9\nthree"));
+        for (int at : {0, 5, 9, 14}) {
+            edit.SetSelectionStart(at);
+            edit.ReplaceSelection(QStringLiteral("x"));
+            const TextRuns runs = edit.EditorTextRuns();
+            // Copied before anything else reads the text: reading may move the gap.
+            const QByteArray joined = runs.first.toByteArray() + runs.second.toByteArray();
+            QCOMPARE(joined, edit.EditorUtf8());
+        }
+    }
+
     void selectAllTakesTheWholeText()
     {
         TMarginRichEdit edit;
