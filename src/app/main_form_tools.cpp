@@ -105,45 +105,13 @@ void TMainForm::ReplaceDialog1ReplaceAll()
     const QString text = ReplaceDialog1->FindText();
     if (text.isEmpty() || RichEdit1->ReadOnly())
         return;
-    const QByteArray needle = text.toUtf8();
-    const QByteArray replacement = ReplaceDialog1->ReplaceText().toUtf8();
-    TMarginRichEdit* editor = RichEdit1;
-    // Scintilla's target search and replace, moving forward from each replacement: the page is
-    // walked once, and a replacement is never searched again. The change notices are held
-    // back meanwhile, since the widget's handling of each one costs time in proportion to its
-    // position, which would make a page full of matches quadratic.
-    const long eventMask = editor->SendScintilla(QsciScintillaBase::SCI_GETMODEVENTMASK);
-    editor->SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, 0L);
-    editor->SendScintilla(QsciScintillaBase::SCI_SETSEARCHFLAGS, 0L);
-    editor->SendScintilla(QsciScintillaBase::SCI_BEGINUNDOACTION);
-    long position = 0;
-    long count = 0;
-    for (;;) {
-        const long length = editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-        editor->SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, position, length);
-        const long found =
-            editor->SendScintilla(QsciScintillaBase::SCI_SEARCHINTARGET,
-                                  static_cast<unsigned long>(needle.size()), needle.constData());
-        if (found < 0)
-            break;
-        editor->SendScintilla(QsciScintillaBase::SCI_REPLACETARGET,
-                              static_cast<unsigned long>(replacement.size()),
-                              replacement.constData());
-        position = editor->SendScintilla(QsciScintillaBase::SCI_GETTARGETEND);
-        ++count;
-    }
-    editor->SendScintilla(QsciScintillaBase::SCI_ENDUNDOACTION);
-    editor->SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, eventMask);
-    if (count == 0) {
+    if (RichEdit1->ReplaceAllText(text, ReplaceDialog1->ReplaceText()) == 0) {
         prompter().error(this, notFoundMessage(text));
         return;
     }
-    Q_EMIT editor->textChanged(); // one notice for the whole change
-    editor->SendScintilla(QsciScintillaBase::SCI_SETSEL, position, position);
-    editor->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
     raise();
     activateWindow();
-    editor->FocusEditor();
+    RichEdit1->FocusEditor();
 }
 
 // ---- markup dialogs ----

@@ -506,11 +506,84 @@ long TMarginRichEdit::searchBytes(long from, long to, const QByteArray& needle) 
     return self->SendScintilla(SCI_SEARCHINTARGET, needle.size(), needle.constData());
 }
 
+namespace {
+// Scintilla folds letter case for ASCII letters only: "été" would never find "Été". A needle
+// with other characters is searched with Unicode case folding instead.
+bool needsUnicodeFolding(const QString& needle)
+{
+    for (const QChar c : needle) {
+        if (c.unicode() >= 0x80)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+int TMarginRichEdit::ReplaceAllText(const QString& text, const QString& replacement)
+{
+    if (text.isEmpty() || isReadOnly())
+        return 0;
+    const QByteArray replacementUtf8 = replacement.toUtf8();
+    SendScintilla(SCI_BEGINUNDOACTION);
+    int count = 0;
+    long caret = -1;
+    if (needsUnicodeFolding(text)) {
+        // Every match of the page as it is now, replaced from the last one back, so the
+        // positions still to come never move.
+        const QString page = EditorText();
+        QList<int> matches;
+        for (qsizetype at = page.indexOf(text, 0, Qt::CaseInsensitive); at >= 0;
+             at = page.indexOf(text, at + text.size(), Qt::CaseInsensitive))
+            matches.append(int(at));
+        long shift = 0; // bytes added in front of the last match by the earlier ones
+        for (qsizetype i = matches.size() - 1; i >= 0; --i) {
+            const long from = charToByte(matches[i]);
+            const long to = charToByte(matches[i] + int(text.size()));
+            SendScintilla(SCI_SETTARGETRANGE, from, to);
+            SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(replacementUtf8.size()),
+                          replacementUtf8.constData());
+            if (i < matches.size() - 1)
+                shift += long(replacementUtf8.size()) - (to - from);
+            else
+                caret = from + long(replacementUtf8.size());
+        }
+        count = int(matches.size());
+        if (count > 0)
+            caret += shift;
+    } else {
+        // Forward from each replacement: the page is walked once and a replacement is never
+        // searched again.
+        const QByteArray needle = text.toUtf8();
+        long position = 0;
+        for (;;) {
+            const long found = searchBytes(position, SendScintilla(SCI_GETLENGTH), needle);
+            if (found < 0)
+                break;
+            SendScintilla(SCI_SETTARGETRANGE, found, found + long(needle.size()));
+            SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(replacementUtf8.size()),
+                          replacementUtf8.constData());
+            position = SendScintilla(SCI_GETTARGETEND);
+            ++count;
+        }
+        caret = position;
+    }
+    SendScintilla(SCI_ENDUNDOACTION);
+    if (count > 0) {
+        SendScintilla(SCI_SETSEL, caret, caret);
+        SendScintilla(SCI_SCROLLCARET);
+    }
+    return count;
+}
+
 int TMarginRichEdit::FindText(const QString& text, int from) const
 {
     auto* self = const_cast<TMarginRichEdit*>(this);
     if (text.isEmpty())
         return -1;
+    if (needsUnicodeFolding(text)) {
+        const qsizetype found = EditorText().indexOf(text, from, Qt::CaseInsensitive);
+        return found < 0 ? -1 : int(found);
+    }
     const QByteArray needle = text.toUtf8();
     const long start = charToByte(from);
     const long length = self->SendScintilla(SCI_GETLENGTH);

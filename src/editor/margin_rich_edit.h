@@ -77,6 +77,9 @@ public:
 
     // Forward search from `from`, letter case ignored; the match's position or -1.
     int FindText(const QString& text, int from) const;
+    // Replaces every occurrence (letter case ignored) as one undo step; the caret ends after the
+    // last replacement. Returns how many were replaced.
+    int ReplaceAllText(const QString& text, const QString& replacement);
 
     // Prints the whole text on the printer; the title names the print job.
     void PrintText(QsciPrinter& printer, const QString& title);

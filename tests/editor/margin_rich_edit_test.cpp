@@ -142,6 +142,24 @@ private Q_SLOTS:
         QCOMPARE(edit.FindText(QStringLiteral("table"), 14), -1);
     }
 
+    void searchFoldsLettersBeyondAscii()
+    {
+        TMarginRichEdit edit;
+        edit.SetEditorText(QStringLiteral("\u00c9T\u00c9 et \u00e9t\u00e9, \u041f\u0420\u0418 \u043f\u0440\u0438"));
+        QCOMPARE(edit.FindText(QStringLiteral("\u00e9t\u00e9"), 0), 0);
+        QCOMPARE(edit.FindText(QStringLiteral("\u00e9t\u00e9"), 1), 7);
+        QCOMPARE(edit.FindText(QStringLiteral("\u043f\u0440\u0438"), 0), 12);
+        QCOMPARE(edit.FindText(QStringLiteral("\u043f\u0440\u0438"), 13), 16);
+        QCOMPARE(edit.ReplaceAllText(QStringLiteral("\u00e9t\u00e9"), QStringLiteral("summer")), 2);
+        QCOMPARE(edit.EditorText(), QStringLiteral("summer et summer, \u041f\u0420\u0418 \u043f\u0440\u0438"));
+        QCOMPARE(edit.SelectionStart(), 16); // after the last replacement
+        edit.UndoLastEdit();                  // one step
+        QCOMPARE(edit.EditorText(), QStringLiteral("\u00c9T\u00c9 et \u00e9t\u00e9, \u041f\u0420\u0418 \u043f\u0440\u0438"));
+        QCOMPARE(edit.ReplaceAllText(QStringLiteral("ET"), QStringLiteral("and")), 1);
+        QCOMPARE(edit.SelectionStart(), 7);
+        QCOMPARE(edit.ReplaceAllText(QStringLiteral("\u00fc"), QStringLiteral("x")), 0);
+    }
+
     void readOnlyRefusesCommandEdits()
     {
         TMarginRichEdit edit;
