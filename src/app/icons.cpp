@@ -94,6 +94,8 @@ QIcon vorlaneIcon(const QString& name)
 {
     initIconResources();
     const QString file = QStringLiteral(":/icons/%1.svg").arg(name);
-    const QIcon ours = QFile::exists(file) ? QIcon(new PictureIconEngine(file)) : QIcon();
+    if (!QFile::exists(file))
+        return QIcon::fromTheme(name); // none of ours: whatever the desktop has, if anything
+    const QIcon ours(new PictureIconEngine(file));
     return themeNames().contains(name) ? QIcon::fromTheme(name, ours) : ours;
 }

@@ -44,16 +44,16 @@ TWelcome::TWelcome(QWidget* parent) : QDialog(parent)
     };
     SpeedButton2 = button("SpeedButton2", QStringLiteral("Create &New Page"), "document-new", true);
     SpeedButton3 =
-        button("SpeedButton3", QStringLiteral("Start With a &Template"), "text-html", false);
+        button("SpeedButton3", QStringLiteral("Start With a &Template"), "MenuNew", false);
     SpeedButton5 =
         button("SpeedButton5", QStringLiteral("&Open Existing Web Page"), "document-open", true);
     SpeedButton8 = button("SpeedButton8", QStringLiteral("&Reopen Recent File... >"),
-                          "document-open-recent", true);
+                          "MenuOpen", true);
     SpeedButton1 =
-        button("SpeedButton1", QStringLiteral("&Preferences"), "preferences-system", true);
-    SpeedButton6 = button("SpeedButton6", QStringLiteral("Tip of the &Day"), "help-hint", true);
+        button("SpeedButton1", QStringLiteral("&Preferences"), "document-properties", true);
+    SpeedButton6 = button("SpeedButton6", QStringLiteral("Tip of the &Day"), "help-contents", true);
     SpeedButton4 =
-        button("SpeedButton4", QStringLiteral("&Help / Learn HTML"), "help-browser", false);
+        button("SpeedButton4", QStringLiteral("&Help / Learn HTML"), "MenuHelpContents", false);
 
     CheckBox1 = new QCheckBox(QStringLiteral("Show this window at startup"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
