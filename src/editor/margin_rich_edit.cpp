@@ -428,7 +428,11 @@ void TMarginRichEdit::CopySelection()
 
 void TMarginRichEdit::PasteClipboard()
 {
+    const long before = SendScintilla(SCI_GETLENGTH);
     paste();
+    // A pasted minified page can bring an absurdly long line with it.
+    if (SendScintilla(SCI_GETLENGTH) - before > kLongLineDisplayLimit)
+        hideLongLineTails();
 }
 
 void TMarginRichEdit::SelectAllText()

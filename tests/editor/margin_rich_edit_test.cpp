@@ -1,6 +1,9 @@
 #include "editor/margin_rich_edit.h"
 #include "support/test_main.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 class MarginRichEditTest : public QObject
 {
     Q_OBJECT
@@ -190,6 +193,14 @@ private Q_SLOTS:
         edit.SetSelectionStart(int(lineStart));
         edit.ReplaceSelection(QStringLiteral("x"));
         QVERIFY(styleAt(lineStart + limit + 1) != 0L);
+        // A pasted long line is cut short on screen too.
+        edit.SetEditorText(QStringLiteral("x"));
+        QCOMPARE(edit.LongLinesCutShort(), 0);
+        QGuiApplication::clipboard()->setText(QString(limit + 10, QLatin1Char('b')));
+        edit.SetSelectionStart(1);
+        edit.PasteClipboard();
+        QCOMPARE(edit.LongLinesCutShort(), 1);
+        QCOMPARE(edit.TextLength(), int(limit) + 11);
         // A page of ordinary lines cuts nothing.
         edit.SetEditorText(QStringLiteral("a\nb"));
         QCOMPARE(edit.LongLinesCutShort(), 0);
