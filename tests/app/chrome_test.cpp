@@ -78,10 +78,24 @@ class ChromeTest : public QObject
         WriteSetting(Setting::QuickStart, QStringLiteral("N"));
     }
 
-    std::shared_ptr<TrayLog> fakeTray(TMainForm& form, bool available = true)
+    std::shared_ptr<TrayLog> fakeTray(TMainForm& form, bool available = true,
+                                      FakeTrayPlatform** installed = nullptr)
     {
         auto log = std::make_shared<TrayLog>();
-        form.TrayIcon->setPlatform(std::make_unique<FakeTrayPlatform>(log, available));
+        auto platform = std::make_unique<FakeTrayPlatform>(log, available);
+        if (installed)
+            *installed = platform.get();
+        form.TrayIcon->setPlatform(std::move(platform));
+        return log;
+    }
+
+    // A shown window minimised into a fake tray ("Task Tray" already "Y").
+    std::shared_ptr<TrayLog> minimiseToFakeTray(TMainForm& form, FakeTrayPlatform** installed)
+    {
+        auto log = fakeTray(form, true, installed);
+        form.show();
+        form.showMinimized();
+        QCoreApplication::processEvents();
         return log;
     }
 
@@ -394,13 +408,8 @@ private Q_SLOTS:
         quietStartup();
         WriteSetting(Setting::TaskTray, QStringLiteral("Y"));
         TMainForm form;
-        auto log = std::make_shared<TrayLog>();
-        auto platform = std::make_unique<FakeTrayPlatform>(log);
-        FakeTrayPlatform* fake = platform.get();
-        form.TrayIcon->setPlatform(std::move(platform));
-        form.show();
-        form.showMinimized();
-        QCoreApplication::processEvents();
+        FakeTrayPlatform* fake = nullptr;
+        auto log = minimiseToFakeTray(form, &fake);
         QVERIFY(form.isHidden());
         fake->press(TrayIconPlatform::MouseAction::LeftClick);
         QVERIFY(form.isVisible());
@@ -416,13 +425,8 @@ private Q_SLOTS:
         quietStartup();
         WriteSetting(Setting::TaskTray, QStringLiteral("Y"));
         TMainForm form;
-        auto log = std::make_shared<TrayLog>();
-        auto platform = std::make_unique<FakeTrayPlatform>(log);
-        FakeTrayPlatform* fake = platform.get();
-        form.TrayIcon->setPlatform(std::move(platform));
-        form.show();
-        form.showMinimized();
-        QCoreApplication::processEvents();
+        FakeTrayPlatform* fake = nullptr;
+        minimiseToFakeTray(form, &fake);
 
         const QList<QAction*> items = form.TrayPopup->actions();
         QCOMPARE(items.size(), 3);
