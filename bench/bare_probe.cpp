@@ -7,23 +7,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
-
-namespace {
-
-// Same report as the editor's probe: "ready <CLOCK_MONOTONIC nanoseconds>".
-void reportReady()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    std::printf("ready %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-    std::fflush(stdout);
-    std::_Exit(0);
-}
-
-} // namespace
+#include "probe_ready.h"
 
 int main(int argc, char* argv[])
 {

@@ -8,22 +8,9 @@
 #include <QEvent>
 #include <QTimer>
 
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
+#include "probe_ready.h"
 
 namespace {
-
-// Closing the window would write its geometry into the settings store, which the next
-// start-up must find empty; the process has done what it was started for.
-void reportReady()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    std::printf("ready %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-    std::fflush(stdout);
-    std::_Exit(0);
-}
 
 class StartupWatcher : public QObject
 {
