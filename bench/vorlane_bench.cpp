@@ -5,9 +5,9 @@
 #include "bench_harness.h"
 #include "page_generator.h"
 
-#include "app/document_codec.h"
+#include "core/document_codec.h"
 #include "app/main_form.h"
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 #include "editor/find_replace_dialogs.h"
 #include "editor/margin_rich_edit.h"
 #include "support/scripted_prompter.h"

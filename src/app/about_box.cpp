@@ -1,6 +1,6 @@
 #include "app/about_box.h"
 
-#include "app/icons.h"
+#include "core/icons.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #include "app/help_window.h"
 
-#include "app/icons.h"
+#include "core/icons.h"
 
 #include <QHBoxLayout>
 #include <QKeySequence>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/document_codec.h"
+#include "core/document_codec.h"
 
 #include <QColor>
 #include <QHash>
@@ -55,15 +55,23 @@ public:
     void FormActivate();
     bool startupDone() const { return startupDone_; }
 
-    // Current preview values (copies of "Use Temp", "Temp Filename" and "Browser").
-    QString currentUseTemp = QStringLiteral("Y");
-    QString currentTempFilename = QStringLiteral("pagetmp.htm");
-    QString currentBrowser = QStringLiteral("None");
+    // Current preview values: copies of "Use Temp", "Temp Filename" and "Browser", taken at
+    // start-up and refreshed when the preferences close.
+    struct PreviewValues
+    {
+        QString useTemp = QStringLiteral("Y");
+        QString tempFilename = QStringLiteral("pagetmp.htm");
+        QString browser = QStringLiteral("None");
+    };
+    const PreviewValues& previewValues() const { return preview_; }
+    void setPreviewValues(const PreviewValues& values) { preview_ = values; }
+    void refreshFromPreferences(bool confirmed, const QString& tempFilename);
 
-    // Starting folders and names of the file choosers.
-    QString openDialogFolder;
-    QString saveDialogFolder;
-    QString saveDialogFileName;
+    // Starting folder of Open and proposed name of Save As.
+    const QString& openDialogFolder() const { return openDialogFolder_; }
+    const QString& saveDialogFileName() const { return saveDialogFileName_; }
+    // The colour picker's colour of this run; invalid until a colour was picked.
+    QColor lastPickedColor() const { return lastPickedColor_; }
 
     // Applies "Font" and "Font Size" to the editor; raises on a size that is not a number.
     void applyEditorFontFromSettings();
@@ -88,8 +96,6 @@ public:
     TFindDialog* FindDialog1 = nullptr;    // find and replace
     TReplaceDialog* ReplaceDialog1 = nullptr;
     THelpWindow* helpWindow = nullptr;
-    QColor lastPickedColor;                // colour picker: last colour of the run
-    bool hasPickedColor = false;
 
 public Q_SLOTS:
     // Document files
@@ -187,14 +193,10 @@ protected:
 
 private:
     // Building the window.
-    void buildMenus();
-    void buildToolbars();
+    void buildCommands(); // every menu item, pop-up entry and window-wide key, from one table
+    void buildToolbars(); // the two tool bars and the status panel
     void buildLayout();
-    QAction* addItem(QMenu* menu, const char* name, const QString& caption,
-                     const QKeySequence& shortcut, const QString& hint, void (TMainForm::*slot)());
-    void bind(QAction* action, void (TMainForm::*slot)());
-    QToolButton* addButton(QWidget* bar, const char* name, const QString& hint, const char* icon,
-                           void (TMainForm::*slot)(), QSize size);
+    void runCommand(void (TMainForm::*handler)()); // inside the error guard
     void restoreGeometryFromSettings();
 
     // Start-up and closing.
@@ -207,18 +209,22 @@ private:
     bool saveDocument();
     bool saveDocumentAs();
 
-    // Feature areas; each lives in its own source file.
-    void initMarkupPart();
-    void initWizardsPart();
-    void initPreviewPart();
-    void initToolsPart();
-    void initChromePart();
+    // Parts of the window made after the menus; each lives beside its commands.
+    void attachParagraphMenu();
+    void createRecentFilesList();
+    void createFindAndReplaceDialogs();
+    void createTrayIcon();
     void attachMenuPictures();
-    void showWelcomeAtStartup(); // leaves the welcome choice for the start-up sequence
+    QString showWelcomeAtStartup(); // returns the welcome choice
     void addToRecentFiles(const QString& path);
     void onMinimized();
 
     QString documentFileName_;
+    PreviewValues preview_;
+    QString openDialogFolder_;
+    QString saveDialogFolder_;
+    QString saveDialogFileName_;
+    QColor lastPickedColor_;
     TextEncoding documentEncoding_ = TextEncoding::Utf8;
     QString commandLineFile_;
     QHash<QString, QAction*> actions_;

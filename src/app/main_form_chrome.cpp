@@ -2,14 +2,14 @@
 #include "app/main_form.h"
 
 #include "app/about_box.h"
-#include "app/command_guard.h"
-#include "app/file_names.h"
+#include "core/command_guard.h"
+#include "core/file_names.h"
 #include "app/help_window.h"
-#include "app/icons.h"
-#include "app/pending_markup.h"
-#include "app/program_files.h"
-#include "app/prompter.h"
-#include "app/settings_store.h"
+#include "core/icons.h"
+#include "core/pending_markup.h"
+#include "core/program_files.h"
+#include "core/prompter.h"
+#include "core/settings_store.h"
 #include "app/tray_icon.h"
 #include "editor/margin_rich_edit.h"
 #include "wizards/page_templates_dialog.h"
@@ -38,21 +38,16 @@ void loadProgramText(TMainForm& form, const QString& fileName)
     form.editor()->SetModifiedFlag(false);
 }
 
-// Empties the pending markup on every way out of a command, failures included.
-struct PendingMarkupReset
-{
-    ~PendingMarkupReset() { PendingMarkup::text().clear(); }
-};
 
 } // namespace
 
-void TMainForm::initChromePart()
+void TMainForm::createTrayIcon()
 {
     TrayIcon = new TTrayIcon(this);
     TrayIcon->SetIcon(vorlaneIcon(QStringLiteral("vorlane")));
     TrayIcon->SetToolTip(QStringLiteral("Vorlane"));
     connect(TrayIcon, &TTrayIcon::OnClick, this,
-            [this] { runGuarded(this, [this] { TrayIconClick(); }); });
+            guardedSlot(this, &TMainForm::TrayIconClick));
     connect(TrayIcon, &TTrayIcon::OnRightClick, this,
             [this](Qt::MouseButton, Qt::KeyboardModifiers, const QPoint& pos) {
                 runGuarded(this, [this, pos] { TrayIconRightClick(pos); });
@@ -63,7 +58,7 @@ void TMainForm::initChromePart()
     auto* restore = new QAction(QStringLiteral("Restore Vorlane"), TrayPopup);
     restore->setObjectName(QStringLiteral("ShowVorlane1"));
     connect(restore, &QAction::triggered, this,
-            [this] { runGuarded(this, [this] { TrayIconClick(); }); });
+            guardedSlot(this, &TMainForm::TrayIconClick));
     TrayPopup->addAction(restore);
     TrayPopup->setDefaultAction(restore); // shown bold
     TrayPopup->addSeparator();
@@ -100,7 +95,7 @@ void TMainForm::attachMenuPictures()
 void TMainForm::onMinimized()
 {
     // Read at every minimise, so a change in the preferences applies to the next one.
-    if (ReadSetting(Setting::TaskTray) != QLatin1String("Y"))
+    if (!ReadFlag(Setting::TaskTray))
         return;
     // Without a notification area a hidden window could never be brought back: it stays
     // minimised in the task bar instead.
@@ -146,7 +141,7 @@ void TMainForm::HelpContents()
     if (!helpWindow) {
         helpWindow = new THelpWindow(this);
         connect(helpWindow, &THelpWindow::externalLinkRequested, this,
-                [this](const QString& url) { runGuarded(this, [this, url] { LoadUrl(url); }); });
+                guardedSlot(this, &TMainForm::LoadUrl));
     }
     helpWindow->showContents(folder);
     helpWindow->show();
@@ -178,7 +173,7 @@ void TMainForm::HelpAbout()
 {
     TAboutBox box(this);
     connect(&box, &TAboutBox::helpRequested, this,
-            [this] { runGuarded(this, [this] { HelpContents(); }); });
+            guardedSlot(this, &TMainForm::HelpContents));
     prompter().exec(box);
     RichEdit1->FocusEditor();
 }
@@ -192,19 +187,16 @@ void TMainForm::FromTemplete1Click()
 
 void TMainForm::FromTemplate3Click()
 {
-    const PendingMarkupReset reset;
-    {
-        TPageTempletes chooser(this);
-        prompter().exec(chooser);
-    }
-    const QString chosen = PendingMarkup::text();
+    const QString chosen = PendingMarkup::takeAfter([this] {
+                               TPageTempletes chooser(this);
+                               prompter().exec(chooser);
+                           }).text;
     if (!chosen.isEmpty() && chosen != TPageTempletes::kCanceledTemplate && AskSaveChanges()) {
         SetDocumentName(kUntitled);
         RichEdit1->ClearText();
         LoadDocument(templatesFolder() + chosen);
         RichEdit1->SetModifiedFlag(false);
     }
-    PendingMarkup::text().clear();
     RichEdit1->FocusEditor();
 }
 

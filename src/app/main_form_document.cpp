@@ -1,10 +1,10 @@
 // Document commands of the main window: new, open, save, print, exit.
 #include "app/main_form.h"
 
-#include "app/app_error.h"
-#include "app/document_file.h"
-#include "app/file_names.h"
-#include "app/prompter.h"
+#include "core/app_error.h"
+#include "core/document_file.h"
+#include "core/file_names.h"
+#include "core/prompter.h"
 #include "editor/margin_rich_edit.h"
 
 #include <QFileInfo>
@@ -70,7 +70,7 @@ void TMainForm::FileOpenItemClick()
         return;
     Prompter::FileRequest request;
     request.title = QStringLiteral("Open Web Page");
-    request.folder = openDialogFolder;
+    request.folder = openDialogFolder_;
     request.fileName = QStringLiteral("index.html");
     request.filters = kOpenFilters;
     request.showReadOnlyBox = true;
@@ -83,7 +83,7 @@ void TMainForm::FileOpenItemClick()
     RichEdit1->FocusEditor();
     RichEdit1->SetModifiedFlag(false);
     RichEdit1->SetReadOnly(answer.readOnly);
-    openDialogFolder = folderForDialog(path);
+    openDialogFolder_ = folderForDialog(path);
 }
 
 void TMainForm::MRUFileList1MRUItemClick(QObject* sender, const QString& fileName)
@@ -105,15 +105,15 @@ bool TMainForm::saveDocument()
 bool TMainForm::saveDocumentAs()
 {
     Prompter::FileRequest request;
-    request.folder = saveDialogFolder;
-    request.fileName = saveDialogFileName;
+    request.folder = saveDialogFolder_;
+    request.fileName = saveDialogFileName_;
     request.filters = kSaveFilters;
     QString name = prompter().saveFile(this, request);
     if (name.isEmpty())
         return false;
     if (!hasExtension(name))
         name += QStringLiteral(".htm");
-    saveDialogFileName = name;
+    saveDialogFileName_ = name;
     if (QFileInfo::exists(name) &&
         prompter().confirm(this, QStringLiteral("Confirm"), QStringLiteral("OK to overwrite %1").arg(name)) !=
             Prompter::Answer::Yes)

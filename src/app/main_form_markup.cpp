@@ -1,15 +1,17 @@
 // One-step markup commands, colour picker, page properties and Quick Start.
 #include "app/main_form.h"
 
-#include "app/app_error.h"
-#include "app/file_names.h"
-#include "app/prompter.h"
-#include "app/settings_store.h"
+#include "core/app_error.h"
+#include "core/file_names.h"
+#include <QDialog>
+#include "core/prompter.h"
+#include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "editor/markup_commands.h"
 #include "page/body_properties_dialog.h"
-#include "page/html_colors.h"
+#include "core/html_colors.h"
 #include "page/page_properties.h"
+#include "page/quick_start_settings.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -41,7 +43,7 @@ void runMarkup(TMarginRichEdit* editor, const char* itemName)
 
 } // namespace
 
-void TMainForm::initMarkupPart()
+void TMainForm::attachParagraphMenu()
 {
     // The vertical bar's "New Paragraph" button offers the four paragraph commands.
     auto* button = Toolbar->findChild<QToolButton*>(QStringLiteral("SpeedButton11"));
@@ -172,10 +174,9 @@ void TMainForm::DateTime1Click()
 void TMainForm::Color1Click()
 {
     // The first time the dialog keeps its own starting colour.
-    QColor color = hasPickedColor ? lastPickedColor : QColor();
+    QColor color = lastPickedColor_;
     if (prompter().chooseColor(this, color, true)) {
-        lastPickedColor = color;
-        hasPickedColor = true;
+        lastPickedColor_ = color;
         RichEdit1->AppendAfterSelection(ColorToHtmlColor(fromQColor(color)));
     }
     RichEdit1->FocusEditor();
@@ -203,8 +204,7 @@ void TMainForm::Document1Click()
     dialog.setDocumentFileName(DocumentFileName());
     dialog.setFields(title, attributes);
     dialog.updateSamplesFromFields(); // a bad colour stops here, before the dialog shows
-    prompter().exec(dialog);
-    if (TBodyProperties::Confirmed()) {
+    if (prompter().exec(dialog) == QDialog::Accepted) {
         const QStringList chosen = dialog.fields();
         GenerateBody(chosen.at(BgImage), chosen.at(BgColor), chosen.at(TextColor),
                      chosen.at(LinkColor), chosen.at(VLinkColor), chosen.at(ALinkColor));
@@ -229,15 +229,11 @@ void TMainForm::QuickStart1Click()
     if (!AskSaveChanges())
         return;
     // Settings first: a stored value of the wrong type then leaves the page as it was.
-    const QString title = ReadSetting(Setting::DefaultTitle);
-    const QStringList attributes = {
-        ReadSetting(Setting::QuickStartBgImage),    ReadSetting(Setting::QuickStartBgColor),
-        ReadSetting(Setting::QuickStartTextColor),  ReadSetting(Setting::QuickStartLinkColor),
-        ReadSetting(Setting::QuickStartVLinkColor), ReadSetting(Setting::QuickStartALinkColor),
-    };
+    const QuickStartSettings stored = readQuickStartSettings();
     SetDocumentName(kUntitled);
     // Built whole and set once, so Undo cannot step back into the previous page.
-    const PageProperties::QuickStartPage page = PageProperties::quickStartPage(title, attributes);
+    const PageProperties::QuickStartPage page =
+        PageProperties::quickStartPage(stored.title, stored.attributes);
     RichEdit1->SetEditorText(page.text);
     documentEncoding_ = TextEncoding::Utf8;
     RichEdit1->SetSelectionStart(page.placeholderStart);

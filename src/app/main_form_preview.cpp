@@ -1,13 +1,13 @@
 // Preferences, browser preview, recent files, welcome window and tips.
 #include "app/main_form.h"
 
-#include "app/app_error.h"
-#include "app/command_guard.h"
-#include "app/document_file.h"
-#include "app/file_names.h"
-#include "app/prompter.h"
-#include "app/recent_files.h"
-#include "app/settings_store.h"
+#include "core/app_error.h"
+#include "core/command_guard.h"
+#include "core/document_file.h"
+#include "core/file_names.h"
+#include "core/prompter.h"
+#include "core/recent_files.h"
+#include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "page/browser_preview.h"
 #include "page/preferences_dialog.h"
@@ -22,28 +22,10 @@
 
 namespace {
 
-// What the running program takes over once the preferences have closed, by either button.
-void refreshFromPreferences(TMainForm& form, bool confirmed, const QString& tempFilename)
-{
-    if (confirmed) {
-        form.currentUseTemp = ReadSetting(Setting::UseTemp);
-        form.currentTempFilename = tempFilename;
-    }
-    form.currentBrowser = ReadSetting(Setting::Browser);
-    // The font name is taken even when the stored size turns out not to be a number.
-    QFont font = form.RichEdit1->DisplayFont();
-    font.setFamily(ReadSetting(Setting::Font));
-    form.RichEdit1->SetDisplayFont(font);
-    form.applyEditorFontFromSettings();
-}
-
 void connectWelcome(TMainForm& form, TWelcome& welcome)
 {
     QObject::connect(&welcome, &TWelcome::preferencesClosed, &form,
-                     [&form](bool confirmed, const QString& tempFilename) {
-                         runGuarded(&form,
-                                    [&] { refreshFromPreferences(form, confirmed, tempFilename); });
-                     });
+                     guardedSlot(&form, &TMainForm::refreshFromPreferences));
 }
 
 // A temporary file that is the page itself under another name (a link, "..", the page's own
@@ -60,7 +42,22 @@ void refuseOverwritingPage(const QString& previewPath, const QString& documentPa
 
 } // namespace
 
-void TMainForm::initPreviewPart()
+// What the running program takes over once the preferences have closed, by either button.
+void TMainForm::refreshFromPreferences(bool confirmed, const QString& tempFilename)
+{
+    if (confirmed) {
+        preview_.useTemp = ReadSetting(Setting::UseTemp);
+        preview_.tempFilename = tempFilename;
+    }
+    preview_.browser = ReadSetting(Setting::Browser);
+    // The font name is taken even when the stored size turns out not to be a number.
+    QFont font = RichEdit1->DisplayFont();
+    font.setFamily(ReadSetting(Setting::Font));
+    RichEdit1->SetDisplayFont(font);
+    applyEditorFontFromSettings();
+}
+
+void TMainForm::createRecentFilesList()
 {
     MRUFileList1 = new TMRUFileList(this);
     MRUFileList1->setObjectName(QStringLiteral("MRUFileList1"));
@@ -71,9 +68,7 @@ void TMainForm::initPreviewPart()
     MRUFileList1->AutoSaveKey = kRecentFilesSubkey;
     MRUFileList1->setFileMenu(FileMenuItem->menuAction());
     connect(MRUFileList1, &TMRUFileList::MRUItemClick, this,
-            [this](QObject* sender, const QString& fileName) {
-                runGuarded(this, [&] { MRUFileList1MRUItemClick(sender, fileName); });
-            });
+            guardedSlot(this, &TMainForm::MRUFileList1MRUItemClick));
     MRUFileList1->Loaded();
 }
 
@@ -83,19 +78,20 @@ void TMainForm::addToRecentFiles(const QString& path)
         MRUFileList1->AddItem(path);
 }
 
-void TMainForm::showWelcomeAtStartup()
+QString TMainForm::showWelcomeAtStartup()
 {
     TWelcome welcome(this);
     welcome.CheckBox1->setChecked(true);
     connectWelcome(*this, welcome);
     prompter().exec(welcome);
+    return welcome.choice();
 }
 
 void TMainForm::WelcomeForm1Click()
 {
     {
         TWelcome welcome(this);
-        welcome.CheckBox1->setChecked(ReadSetting(Setting::Welcome) == QLatin1String("Y"));
+        welcome.CheckBox1->setChecked(ReadFlag(Setting::Welcome));
         connectWelcome(*this, welcome);
         // Opened from the menu, the window's choice is not carried out.
         prompter().exec(welcome);
@@ -121,7 +117,7 @@ void TMainForm::Preferences1Click()
         confirmed = prompter().exec(prefs) == QDialog::Accepted;
         tempFilename = prefs.Edit2->text();
     }
-    refreshFromPreferences(*this, confirmed, tempFilename);
+    refreshFromPreferences(confirmed, tempFilename);
     RichEdit1->FocusEditor();
 }
 
@@ -131,16 +127,16 @@ void TMainForm::mnuViewinbrowserClick()
     if (documentFileName_ == kUntitled && !saveDocumentAs())
         return;
     const QString previewPath =
-        previewFilePath(documentFileName_, currentUseTemp, currentTempFilename);
-    if (currentUseTemp != QLatin1String("N"))
+        previewFilePath(documentFileName_, preview_.useTemp, preview_.tempFilename);
+    if (preview_.useTemp != QLatin1String("N"))
         refuseOverwritingPage(previewPath, documentFileName_);
     // The page's name, encoding and modified flag stay as they are.
     writeDocumentFile(previewPath, RichEdit1->EditorTextRuns(), documentEncoding_);
     const QFileInfo preview(previewPath);
-    showInBrowser(this, currentBrowser, preview.absoluteFilePath(), preview.absolutePath());
+    showInBrowser(this, preview_.browser, preview.absoluteFilePath(), preview.absolutePath());
 }
 
 void TMainForm::LoadUrl(const QString& url)
 {
-    showInBrowser(this, currentBrowser, url, QDir::currentPath());
+    showInBrowser(this, preview_.browser, url, QDir::currentPath());
 }

@@ -1,9 +1,9 @@
 // Find and replace, font and style, horizontal line, Java applet and tag reference commands.
 #include "app/main_form.h"
 
-#include "app/command_guard.h"
-#include "app/pending_markup.h"
-#include "app/prompter.h"
+#include "core/command_guard.h"
+#include "core/pending_markup.h"
+#include "core/prompter.h"
 #include "editor/applet_dialog.h"
 #include "editor/find_replace_dialogs.h"
 #include "editor/font_style_dialog.h"
@@ -12,12 +12,6 @@
 #include "editor/tag_list_dialog.h"
 
 namespace {
-// The pending markup is empty whenever no dialog command runs, even after a failure.
-struct PendingMarkupScope
-{
-    PendingMarkupScope() { PendingMarkup::clear(); }
-    ~PendingMarkupScope() { PendingMarkup::clear(); }
-};
 
 void showModeless(QDialog* dialog)
 {
@@ -32,20 +26,17 @@ QString notFoundMessage(const QString& text)
 }
 } // namespace
 
-void TMainForm::initToolsPart()
+void TMainForm::createFindAndReplaceDialogs()
 {
     FindDialog1 = new TFindDialog(this);
     ReplaceDialog1 = new TReplaceDialog(this);
-    auto guarded = [this](void (TMainForm::*slot)()) {
-        return [this, slot] { runGuarded(this, [&] { (this->*slot)(); }); };
-    };
-    connect(FindDialog1, &TFindDialog::findNext, this, guarded(&TMainForm::FindDialog1Find));
+    connect(FindDialog1, &TFindDialog::findNext, this, guardedSlot(this, &TMainForm::FindDialog1Find));
     connect(ReplaceDialog1, &TReplaceDialog::findNext, this,
-            guarded(&TMainForm::ReplaceDialog1Find));
+            guardedSlot(this, &TMainForm::ReplaceDialog1Find));
     connect(ReplaceDialog1, &TReplaceDialog::replace, this,
-            guarded(&TMainForm::ReplaceDialog1Replace));
+            guardedSlot(this, &TMainForm::ReplaceDialog1Replace));
     connect(ReplaceDialog1, &TReplaceDialog::replaceAll, this,
-            guarded(&TMainForm::ReplaceDialog1ReplaceAll));
+            guardedSlot(this, &TMainForm::ReplaceDialog1ReplaceAll));
 }
 
 // ---- find and replace ----
@@ -118,13 +109,12 @@ void TMainForm::ReplaceDialog1ReplaceAll()
 
 void TMainForm::FontandStyle1Click()
 {
-    PendingMarkupScope pending;
-    {
+    const auto pending = PendingMarkup::takeAfter([this] {
         TFontAndStyle dialog(this);
         prompter().exec(dialog);
-    }
-    const QString open = PendingMarkup::text();
-    const QString close = PendingMarkup::closing();
+    });
+    const QString& open = pending.text;
+    const QString& close = pending.closing;
     if (open.isEmpty() && close.isEmpty()) {
         // Nothing was built: the selection collapses to a caret at its end, nothing inserted.
         RichEdit1->SetSelectionStart(RichEdit1->SelectionStart() + RichEdit1->SelectionLength());
@@ -139,23 +129,21 @@ void TMainForm::FontandStyle1Click()
 
 void TMainForm::HorizontalLine1Click()
 {
-    PendingMarkupScope pending;
-    {
+    const auto pending = PendingMarkup::takeAfter([this] {
         THorzLine dialog(this);
         prompter().exec(dialog);
-    }
-    RichEdit1->AppendAfterSelection(PendingMarkup::text());
+    });
+    RichEdit1->AppendAfterSelection(pending.text);
     RichEdit1->FocusEditor();
 }
 
 void TMainForm::JavaApplet1Click()
 {
-    PendingMarkupScope pending;
-    {
+    const auto pending = PendingMarkup::takeAfter([this] {
         TInsJava dialog(DocumentFileName(), this);
         prompter().exec(dialog);
-    }
-    RichEdit1->AppendAfterSelection(PendingMarkup::text());
+    });
+    RichEdit1->AppendAfterSelection(pending.text);
     RichEdit1->FocusEditor();
 }
 

@@ -1,8 +1,8 @@
 // Insert image, insert link and table generator commands.
 #include "app/main_form.h"
 
-#include "app/pending_markup.h"
-#include "app/prompter.h"
+#include "core/pending_markup.h"
+#include "core/prompter.h"
 #include "editor/margin_rich_edit.h"
 #include "wizards/insert_image_dialog.h"
 #include "wizards/insert_link_dialog.h"
@@ -12,30 +12,26 @@
 #include <QMenu>
 #include <QToolButton>
 
-// Each command makes its dialog afresh, so every use starts from the dialog's own defaults;
-// there is nothing to keep between uses.
-void TMainForm::initWizardsPart() {}
+// Each command makes its dialog afresh, so every use starts from the dialog's own defaults.
 
 void TMainForm::Image1Click()
 {
-    {
+    const auto pending = PendingMarkup::takeAfter([this] {
         TInsImg dialog(DocumentFileName(), this);
         prompter().exec(dialog);
-    }
-    RichEdit1->AppendAfterSelection(PendingMarkup::text());
+    });
+    RichEdit1->AppendAfterSelection(pending.text);
     RichEdit1->FocusEditor();
-    PendingMarkup::text().clear();
 }
 
 void TMainForm::mnuInsertLinkClick()
 {
-    {
+    const auto pending = PendingMarkup::takeAfter([this] {
         TInsLink dialog(this);
         prompter().exec(dialog);
-    }
-    RichEdit1->AppendAfterSelection(PendingMarkup::text());
+    });
+    RichEdit1->AppendAfterSelection(pending.text);
     RichEdit1->FocusEditor();
-    PendingMarkup::text().clear();
 }
 
 void TMainForm::InsertLink1Click()

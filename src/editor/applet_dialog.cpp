@@ -1,8 +1,8 @@
 #include "editor/applet_dialog.h"
-#include "app/dialog_parts.h"
+#include "core/dialog_buttons.h"
 
-#include "app/pending_markup.h"
-#include "app/prompter.h"
+#include "core/pending_markup.h"
+#include "core/prompter.h"
 #include "editor/applet_markup.h"
 
 #include <QComboBox>
@@ -127,6 +127,6 @@ void TInsJava::BitBtn2Click()
     fields.name = JavaName->text();
     fields.alt = alt->text();
     fields.params = params->text();
-    PendingMarkup::text() += buildAppletElement(fields);
+    PendingMarkup::append(buildAppletElement(fields));
     accept();
 }

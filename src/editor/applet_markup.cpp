@@ -1,6 +1,6 @@
 #include "editor/applet_markup.h"
 
-#include "app/file_names.h"
+#include "core/file_names.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
 #include "editor/font_style_dialog.h"
-#include "app/dialog_parts.h"
+#include "core/dialog_buttons.h"
 
-#include "app/pending_markup.h"
-#include "app/prompter.h"
+#include "core/pending_markup.h"
+#include "core/prompter.h"
 #include "editor/font_style_markup.h"
 
 #include <QCheckBox>
@@ -170,7 +170,6 @@ void TFontAndStyle::ComboBox1Change(int index)
 
 void TFontAndStyle::BitBtn1Click()
 {
-    PendingMarkup::clear();
     FontStyleChoice choice;
     choice.typeface = typeface_;
     choice.sizeChosen = SizeChosen;
@@ -179,7 +178,6 @@ void TFontAndStyle::BitBtn1Click()
     choice.italic = CheckBox2->isChecked();
     choice.underline = CheckBox3->isChecked();
     const MarkupPair markup = buildFontStyleMarkup(choice);
-    PendingMarkup::text() = markup.open;
-    PendingMarkup::closing() = markup.close;
+    PendingMarkup::set(markup.open, markup.close);
     accept();
 }

@@ -1,10 +1,10 @@
 #include "editor/horizontal_line_dialog.h"
-#include "app/dialog_parts.h"
+#include "core/dialog_buttons.h"
 
-#include "app/pending_markup.h"
-#include "app/prompter.h"
+#include "core/pending_markup.h"
+#include "core/prompter.h"
 #include "editor/horizontal_line_markup.h"
-#include "page/html_colors.h"
+#include "core/html_colors.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -110,6 +110,6 @@ void THorzLine::BitBtn1Click()
     fields.thickness = ComboBox1->currentText();
     fields.align = ComboBox2->currentText();
     fields.color = StaticText1->text();
-    PendingMarkup::text() += buildHorizontalLineTag(fields);
+    PendingMarkup::append(buildHorizontalLineTag(fields));
     accept();
 }

@@ -440,68 +440,6 @@ void TMarginRichEdit::SelectAllText()
     SendScintilla(SCI_SETSEL, 0L, SendScintilla(SCI_GETLENGTH));
 }
 
-namespace {
-
-enum class Verdict { NoMatch, Match, Unsure };
-
-char asciiLower(uchar c)
-{
-    return char(c >= 'A' && c <= 'Z' ? c + 32 : c);
-}
-
-// Compares case-blind while both sides are ASCII; a non-ASCII character on either side leaves
-// the answer to Scintilla's Unicode folding.
-Verdict compareAscii(const uchar* text, qsizetype available, const QByteArray& needle)
-{
-    for (qsizetype i = 0; i < needle.size(); ++i) {
-        const auto n = uchar(needle[i]);
-        if (n >= 0x80)
-            return Verdict::Unsure;
-        if (i >= available)
-            return Verdict::NoMatch;
-        if (text[i] >= 0x80)
-            return Verdict::Unsure;
-        if (asciiLower(text[i]) != asciiLower(n))
-            return Verdict::NoMatch;
-    }
-    return Verdict::Match;
-}
-
-// The code point starting at text[0], or -1 for a malformed sequence.
-qint32 decodeUtf8(const uchar* text, qsizetype available)
-{
-    const uchar c = text[0];
-    const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-    if (extra < 0 || extra >= available)
-        return -1;
-    qint32 cp = c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        if ((text[k] & 0xC0) != 0x80)
-            return -1;
-        cp = (cp << 6) | (text[k] & 0x3F);
-    }
-    return cp;
-}
-
-// Whether some case mapping of the character begins with the ASCII letter `lower` (the long s
-// and the Kelvin sign do, so does the sharp s through "SS"): only such a character can begin a
-// case-blind match of a needle that begins with that letter.
-bool mayBeginWith(qint32 codePoint, char lower)
-{
-    const char32_t cp = char32_t(codePoint);
-    const QString ch = QString::fromUcs4(&cp, 1);
-    const QString lowered = ch.toLower();
-    const QString raised = ch.toUpper();
-    for (const QString& mapped :
-         {lowered, raised, ch.toCaseFolded(), lowered.toUpper(), raised.toLower()}) {
-        if (!mapped.isEmpty() && mapped.at(0).toLower() == QLatin1Char(lower))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 long TMarginRichEdit::searchBytes(long from, long to, const QByteArray& needle) const
 {
     auto* self = const_cast<TMarginRichEdit*>(this);
@@ -510,158 +448,62 @@ long TMarginRichEdit::searchBytes(long from, long to, const QByteArray& needle) 
     return self->SendScintilla(SCI_SEARCHINTARGET, needle.size(), needle.constData());
 }
 
-namespace {
-// Scintilla folds letter case for ASCII letters only: "été" would never find "Été". A needle
-// with other characters is searched with Unicode case folding instead.
-bool needsUnicodeFolding(const QString& needle)
+CaseBlindSearch TMarginRichEdit::searchFor(const QString& text, long base) const
 {
-    for (const QChar c : needle) {
-        if (c.unicode() >= 0x80)
-            return true;
-    }
-    return false;
+    // Characters outside ASCII are settled by Scintilla's own folding, so Find finds exactly
+    // what the editor's search would.
+    const QByteArray needle = text.toUtf8();
+    return CaseBlindSearch(text, [this, needle, base](QByteArrayView, qsizetype at, qsizetype limit) {
+        const long start = base + long(at);
+        if (searchBytes(start, base + long(limit), needle) != start)
+            return qsizetype(-1);
+        return qsizetype(const_cast<TMarginRichEdit*>(this)->SendScintilla(SCI_GETTARGETEND) - base);
+    });
 }
-} // namespace
+
+QByteArrayView TMarginRichEdit::bytesFrom(long start) const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long length = self->SendScintilla(SCI_GETLENGTH);
+    const auto* bytes = reinterpret_cast<const char*>(
+        self->SendScintilla(SCI_GETRANGEPOINTER, start, length - start));
+    return QByteArrayView(bytes, length - start);
+}
 
 int TMarginRichEdit::ReplaceAllText(const QString& text, const QString& replacement)
 {
     if (text.isEmpty() || isReadOnly())
         return 0;
+    // Every match of the page as it is now, replaced from the last one back in one undo step,
+    // so the positions still to come never move and nothing is searched twice.
+    const QList<CaseBlindSearch::Match> matches = searchFor(text, 0).all(bytesFrom(0));
+    if (matches.isEmpty())
+        return 0;
     const QByteArray replacementUtf8 = replacement.toUtf8();
     SendScintilla(SCI_BEGINUNDOACTION);
-    int count = 0;
-    long caret = -1;
-    if (needsUnicodeFolding(text)) {
-        // Every match of the page as it is now, replaced from the last one back, so the
-        // positions still to come never move.
-        const QString page = EditorText();
-        QList<int> matches;
-        for (qsizetype at = page.indexOf(text, 0, Qt::CaseInsensitive); at >= 0;
-             at = page.indexOf(text, at + text.size(), Qt::CaseInsensitive))
-            matches.append(int(at));
-        long shift = 0; // bytes added in front of the last match by the earlier ones
-        for (qsizetype i = matches.size() - 1; i >= 0; --i) {
-            const long from = charToByte(matches[i]);
-            const long to = charToByte(matches[i] + int(text.size()));
-            SendScintilla(SCI_SETTARGETRANGE, from, to);
-            SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(replacementUtf8.size()),
-                          replacementUtf8.constData());
-            if (i < matches.size() - 1)
-                shift += long(replacementUtf8.size()) - (to - from);
-            else
-                caret = from + long(replacementUtf8.size());
-        }
-        count = int(matches.size());
-        if (count > 0)
-            caret += shift;
-    } else {
-        // Forward from each replacement: the page is walked once and a replacement is never
-        // searched again.
-        const QByteArray needle = text.toUtf8();
-        long position = 0;
-        for (;;) {
-            const long found = searchBytes(position, SendScintilla(SCI_GETLENGTH), needle);
-            if (found < 0)
-                break;
-            SendScintilla(SCI_SETTARGETRANGE, found, found + long(needle.size()));
-            SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(replacementUtf8.size()),
-                          replacementUtf8.constData());
-            position = SendScintilla(SCI_GETTARGETEND);
-            ++count;
-        }
-        caret = position;
+    long shift = 0; // what the replacements in front of the last one add
+    for (qsizetype i = matches.size() - 1; i >= 0; --i) {
+        const auto& m = matches.at(i);
+        SendScintilla(SCI_SETTARGETRANGE, long(m.start), long(m.end));
+        SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(replacementUtf8.size()),
+                      replacementUtf8.constData());
+        if (i < matches.size() - 1)
+            shift += long(replacementUtf8.size()) - long(m.end - m.start);
     }
     SendScintilla(SCI_ENDUNDOACTION);
-    if (count > 0) {
-        SendScintilla(SCI_SETSEL, caret, caret);
-        SendScintilla(SCI_SCROLLCARET);
-    }
-    return count;
+    const long caret = long(matches.last().start) + shift + long(replacementUtf8.size());
+    SendScintilla(SCI_SETSEL, caret, caret);
+    SendScintilla(SCI_SCROLLCARET);
+    return int(matches.size());
 }
 
 int TMarginRichEdit::FindText(const QString& text, int from) const
 {
-    auto* self = const_cast<TMarginRichEdit*>(this);
     if (text.isEmpty())
         return -1;
-    if (needsUnicodeFolding(text)) {
-        const qsizetype found = EditorText().indexOf(text, from, Qt::CaseInsensitive);
-        return found < 0 ? -1 : int(found);
-    }
-    const QByteArray needle = text.toUtf8();
     const long start = charToByte(from);
-    const long length = self->SendScintilla(SCI_GETLENGTH);
-    const auto first = uchar(needle[0]);
-    if (first >= 0x80 || start >= length) {
-        const long found = searchBytes(start, length, needle);
-        return found < 0 ? -1 : byteToChar(found);
-    }
-
-    // Scintilla folds every character it passes, about ten times slower than a plain scan.
-    // A match can only begin with the needle's first letter in either case, or with a
-    // non-ASCII character, so the text is scanned for those bytes; ASCII candidates are
-    // compared here, and whatever involves other characters is left to Scintilla's own search
-    // over the few bytes a match could span, so the result is exactly Scintilla's.
-    const char lower = asciiLower(first);
-    bool candidate[256] = {};
-    candidate[uchar(lower)] = true;
-    candidate[uchar(lower >= 'a' && lower <= 'z' ? lower - 32 : lower)] = true;
-    for (int b = 0xC0; b < 256; ++b)
-        candidate[b] = true;
-    const long window = 4 * long(needle.size()) + 4; // bytes any match could take up
-    // What mayBeginWith said per character: a table for the two-byte ones (accented Latin,
-    // Greek, Cyrillic, ...), a hash for the rest.
-    std::array<qint8, 0x800> smallChecked;
-    smallChecked.fill(-1);
-    QHash<qint32, bool> leadsChecked;
-
-    const auto* text0 = reinterpret_cast<const uchar*>(
-        self->SendScintilla(SCI_GETRANGEPOINTER, start, length - start));
-    const uchar* end = text0 + (length - start);
-    // Eight bytes at a time while none of them can begin a match.
-    constexpr quint64 kOnes = 0x0101010101010101ULL;
-    constexpr quint64 kHighs = 0x8080808080808080ULL;
-    const quint64 lowers = kOnes * uchar(lower);
-    const quint64 uppers = kOnes * uchar(lower >= 'a' && lower <= 'z' ? lower - 32 : lower);
-    const auto hasByte = [](quint64 word, quint64 pattern) {
-        const quint64 v = word ^ pattern;
-        return (v - kOnes) & ~v & kHighs;
-    };
-    for (const uchar* p = text0;; ++p) {
-        for (quint64 word; end - p >= 8; p += 8) {
-            std::memcpy(&word, p, 8);
-            // A lead byte of a non-ASCII character has its two top bits set.
-            if (hasByte(word, lowers) | hasByte(word, uppers) | (word & (word << 1) & kHighs))
-                break;
-        }
-        while (p < end && !candidate[*p])
-            ++p;
-        if (p >= end)
-            return -1;
-        const long at = start + long(p - text0);
-        bool ask = false;
-        if (*p < 0x80) {
-            const Verdict verdict = compareAscii(p, end - p, needle);
-            if (verdict == Verdict::Match)
-                return byteToChar(at);
-            ask = verdict == Verdict::Unsure;
-        } else {
-            const qint32 cp = decodeUtf8(p, end - p);
-            if (cp >= 0 && cp < 0x800) {
-                qint8& known = smallChecked[size_t(cp)];
-                if (known < 0)
-                    known = mayBeginWith(cp, lower) ? 1 : 0;
-                ask = known;
-            } else {
-                auto known = leadsChecked.constFind(cp);
-                if (known == leadsChecked.constEnd())
-                    known = leadsChecked.insert(cp, cp < 0 || mayBeginWith(cp, lower));
-                ask = *known;
-            }
-        }
-        if (ask && searchBytes(at, qMin(length, at + window), needle) == at)
-            return byteToChar(at);
-    }
+    const CaseBlindSearch::Match found = searchFor(text, start).next(bytesFrom(start), 0);
+    return found.found() ? byteToChar(start + long(found.start)) : -1;
 }
 
 void TMarginRichEdit::PrintText(QsciPrinter& printer, const QString& title)

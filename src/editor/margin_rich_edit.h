@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/document_codec.h"
+#include "core/document_codec.h"
 #include "editor/margin.h"
+#include "editor/text_search.h"
 
 #include <Qsci/qsciprinter.h>
 #include <Qsci/qsciscintilla.h>
@@ -114,6 +115,10 @@ private:
     void ensureCharacterIndex() const;
     // Scintilla's case-blind search between two byte positions; the match's byte position or -1.
     long searchBytes(long from, long to, const QByteArray& needle) const;
+    // A search over the bytes from byte `base` on, whose doubtful cases Scintilla settles.
+    CaseBlindSearch searchFor(const QString& text, long base) const;
+    // The document's bytes from `start` to the end, in one piece.
+    QByteArrayView bytesFrom(long start) const;
 
     TMargin margins_;
     QMenu* contextMenu_ = nullptr;

@@ -1,10 +1,10 @@
 #include "page/body_properties_dialog.h"
-#include "app/dialog_parts.h"
+#include "core/dialog_buttons.h"
 
-#include "app/app_error.h"
-#include "app/file_names.h"
-#include "app/prompter.h"
-#include "page/html_colors.h"
+#include "core/app_error.h"
+#include "core/file_names.h"
+#include "core/prompter.h"
+#include "core/html_colors.h"
 #include "page/page_properties.h"
 
 #include <QGridLayout>
@@ -23,9 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-// Belongs to the dialog unit, not to one instance: callers read it after the dialog is gone.
-bool confirmedFlag = false;
-
 const QString kSampleLines[] = {
     QStringLiteral("Normal Text"),  QString(), QStringLiteral("Link Text"),   QString(),
     QStringLiteral("Visited Link"), QString(), QStringLiteral("Active Link"),
@@ -170,11 +167,6 @@ TBodyProperties::TBodyProperties(QWidget* parent) : QDialog(parent)
 
 TBodyProperties::~TBodyProperties() = default;
 
-bool TBodyProperties::Confirmed()
-{
-    return confirmedFlag;
-}
-
 void TBodyProperties::setDocumentFileName(const QString& name)
 {
     documentFileName_ = name;
@@ -220,7 +212,6 @@ void TBodyProperties::showEvent(QShowEvent* event)
 
 void TBodyProperties::FormActivate()
 {
-    confirmedFlag = false;
     lastColor_ = Qt::black;
     paintSample();
     pictureFolder_.clear();
@@ -285,12 +276,5 @@ void TBodyProperties::SpeedButton1Click()
 void TBodyProperties::BitBtn1Click()
 {
     BgImageFile->setText(BgImageFile->text().replace(QLatin1Char('\\'), QLatin1Char('/')));
-    confirmedFlag = true;
     accept();
-}
-
-void TBodyProperties::reject()
-{
-    confirmedFlag = false;
-    QDialog::reject();
 }

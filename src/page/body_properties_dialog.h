@@ -27,7 +27,7 @@ private:
 };
 
 // The page title and the six BODY attributes, with colour samples. The same dialog edits the
-// Quick Start settings. It never touches the editor: callers read fields() after Confirmed().
+// Quick Start settings. It never touches the editor: callers read fields() when exec() accepted it.
 class TBodyProperties : public QDialog
 {
     Q_OBJECT
@@ -36,7 +36,6 @@ public:
     ~TBodyProperties() override;
 
     // True only when the latest showing ended with OK.
-    static bool Confirmed();
 
     // The page's file name; the picture chooser starts in its folder and paths below that
     // folder come back relative. "Untitled" or empty: no folder.
@@ -77,7 +76,6 @@ public:
     QTextEdit* Sample = nullptr;
 
 public Q_SLOTS:
-    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;

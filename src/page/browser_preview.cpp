@@ -1,9 +1,9 @@
 #include "page/browser_preview.h"
 
-#include "app/app_error.h"
-#include "app/file_names.h"
-#include "app/prompter.h"
-#include "app/settings_store.h"
+#include "core/app_error.h"
+#include "core/file_names.h"
+#include "core/prompter.h"
+#include "core/settings_store.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
 #include "page/page_properties.h"
 
-#include "app/file_names.h"
+#include "core/file_names.h"
 
 namespace PageProperties {
 

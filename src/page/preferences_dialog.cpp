@@ -1,14 +1,15 @@
 #include "page/preferences_dialog.h"
-#include "app/dialog_parts.h"
+#include "core/dialog_buttons.h"
 
-#include "app/app_error.h"
-#include "app/command_guard.h"
-#include "app/prompter.h"
-#include "app/settings_store.h"
+#include "core/app_error.h"
+#include "core/command_guard.h"
+#include "core/prompter.h"
+#include "core/settings_store.h"
 #include "page/body_properties_dialog.h"
 #include "page/browser_preview.h"
-#include "page/html_colors.h"
+#include "core/html_colors.h"
 #include "page/page_properties.h"
+#include "page/quick_start_settings.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -25,11 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString yesNo(bool on)
-{
-    return on ? QStringLiteral("Y") : QStringLiteral("N");
-}
 
 QString fontCaption(const QString& family, const QString& size)
 {
@@ -87,7 +83,7 @@ void TPrefs::buildForm()
         radioLayout->addWidget(button);
         browserButtons_.append(button);
         connect(button, &QRadioButton::clicked, this,
-                [this] { runGuarded(this, [this] { RadioGroup1Click(); }); });
+                guardedSlot(this, &TPrefs::RadioGroup1Click));
     }
     browserButtons_.last()->setChecked(true);
 
@@ -187,14 +183,11 @@ void TPrefs::buildForm()
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    auto guarded = [this](void (TPrefs::*handler)()) {
-        return [this, handler] { runGuarded(this, [&] { (this->*handler)(); }); };
-    };
-    connect(BitBtn3, &QPushButton::clicked, this, guarded(&TPrefs::BitBtn3Click));
-    connect(BitBtn4, &QPushButton::clicked, this, guarded(&TPrefs::BitBtn4Click));
-    connect(Button1, &QPushButton::clicked, this, guarded(&TPrefs::Button1Click));
+    connect(BitBtn3, &QPushButton::clicked, this, guardedSlot(this, &TPrefs::BitBtn3Click));
+    connect(BitBtn4, &QPushButton::clicked, this, guardedSlot(this, &TPrefs::BitBtn4Click));
+    connect(Button1, &QPushButton::clicked, this, guardedSlot(this, &TPrefs::Button1Click));
     connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(); });
-    connect(BitBtn1, &QPushButton::clicked, this, guarded(&TPrefs::BitBtn1Click));
+    connect(BitBtn1, &QPushButton::clicked, this, guardedSlot(this, &TPrefs::BitBtn1Click));
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -211,7 +204,7 @@ void TPrefs::FormCreate()
         enableLocation(index != 2);
         PageTitle->setText(ReadSetting(Setting::DefaultTitle));
         ComboBox1->setEditText(ReadSetting(Setting::BrowserLocation));
-        CheckBox1->setChecked(ReadSetting(Setting::UseTemp) == QLatin1String("Y"));
+        CheckBox1->setChecked(ReadFlag(Setting::UseTemp));
         Edit2->setText(ReadSetting(Setting::TempFilename));
         CheckBox1Click();
 
@@ -223,9 +216,9 @@ void TPrefs::FormCreate()
             fontDialogFont_.setPointSize(size);
         Button1->setText(fontCaption(family, sizeText));
 
-        CheckBox2->setChecked(ReadSetting(Setting::ParseImagePaths) == QLatin1String("Y"));
+        CheckBox2->setChecked(ReadFlag(Setting::ParseImagePaths));
         CheckBox3->setChecked(ReadSetting(Setting::QuickStart) != QLatin1String("N"));
-        TrayCheck->setChecked(ReadSetting(Setting::TaskTray) == QLatin1String("Y"));
+        TrayCheck->setChecked(ReadFlag(Setting::TaskTray));
     });
 }
 
@@ -310,13 +303,13 @@ void TPrefs::BitBtn1Click()
                                                 : QStringLiteral("None"));
     WriteSetting(Setting::BrowserLocation, ComboBox1->currentText());
     WriteSetting(Setting::DefaultTitle, PageTitle->text());
-    WriteSetting(Setting::UseTemp, yesNo(CheckBox1->isChecked()));
+    WriteFlag(Setting::UseTemp, CheckBox1->isChecked());
     WriteSetting(Setting::TempFilename, Edit2->text());
     WriteSetting(Setting::Font, fontDialogFont_.family());
     WriteSetting(Setting::FontSize, QString::number(pointSizeOf(fontDialogFont_)));
-    WriteSetting(Setting::ParseImagePaths, yesNo(CheckBox2->isChecked()));
-    WriteSetting(Setting::QuickStart, yesNo(CheckBox3->isChecked()));
-    WriteSetting(Setting::TaskTray, yesNo(TrayCheck->isChecked()));
+    WriteFlag(Setting::ParseImagePaths, CheckBox2->isChecked());
+    WriteFlag(Setting::QuickStart, CheckBox3->isChecked());
+    WriteFlag(Setting::TaskTray, TrayCheck->isChecked());
     accept();
 }
 
@@ -324,11 +317,7 @@ void TPrefs::BitBtn4Click()
 {
     TBodyProperties properties(this);
     properties.setWindowTitle(QStringLiteral("Quick Start Page Properties"));
-    properties.setFields(
-        PageTitle->text(),
-        {ReadSetting(Setting::QuickStartBgImage), ReadSetting(Setting::QuickStartBgColor),
-         ReadSetting(Setting::QuickStartTextColor), ReadSetting(Setting::QuickStartLinkColor),
-         ReadSetting(Setting::QuickStartVLinkColor), ReadSetting(Setting::QuickStartALinkColor)});
+    properties.setFields(PageTitle->text(), readQuickStartSettings().attributes);
     // A stored value that is not a colour is reported, but the dialog still opens with a silver
     // sample for it: this is the only place where the value can be corrected.
     QLineEdit* const edits[] = {properties.Edit2, properties.Edit3, properties.Edit4,
@@ -348,16 +337,8 @@ void TPrefs::BitBtn4Click()
     if (!colorError.isEmpty())
         prompter().error(this, colorError);
 
-    prompter().exec(properties);
-    if (TBodyProperties::Confirmed())
+    if (prompter().exec(properties) == QDialog::Accepted)
         PageTitle->setText(properties.title());
     // Stored however the dialog closed, and kept even if the preferences are cancelled.
-    const QStringList fields = properties.fields();
-    WriteSetting(Setting::DefaultTitle, properties.title());
-    WriteSetting(Setting::QuickStartBgColor, fields.at(PageProperties::BgColor));
-    WriteSetting(Setting::QuickStartTextColor, fields.at(PageProperties::TextColor));
-    WriteSetting(Setting::QuickStartLinkColor, fields.at(PageProperties::LinkColor));
-    WriteSetting(Setting::QuickStartVLinkColor, fields.at(PageProperties::VLinkColor));
-    WriteSetting(Setting::QuickStartALinkColor, fields.at(PageProperties::ALinkColor));
-    WriteSetting(Setting::QuickStartBgImage, fields.at(PageProperties::BgImage));
+    writeQuickStartSettings({properties.title(), properties.fields()});
 }

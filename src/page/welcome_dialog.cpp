@@ -1,13 +1,12 @@
 #include "page/welcome_dialog.h"
 
-#include "app/command_guard.h"
-#include "app/icons.h"
-#include "app/prompter.h"
-#include "app/recent_files.h"
-#include "app/settings_store.h"
+#include "core/command_guard.h"
+#include "core/icons.h"
+#include "core/prompter.h"
+#include "core/recent_files.h"
+#include "core/settings_store.h"
 #include "page/preferences_dialog.h"
 #include "page/tip_dialog.h"
-#include "page/welcome_choice.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -90,30 +89,26 @@ TWelcome::TWelcome(QWidget* parent) : QDialog(parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     Label1->setFixedWidth(420);
 
-    auto guarded = [this](void (TWelcome::*handler)()) {
-        return [this, handler] { runGuarded(this, [&] { (this->*handler)(); }); };
-    };
-    connect(SpeedButton2, &QToolButton::clicked, this, guarded(&TWelcome::SpeedButton2Click));
-    connect(SpeedButton3, &QToolButton::clicked, this, guarded(&TWelcome::SpeedButton3Click));
-    connect(SpeedButton5, &QToolButton::clicked, this, guarded(&TWelcome::SpeedButton5Click));
-    connect(SpeedButton8, &QToolButton::clicked, this, guarded(&TWelcome::SpeedButton8Click));
-    connect(SpeedButton1, &QToolButton::clicked, this, guarded(&TWelcome::SpeedButton1Click));
-    connect(SpeedButton6, &QToolButton::clicked, this, guarded(&TWelcome::SpeedButton6Click));
+    connect(SpeedButton2, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton2Click));
+    connect(SpeedButton3, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton3Click));
+    connect(SpeedButton5, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton5Click));
+    connect(SpeedButton8, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton8Click));
+    connect(SpeedButton1, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton1Click));
+    connect(SpeedButton6, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton6Click));
 }
 
 void TWelcome::done(int result)
 {
     // Every way of closing stores the box; a failing write is shown, the window still closes.
     runGuarded(this, [this] {
-        WriteSetting(Setting::Welcome,
-                     CheckBox1->isChecked() ? QStringLiteral("Y") : QStringLiteral("N"));
+        WriteFlag(Setting::Welcome, CheckBox1->isChecked());
     });
     QDialog::done(result);
 }
 
 void TWelcome::choose(const QString& code)
 {
-    WelcomeChoice::value() = code;
+    choice_ = code;
     accept();
 }
 

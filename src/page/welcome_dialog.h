@@ -10,7 +10,7 @@ class QToolButton;
 class TMRUFileList;
 
 // "Welcome To Vorlane": the first steps after start-up. The choice buttons leave their code in
-// WelcomeChoice and close the window; whoever showed it decides whether to act on it. Closing
+// choice() and close the window; whoever showed it decides whether to act on it. Closing
 // by any means stores "Welcome" from the check box.
 class TWelcome : public QDialog
 {
@@ -32,6 +32,8 @@ public:
     TMRUFileList* MRUFileList1 = nullptr;
 
     void done(int result) override;
+    // "QS", "TE", "OP", "RE" followed by a path, or empty when the window closed without one.
+    const QString& choice() const { return choice_; }
 
 Q_SIGNALS:
     // The preferences dialog opened here has closed; the running program refreshes its values.
@@ -49,4 +51,5 @@ public Q_SLOTS:
 
 private:
     void choose(const QString& code);
+    QString choice_;
 };

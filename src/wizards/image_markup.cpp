@@ -1,6 +1,6 @@
 #include "wizards/image_markup.h"
 
-#include "app/file_names.h"
+#include "core/file_names.h"
 
 QString markupFileName(const QString& name)
 {

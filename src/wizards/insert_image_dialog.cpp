@@ -1,10 +1,10 @@
 #include "wizards/insert_image_dialog.h"
 
-#include "app/command_guard.h"
-#include "app/file_names.h"
-#include "app/icons.h"
-#include "app/pending_markup.h"
-#include "app/settings_store.h"
+#include "core/command_guard.h"
+#include "core/file_names.h"
+#include "core/icons.h"
+#include "core/pending_markup.h"
+#include "core/settings_store.h"
 #include "wizards/image_markup.h"
 #include "wizards/picture_decoder.h"
 
@@ -43,13 +43,10 @@ TInsImg::TInsImg(const QString& documentFileName, QWidget* parent)
     OpenDialog1.allowMultiple = true;
     buildControls();
 
-    auto guarded = [this](void (TInsImg::*handler)()) {
-        return [this, handler] { runGuarded(this, [&] { (this->*handler)(); }); };
-    };
-    connect(ImageEditBox, &QLineEdit::textChanged, this, guarded(&TInsImg::ImageEditBoxChange));
-    connect(BitBtn2, &QPushButton::clicked, this, guarded(&TInsImg::BitBtn2Click));
-    connect(CheckBox1, &QCheckBox::toggled, this, guarded(&TInsImg::CheckBox1Click));
-    connect(OK, &QPushButton::clicked, this, guarded(&TInsImg::OKClick));
+    connect(ImageEditBox, &QLineEdit::textChanged, this, guardedSlot(this, &TInsImg::ImageEditBoxChange));
+    connect(BitBtn2, &QPushButton::clicked, this, guardedSlot(this, &TInsImg::BitBtn2Click));
+    connect(CheckBox1, &QCheckBox::toggled, this, guardedSlot(this, &TInsImg::CheckBox1Click));
+    connect(OK, &QPushButton::clicked, this, guardedSlot(this, &TInsImg::OKClick));
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
     ImageEditBox->installEventFilter(this);
     Image1->installEventFilter(this);
@@ -193,9 +190,7 @@ bool TInsImg::eventFilter(QObject* watched, QEvent* e)
 
 void TInsImg::FormActivate()
 {
-    shortenFlag_ = ReadSetting(Setting::ParseImagePaths) == QLatin1String("Y")
-                       ? QStringLiteral("Y")
-                       : QStringLiteral("N");
+    shortenPaths_ = ReadFlag(Setting::ParseImagePaths);
     if (documentFileName_ != kUntitled)
         OpenDialog1.folder = folderForDialog(documentFileName_);
     CheckBox1->setChecked(true);
@@ -257,11 +252,11 @@ void TInsImg::OKClick()
     fields.border = ComboBox1->currentText();
     fields.link = Edit3->text();
     if (severalFiles_) {
-        PendingMarkup::text() = buildSeveralImagesMarkup(Memo1, fields, CheckBox2->isChecked());
+        PendingMarkup::set(buildSeveralImagesMarkup(Memo1, fields, CheckBox2->isChecked()));
     } else {
         fields.fileName = markupFileName(ImageEditBox->text());
         ImageEditBox->setText(fields.fileName);
-        PendingMarkup::text() = buildImageMarkup(fields);
+        PendingMarkup::set(buildImageMarkup(fields));
     }
     accept();
 }
@@ -304,7 +299,7 @@ void TInsImg::widen()
 
 void TInsImg::applyPathShortening()
 {
-    if (shortenFlag_ == QLatin1String("Y"))
+    if (shortenPaths_)
         ImageEditBox->setText(shortenImagePath(ImageEditBox->text(), documentFileName_));
 }
 
@@ -323,7 +318,7 @@ void TInsImg::enterSeveralFiles(const QStringList& files)
     Memo1.clear();
     for (const QString& file : files) {
         const QString name =
-            shortenFlag_ == QLatin1String("Y") ? shortenImagePath(file, documentFileName_) : file;
+            shortenPaths_ ? shortenImagePath(file, documentFileName_) : file;
         Memo1.append(markupFileName(name));
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -37,8 +37,8 @@ public:
     QStringList Memo1;              // names collected from a browse with several files
     Prompter::FileRequest OpenDialog1;
 
-    // "Y" or "N", read from the settings on every activation.
-    const QString& shortenFlag() const { return shortenFlag_; }
+    // "Parse Image Paths", read from the settings on every activation.
+    bool shortenPaths() const { return shortenPaths_; }
     bool severalFiles() const { return severalFiles_; }
 
 public Q_SLOTS:
@@ -66,7 +66,7 @@ private:
     void leaveSeveralFiles();
 
     QString documentFileName_;
-    QString shortenFlag_ = QStringLiteral("Y");
+    bool shortenPaths_ = true;
     bool severalFiles_ = false;
     bool centred_ = false;
     bool activationFailed_ = false;

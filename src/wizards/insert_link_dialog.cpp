@@ -1,6 +1,6 @@
 #include "wizards/insert_link_dialog.h"
 
-#include "app/pending_markup.h"
+#include "core/pending_markup.h"
 #include "wizards/link_markup.h"
 
 #include <QComboBox>
@@ -95,12 +95,12 @@ void TInsLink::Edit1Change()
 
 void TInsLink::OKClick()
 {
-    PendingMarkup::text() = buildLinkMarkup(ComboBox1->currentText(), Edit1->text(), Edit2->text());
+    PendingMarkup::set(buildLinkMarkup(ComboBox1->currentText(), Edit1->text(), Edit2->text()));
     accept();
 }
 
 void TInsLink::BitBtn1Click()
 {
-    PendingMarkup::text().clear();
+    PendingMarkup::set(QString());
     reject();
 }

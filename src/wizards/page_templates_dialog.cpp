@@ -1,8 +1,8 @@
 #include "wizards/page_templates_dialog.h"
 
-#include "app/pending_markup.h"
-#include "app/program_files.h"
-#include "app/prompter.h"
+#include "core/pending_markup.h"
+#include "core/program_files.h"
+#include "core/prompter.h"
 #include "wizards/template_dialog_frame.h"
 
 #include <QDir>
@@ -106,7 +106,7 @@ void TPageTempletes::BitBtn1Click()
     QListWidgetItem* item = FileListBox1->currentItem();
     if (!item || !FileListBox1->isEnabled())
         return;
-    PendingMarkup::text() = item->text();
+    PendingMarkup::set(item->text());
     accept();
 }
 
@@ -118,6 +118,6 @@ void TPageTempletes::BitBtn2Click()
 void TPageTempletes::reject()
 {
     // Esc, Cancel and any other way out count as cancelling.
-    PendingMarkup::text() = kCanceledTemplate;
+    PendingMarkup::set(kCanceledTemplate);
     QDialog::reject();
 }

@@ -1,7 +1,7 @@
 #include "wizards/picture_decoder.h"
 
-#include "app/app_error.h"
-#include "app/file_names.h"
+#include "core/app_error.h"
+#include "core/file_names.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "wizards/table_generator_dialog.h"
 
-#include "app/command_guard.h"
+#include "core/command_guard.h"
 #include "wizards/table_markup.h"
 
 #include <QFrame>
@@ -172,9 +172,9 @@ void TInsTable::connectSpin(TSpinButton* spin, void (TInsTable::*up)(), void (TI
 {
     // A box that does not hold a number is reported here, inside the dialog, which stays open.
     connect(spin, &TSpinButton::upClick, this,
-            [this, up] { runGuarded(this, [&] { (this->*up)(); }); });
+            guardedSlot(this, up));
     connect(spin, &TSpinButton::downClick, this,
-            [this, down] { runGuarded(this, [&] { (this->*down)(); }); });
+            guardedSlot(this, down));
 }
 
 void TInsTable::showEvent(QShowEvent* e)

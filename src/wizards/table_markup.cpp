@@ -1,6 +1,6 @@
 #include "wizards/table_markup.h"
 
-#include "app/app_error.h"
+#include "core/app_error.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "app/fake_tray_platform.h"
 #include "app/help_window.h"
 #include "app/main_form.h"
-#include "app/program_files.h"
-#include "app/settings_store.h"
+#include "core/program_files.h"
+#include "core/settings_store.h"
 #include "app/tray_icon.h"
 #include "editor/margin_rich_edit.h"
 #include "support/scripted_prompter.h"
@@ -586,7 +586,7 @@ private Q_SLOTS:
     void shippedHelpHasNoBrokenLinks()
     {
         const QString folder =
-            qEnvironmentVariable("VORLANE_SOURCE_DIR") + QStringLiteral("/resources/help/");
+            sourceDir() + QStringLiteral("/resources/help/");
         const QStringList pages = QDir(folder).entryList({QStringLiteral("*.html")}, QDir::Files);
         QVERIFY(pages.contains(QStringLiteral("index.html")));
         QVERIFY(pages.size() >= 20);

@@ -1,5 +1,5 @@
 #include "app/main_form.h"
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "editor/markup_commands.h"
 #include "page/body_properties_dialog.h"
@@ -325,7 +325,7 @@ void MainFormMarkupTest::colorPickerCancelled()
     QCOMPARE(editor->SelectionStart(), 1);
     QCOMPARE(editor->SelectionLength(), 1);
     QVERIFY(!editor->ModifiedFlag());
-    QVERIFY(!form.hasPickedColor);
+    QVERIFY(!form.lastPickedColor().isValid());
 }
 
 void MainFormMarkupTest::pageProperties_data()
@@ -504,7 +504,7 @@ void MainFormMarkupTest::quickStart()
     QFETCH(QStringList, settings);
     QFETCH(QString, text);
     for (int i = 0; i + 1 < settings.size(); i += 2)
-        WriteSetting(settings.at(i), settings.at(i + 1));
+        WriteSetting(settingNamed(settings.at(i)), settings.at(i + 1));
     ScriptedPrompter prompter;
     TMainForm form;
     form.SetDocumentName(QStringLiteral("/site/old.html"));

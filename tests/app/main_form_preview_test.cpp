@@ -1,12 +1,11 @@
-#include "app/file_names.h"
+#include "core/file_names.h"
 #include "support/fake_launcher.h"
 #include "app/main_form.h"
-#include "app/recent_files.h"
-#include "app/settings_store.h"
+#include "core/recent_files.h"
+#include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "page/browser_preview.h"
 #include "page/preferences_dialog.h"
-#include "page/welcome_choice.h"
 #include "page/welcome_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -45,7 +44,6 @@ private Q_SLOTS:
     void init()
     {
         clearSettings();
-        WelcomeChoice::value().clear();
         QDir(dir_.path()).removeRecursively();
         QDir().mkpath(dir_.path());
     }
@@ -85,8 +83,8 @@ private Q_SLOTS:
         form.SetDocumentName(page);
         form.RichEdit1->SetEditorText(QStringLiteral("<P>\nline\u00e9\n"));
         QVERIFY(form.RichEdit1->ModifiedFlag());
-        form.currentUseTemp = useTemp;
-        form.currentBrowser = choice;
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, choice));
         form.invokeMenuItem(QStringLiteral("mnuViewinbrowser"));
         QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join(QLatin1Char('\n'))));
         QCOMPARE(readFile(path(previewName)), QByteArray("<P>\r\nline\xc3\xa9\r\n"));
@@ -136,7 +134,7 @@ private Q_SLOTS:
         FakeLauncher launcher;
         TMainForm form;
         form.SetDocumentName(path("p.htm"));
-        form.currentBrowser = QStringLiteral("None");
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("None")));
         form.invokeMenuItem(QStringLiteral("mnuViewinbrowser"));
         QVERIFY(QFileInfo::exists(path("pagetmp.htm"))); // written all the same
         QCOMPARE(prompts.informs.size(), 1);
@@ -154,7 +152,7 @@ private Q_SLOTS:
         prompts.saveAnswers.append(QString());
         FakeLauncher launcher;
         TMainForm form;
-        form.currentBrowser = QStringLiteral("NS");
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
         form.RichEdit1->SetEditorText(QStringLiteral("x"));
         form.invokeMenuItem(QStringLiteral("mnuViewinbrowser"));
         QDir::setCurrent(cwd);
@@ -171,7 +169,7 @@ private Q_SLOTS:
         prompts.saveAnswers.append(path("new"));
         FakeLauncher launcher;
         TMainForm form;
-        form.currentBrowser = QStringLiteral("NS");
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
         form.RichEdit1->SetEditorText(QStringLiteral("x"));
         form.invokeMenuItem(QStringLiteral("mnuViewinbrowser"));
         QCOMPARE(prompts.saveRequests.size(), 1);
@@ -213,8 +211,8 @@ private Q_SLOTS:
         TMainForm form;
         form.SetDocumentName(page);
         form.RichEdit1->SetEditorText(QStringLiteral("edited"));
-        form.currentBrowser = QStringLiteral("NS");
-        form.currentTempFilename = tempName;
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, tempName));
         form.invokeMenuItem(QStringLiteral("mnuViewinbrowser"));
         QCOMPARE(prompts.errors.size(), 1);
         QVERIFY2(prompts.errors.first().contains(message), qPrintable(prompts.errors.first()));
@@ -228,7 +226,7 @@ private Q_SLOTS:
         ScriptedPrompter prompts;
         FakeLauncher launcher;
         TMainForm form;
-        form.currentBrowser = QStringLiteral("IE");
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("IE")));
         form.LoadUrl(QStringLiteral("http://example.org/a b"));
         const QList<QStringList> expected = {
             {"/opt/browser", QDir::currentPath(), "-nohome", "http://example.org/a b"}};
@@ -257,15 +255,15 @@ private Q_SLOTS:
             (ok ? p.BitBtn1 : p.BitBtn2)->click();
         });
         TMainForm form;
-        form.currentUseTemp = QStringLiteral("old");
-        form.currentTempFilename = QStringLiteral("old.htm");
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("old")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, QStringLiteral("old.htm")));
         form.invokeMenuItem(QStringLiteral("Preferences1"));
         QVERIFY(prompts.errors.isEmpty());
-        QCOMPARE(form.currentBrowser, QStringLiteral("IE"));
+        QCOMPARE(form.previewValues().browser, QStringLiteral("IE"));
         QCOMPARE(form.RichEdit1->DisplayFont().family(), QStringLiteral("Courier New"));
         QCOMPARE(form.RichEdit1->DisplayFont().pointSize(), 15);
-        QCOMPARE(form.currentUseTemp, ok ? QStringLiteral("Y") : QStringLiteral("old"));
-        QCOMPARE(form.currentTempFilename,
+        QCOMPARE(form.previewValues().useTemp, ok ? QStringLiteral("Y") : QStringLiteral("old"));
+        QCOMPARE(form.previewValues().tempFilename,
                  ok ? QStringLiteral("view.htm") : QStringLiteral("old.htm"));
     }
 
@@ -282,7 +280,7 @@ private Q_SLOTS:
         form.invokeMenuItem(QStringLiteral("Preferences1")); // closed without OK
         QCOMPARE(prompts.errors,
                  QStringList(2, QStringLiteral("'big' is not a valid integer value")));
-        QCOMPARE(form.currentBrowser, QStringLiteral("NS"));
+        QCOMPARE(form.previewValues().browser, QStringLiteral("NS"));
         QCOMPARE(form.RichEdit1->DisplayFont().family(), QStringLiteral("Courier New"));
         QCOMPARE(form.RichEdit1->DisplayFont().pointSize(), 11);
     }
@@ -453,8 +451,8 @@ private Q_SLOTS:
         TMainForm form;
         form.invokeMenuItem(QStringLiteral("WelcomeForm1"));
         QCOMPARE(prompts.dialogsRun, (QStringList{"TWelcome", "TPrefs"}));
-        QCOMPARE(form.currentBrowser, QStringLiteral("NS"));
-        QCOMPARE(form.currentTempFilename, QStringLiteral("w.htm"));
+        QCOMPARE(form.previewValues().browser, QStringLiteral("NS"));
+        QCOMPARE(form.previewValues().tempFilename, QStringLiteral("w.htm"));
     }
 
     void tipOfTheDay()

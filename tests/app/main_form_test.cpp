@@ -1,5 +1,5 @@
 #include "app/main_form.h"
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -80,7 +80,7 @@ private Q_SLOTS:
         QCOMPARE(form.editor()->DisplayFont().pointSize(), 12);
         QVERIFY(form.statusPanelAtBottom());
         QCOMPARE(form.SpeedButton5->toolTip(), QStringLiteral("Align to Top"));
-        QCOMPARE(form.currentBrowser, QStringLiteral("NS"));
+        QCOMPARE(form.previewValues().browser, QStringLiteral("NS"));
         QCOMPARE(form.Label1->text(), QStringLiteral("Welcome to Vorlane!"));
         QCOMPARE(form.DocumentFileName(), QStringLiteral("Untitled"));
         QCOMPARE(form.editor()->EditorText(), QString());
@@ -146,14 +146,14 @@ private Q_SLOTS:
     {
         {
             ScriptedPrompter prompter;
-            WriteSetting(QStringLiteral("Form Width"), QStringLiteral("700"));
-            WriteSetting(QStringLiteral("Form Height"), QStringLiteral("500"));
+            WriteSetting(Setting::FormWidth, QStringLiteral("700"));
+            WriteSetting(Setting::FormHeight, QStringLiteral("500"));
             TMainForm form;
             QCOMPARE(form.size(), QSize(700, 500));
         }
         {
             ScriptedPrompter prompter;
-            WriteSetting(QStringLiteral("Form Left"), QStringLiteral("1O"));
+            WriteSetting(Setting::FormLeft, QStringLiteral("1O"));
             TMainForm form;
             QCOMPARE(prompter.errors, QStringList{QStringLiteral("'1O' is not a valid integer value")});
             QCOMPARE(form.size(), QSize(606, 452)); // width and height come after, not applied
@@ -174,8 +174,8 @@ private Q_SLOTS:
         QCOMPARE(ReadSetting(Setting::StatusBar), QStringLiteral("Bottom"));
         QCOMPARE(ReadSetting(Setting::FormWidth), QStringLiteral("640"));
         QCOMPARE(ReadSetting(Setting::FormHeight), QStringLiteral("480"));
-        QVERIFY(SettingExists(QStringLiteral("Form Top")));
-        QVERIFY(SettingExists(QStringLiteral("Form Left")));
+        QVERIFY(SettingExists(Setting::FormTop));
+        QVERIFY(SettingExists(Setting::FormLeft));
     }
 
     void askSaveChangesAnswers()
@@ -264,7 +264,7 @@ private Q_SLOTS:
         form.action(QStringLiteral("FileSaveAsItem"))->trigger();
         QCOMPARE(readFile(other), QByteArray("<P>one\r\ntwo!"));
         QCOMPARE(form.DocumentFileName(), other);
-        QCOMPARE(form.saveDialogFileName, other);
+        QCOMPARE(form.saveDialogFileName(), other);
     }
 
     void openSetsNameFolderAndReadOnly()
@@ -284,7 +284,7 @@ private Q_SLOTS:
         QCOMPARE(form.editor()->EditorText(), QStringLiteral("a\nb"));
         QCOMPARE(form.DocumentFileName(), page);
         QVERIFY(form.editor()->ReadOnly());
-        QCOMPARE(form.openDialogFolder, dir.filePath(QStringLiteral("sub")));
+        QCOMPARE(form.openDialogFolder(), dir.filePath(QStringLiteral("sub")));
 
         // A file that cannot be read leaves everything as it was.
         answer.files = {dir.filePath(QStringLiteral("gone.htm"))};
@@ -394,7 +394,7 @@ private Q_SLOTS:
         QVERIFY(!form.statusPanelAtBottom());
         QVERIFY(form.close());
         QCOMPARE(ReadSetting(Setting::StatusBar), QStringLiteral("Top"));
-        QVERIFY(!SettingExists(QStringLiteral("Horizontal Toolbar")));
+        QVERIFY(!readFile(settingsFilePath()).contains("Horizontal Toolbar"));
     }
 };
 

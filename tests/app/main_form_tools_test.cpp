@@ -1,6 +1,6 @@
 #include "app/main_form.h"
-#include "app/pending_markup.h"
-#include "app/settings_store.h"
+#include "core/pending_markup.h"
+#include "core/settings_store.h"
 #include "editor/applet_dialog.h"
 #include "editor/find_replace_dialogs.h"
 #include "editor/font_style_dialog.h"
@@ -50,15 +50,17 @@ private Q_SLOTS:
     void init()
     {
         clearSettings();
-        PendingMarkup::clear();
+        PendingMarkup::take();
         prompter = std::make_unique<ScriptedPrompter>();
         form = std::make_unique<TMainForm>();
         editor = form->RichEdit1;
     }
     void cleanup()
     {
-        QVERIFY(PendingMarkup::text().isEmpty());
-        QVERIFY(PendingMarkup::closing().isEmpty());
+        {
+            const auto pending = PendingMarkup::take();
+            QVERIFY(pending.text.isEmpty() && pending.closing.isEmpty());
+        }
         form.reset();
         prompter.reset();
     }

@@ -1,6 +1,6 @@
 #include "app/main_form.h"
-#include "app/pending_markup.h"
-#include "app/settings_store.h"
+#include "core/pending_markup.h"
+#include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -59,7 +59,7 @@ private Q_SLOTS:
         clearSettings();
         WriteSetting(Setting::Welcome, QStringLiteral("N"));
         WriteSetting(Setting::QuickStart, QStringLiteral("N"));
-        PendingMarkup::clear();
+        PendingMarkup::take();
         prompter_ = std::make_unique<ScriptedPrompter>();
         form_ = std::make_unique<TMainForm>();
         form_->show();
@@ -97,7 +97,7 @@ private Q_SLOTS:
         QCOMPARE(editor()->EditorText(), expected);
         QCOMPARE(editor()->SelectionStart(), int(expected.size()));
         QCOMPARE(editor()->SelectionLength(), 0);
-        QVERIFY(PendingMarkup::text().isEmpty());
+        QVERIFY(PendingMarkup::take().text.isEmpty());
         QCOMPARE(savedPage(), expected);
     }
 

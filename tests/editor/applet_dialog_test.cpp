@@ -1,4 +1,4 @@
-#include "app/pending_markup.h"
+#include "core/pending_markup.h"
 #include "editor/applet_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -14,7 +14,7 @@ class AppletDialogTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { PendingMarkup::clear(); }
+    void init() { PendingMarkup::take(); }
 
     void defaults()
     {
@@ -43,7 +43,7 @@ private Q_SLOTS:
         QVERIFY(dialog.BitBtn2->isEnabled());
         dialog.BitBtn2->click();
         QCOMPARE(
-            PendingMarkup::text(),
+            PendingMarkup::take().text,
             QStringLiteral("<APPLET CODE= HEIGHT=100 WIDTH=200 ALT=\"Java Applet\"> </APPLET>"));
     }
 
@@ -58,7 +58,7 @@ private Q_SLOTS:
         dialog.params->setText(" MAYSCRIPT");
         dialog.BitBtn2->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(PendingMarkup::text(),
+        QCOMPARE(PendingMarkup::take().text,
                  QStringLiteral("<APPLET CODE=Clock.class HEIGHT=100 WIDTH=200 ALIGN= "
                                 "CODEBASE=classes NAME=clk MAYSCRIPT> </APPLET>"));
     }
@@ -68,7 +68,7 @@ private Q_SLOTS:
         TInsJava dialog(QStringLiteral("Untitled"));
         dialog.ClassFileName->setText("Clock.class");
         dialog.BitBtn1->click();
-        QCOMPARE(PendingMarkup::text(), QString());
+        QCOMPARE(PendingMarkup::take().text, QString());
     }
 
     void browse_data()

@@ -1,4 +1,4 @@
-#include "app/pending_markup.h"
+#include "core/pending_markup.h"
 #include "editor/font_style_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -13,7 +13,7 @@ class FontStyleDialogTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { PendingMarkup::clear(); }
+    void init() { PendingMarkup::take(); }
 
     void startsUntouched()
     {
@@ -85,8 +85,11 @@ private Q_SLOTS:
         dialog.CheckBox3->click();
         dialog.BitBtn1->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(PendingMarkup::text(), QStringLiteral("<FONT FACE=\"Verdana\" SIZE=+2><B><U>"));
-        QCOMPARE(PendingMarkup::closing(), QStringLiteral("</B></U></FONT>"));
+        {
+            const auto pending = PendingMarkup::take();
+            QCOMPARE(pending.text, QStringLiteral("<FONT FACE=\"Verdana\" SIZE=+2><B><U>"));
+            QCOMPARE(pending.closing, QStringLiteral("</B></U></FONT>"));
+        }
     }
 
     void tickedAndClearedBuildsNothing()
@@ -97,8 +100,11 @@ private Q_SLOTS:
         dialog.CheckBox1->click();
         QVERIFY(dialog.BitBtn1->isEnabled());
         dialog.BitBtn1->click();
-        QCOMPARE(PendingMarkup::text(), QString());
-        QCOMPARE(PendingMarkup::closing(), QString());
+        {
+            const auto pending = PendingMarkup::take();
+            QCOMPARE(pending.text, QString());
+            QCOMPARE(pending.closing, QString());
+        }
     }
 
     void cancelBuildsNothing()
@@ -108,8 +114,11 @@ private Q_SLOTS:
         dialog.ListBox1->setCurrentRow(0);
         dialog.BitBtn2->click();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(PendingMarkup::text(), QString());
-        QCOMPARE(PendingMarkup::closing(), QString());
+        {
+            const auto pending = PendingMarkup::take();
+            QCOMPARE(pending.text, QString());
+            QCOMPARE(pending.closing, QString());
+        }
     }
 
     void otherFontStandsInForTheList()
@@ -128,8 +137,11 @@ private Q_SLOTS:
         dialog.BitBtn3->click();
         QCOMPARE(dialog.typeface(), QStringLiteral("Book Antiqua"));
         dialog.BitBtn1->click();
-        QCOMPARE(PendingMarkup::text(), QStringLiteral("<FONT FACE=\"Book Antiqua\">"));
-        QCOMPARE(PendingMarkup::closing(), QStringLiteral("</FONT>"));
+        {
+            const auto pending = PendingMarkup::take();
+            QCOMPARE(pending.text, QStringLiteral("<FONT FACE=\"Book Antiqua\">"));
+            QCOMPARE(pending.closing, QStringLiteral("</FONT>"));
+        }
     }
 
     void otherFontAloneEnablesOk()

@@ -1,4 +1,4 @@
-#include "app/pending_markup.h"
+#include "core/pending_markup.h"
 #include "editor/horizontal_line_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -13,7 +13,7 @@ class HorizontalLineDialogTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { PendingMarkup::clear(); }
+    void init() { PendingMarkup::take(); }
 
     void defaults()
     {
@@ -30,7 +30,7 @@ private Q_SLOTS:
         QVERIFY(dialog.ComboBox2->isEditable());
         QCOMPARE(dialog.StaticText1->text(), QStringLiteral("Default"));
         dialog.BitBtn1->click();
-        QCOMPARE(PendingMarkup::text(), QStringLiteral("<HR SIZE=1>"));
+        QCOMPARE(PendingMarkup::take().text, QStringLiteral("<HR SIZE=1>"));
     }
 
     void swatch_data()
@@ -57,7 +57,7 @@ private Q_SLOTS:
         QCOMPARE(prompter.colorRequests.value(0), QColor(128, 128, 128));
         dialog.BitBtn1->click();
         QFETCH(QString, text);
-        QCOMPARE(PendingMarkup::text(), "<HR SIZE=1 COLOR=" + text + ">");
+        QCOMPARE(PendingMarkup::take().text, "<HR SIZE=1 COLOR=" + text + ">");
     }
 
     void cancelledColourChangesNothing()
@@ -68,7 +68,7 @@ private Q_SLOTS:
         dialog.Button1->click();
         QCOMPARE(dialog.StaticText1->text(), QStringLiteral("Default"));
         dialog.BitBtn1->click();
-        QCOMPARE(PendingMarkup::text(), QStringLiteral("<HR SIZE=1>"));
+        QCOMPARE(PendingMarkup::take().text, QStringLiteral("<HR SIZE=1>"));
     }
 
     void cancelLeavesNothing()
@@ -77,7 +77,7 @@ private Q_SLOTS:
         dialog.Edit1->setText("50");
         dialog.BitBtn2->click();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(PendingMarkup::text(), QString());
+        QCOMPARE(PendingMarkup::take().text, QString());
     }
 };
 

@@ -1,6 +1,6 @@
-#include "app/app_error.h"
+#include "core/app_error.h"
 #include "support/fake_launcher.h"
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 #include "page/browser_preview.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"

@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 #include "page/body_properties_dialog.h"
 #include "page/preferences_dialog.h"
 #include "support/scripted_prompter.h"
@@ -19,7 +19,7 @@ namespace {
 void store(const Settings& settings)
 {
     for (const auto& [name, value] : settings)
-        WriteSetting(name, value);
+        WriteSetting(settingNamed(name), value);
 }
 
 QStringList storedQuickStart()

@@ -1,8 +1,7 @@
-#include "app/recent_files.h"
-#include "app/settings_store.h"
+#include "core/recent_files.h"
+#include "core/settings_store.h"
 #include "page/preferences_dialog.h"
 #include "page/tip_dialog.h"
-#include "page/welcome_choice.h"
 #include "page/welcome_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -40,7 +39,6 @@ private Q_SLOTS:
     void init()
     {
         clearSettings();
-        WelcomeChoice::value().clear();
     }
 
     void disabledButtonsAndClearedBox()
@@ -69,14 +67,14 @@ private Q_SLOTS:
                          [&](QDialog& d) { d.findChild<QToolButton*>(button)->click(); });
         TWelcome w;
         QCOMPARE(prompts.exec(w), int(QDialog::Accepted));
-        QCOMPARE(WelcomeChoice::value(), code);
+        QCOMPARE(w.choice(), code);
     }
 
     void templateCode()
     {
         TWelcome w;
         w.SpeedButton3Click(); // the button is disabled; its code stays defined
-        QCOMPARE(WelcomeChoice::value(), QStringLiteral("TE"));
+        QCOMPARE(w.choice(), QStringLiteral("TE"));
     }
 
     void closeBoxLeavesNoCode()
@@ -84,7 +82,7 @@ private Q_SLOTS:
         ScriptedPrompter prompts; // no handler: closed without a choice
         TWelcome w;
         prompts.exec(w);
-        QCOMPARE(WelcomeChoice::value(), QString());
+        QCOMPARE(w.choice(), QString());
     }
 
     void everyCloseStoresTheBox_data()
@@ -139,7 +137,7 @@ private Q_SLOTS:
         {
             TWelcome w;
             QCOMPARE(prompts.exec(w), int(QDialog::Accepted));
-            QCOMPARE(WelcomeChoice::value(), QStringLiteral("RE/w/two words.htm"));
+            QCOMPARE(w.choice(), QStringLiteral("RE/w/two words.htm"));
         }
         // Clicking neither moved nor removed anything; the window wrote back what it read.
         const auto stored = ListSubkeyValues(kRecentFilesKeyPath, kRecentFilesSubkey);
@@ -154,7 +152,7 @@ private Q_SLOTS:
         w.show();
         w.Recent1->trigger();
         QVERIFY(w.isVisible());
-        QCOMPARE(WelcomeChoice::value(), QString());
+        QCOMPARE(w.choice(), QString());
     }
 
     void preferencesButtonKeepsTheWindowOpen_data()

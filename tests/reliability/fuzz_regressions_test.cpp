@@ -1,5 +1,5 @@
-#include "app/app_error.h"
-#include "app/document_codec.h"
+#include "core/app_error.h"
+#include "core/document_codec.h"
 #include "app/main_form.h"
 #include "editor/margin_rich_edit.h"
 #include "page/page_properties.h"
@@ -13,20 +13,6 @@
 #include <memory>
 
 namespace {
-
-QString sourceDir()
-{
-    const QString fromEnvironment = qEnvironmentVariable("VORLANE_SOURCE_DIR");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    // Run by hand from a build folder inside the source tree.
-    QDir dir(QCoreApplication::applicationDirPath());
-    do {
-        if (dir.exists(QStringLiteral("fuzz/corpus")))
-            return dir.absolutePath();
-    } while (dir.cdUp());
-    return QString();
-}
 
 // The fuzzers' seeds and every input a fuzzer ever crashed on, for one target.
 QStringList keptInputs(const QString& target)
@@ -81,7 +67,7 @@ private Q_SLOTS:
         QFETCH(QString, target);
         QFETCH(QString, file);
         if (file.isEmpty())
-            QFAIL("the kept inputs were not found: set VORLANE_SOURCE_DIR to the source folder");
+            QFAIL("the kept inputs were not found in the source folder");
         const QString problem = FuzzChecks::check(target, readFile(file));
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
@@ -99,7 +85,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         if (file.isEmpty())
-            QFAIL("the kept inputs were not found: set VORLANE_SOURCE_DIR to the source folder");
+            QFAIL("the kept inputs were not found in the source folder");
         using namespace PageProperties;
         const QString page = normalizeLineEnds(QString::fromUtf8(readFile(file)));
         if (!form_) {

@@ -1,7 +1,7 @@
-#include "app/document_codec.h"
+#include "core/document_codec.h"
 #include "support/fake_launcher.h"
 #include "app/main_form.h"
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "page/browser_preview.h"
 #include "support/child_process.h"
@@ -146,8 +146,8 @@ private Q_SLOTS:
 
             // Previewed: the browser program and the page's path each arrive as one argument,
             // exactly as they are.
-            form.currentBrowser = QStringLiteral("NS");
-            form.currentUseTemp = QStringLiteral("N");
+            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("N")));
             form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
             QCOMPARE(launcher.started.size(), 1);
             QCOMPARE(launcher.started[0][0], dir.filePath(QStringLiteral("my browser/bin/web browser")));
@@ -193,8 +193,8 @@ private Q_SLOTS:
             form.FormActivate();
             form.editor()->ReplaceSelection(QStringLiteral("more "));
             form.action(QStringLiteral("FileSaveItem"))->trigger();
-            form.currentBrowser = QStringLiteral("IE");
-            form.currentUseTemp = QStringLiteral("Y");
+            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("IE")));
+            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("Y")));
             form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
         }
         QDir::setCurrent(previous);

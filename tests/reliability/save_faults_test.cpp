@@ -1,8 +1,8 @@
-#include "app/document_codec.h"
+#include "core/document_codec.h"
 #include "support/fake_launcher.h"
 #include "app/main_form.h"
-#include "app/recent_files.h"
-#include "app/settings_store.h"
+#include "core/recent_files.h"
+#include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "page/browser_preview.h"
 #include "support/child_process.h"
@@ -112,8 +112,8 @@ QString runCommandUnderFault(const QString& folder, const QString& fault, const 
     TMainForm form;
     form.LoadDocument(page);
     form.SetDocumentName(page);
-    form.currentUseTemp = useTemp;
-    form.currentBrowser = QStringLiteral("NS");
+    form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
+    form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
     form.editor()->SetSelectionStart(form.editor()->EditorText().size());
     form.editor()->ReplaceSelection(typedText());
     const QStringList recentBefore = form.MRUFileList1 ? form.MRUFileList1->Items() : QStringList();
@@ -232,8 +232,8 @@ private Q_SLOTS:
         TMainForm form;
         form.LoadDocument(page);
         form.SetDocumentName(page);
-        form.currentUseTemp = useTemp;
-        form.currentBrowser = QStringLiteral("NS");
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
         form.editor()->ReplaceSelection(QStringLiteral("typed work\n"));
         prompter.saveAnswers = {failedPath};
         const QStringList recentBefore =
@@ -418,9 +418,9 @@ private Q_SLOTS:
         TMainForm form;
         form.LoadDocument(page);
         form.SetDocumentName(page);
-        form.currentUseTemp = QStringLiteral("Y");
-        form.currentTempFilename = tempName;
-        form.currentBrowser = QStringLiteral("NS");
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("Y")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, tempName));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
         form.editor()->ReplaceSelection(QStringLiteral("unsaved work\n"));
         form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
 

@@ -1,9 +1,9 @@
 #include "support/fuzz_checks.h"
 
-#include "app/app_error.h"
-#include "app/document_codec.h"
-#include "app/settings_store.h"
-#include "page/html_colors.h"
+#include "core/app_error.h"
+#include "core/document_codec.h"
+#include "core/settings_store.h"
+#include "core/html_colors.h"
 #include "page/page_properties.h"
 #include "wizards/picture_decoder.h"
 

@@ -1,6 +1,6 @@
 #include "support/test_main.h"
 
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/settings_store.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,6 +17,29 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// The checked-in source tree (resources, fuzz seeds, kept regressions), fixed at build time.
+inline QString sourceDir()
+{
+    return QStringLiteral(VORLANE_SOURCE_DIR);
+}
+
+// The table's key of that name; a name the program does not keep stops the test program.
+inline const SettingKey& settingNamed(const QString& name)
+{
+    const SettingKey* key = Setting::find(name);
+    if (!key)
+        qFatal("no setting named %s", qPrintable(name));
+    return *key;
+}
+
+// A copy of `value` with one member changed.
+template <typename T, typename M, typename V>
+T changed(T value, M T::*member, const V& newValue)
+{
+    value.*member = newValue;
+    return value;
+}
 
 // Removes every stored setting (call from init() for a clean store per test).
 void clearSettings();

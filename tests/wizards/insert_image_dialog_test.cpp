@@ -1,5 +1,5 @@
-#include "app/pending_markup.h"
-#include "app/settings_store.h"
+#include "core/pending_markup.h"
+#include "core/settings_store.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
 #include "wizards/insert_image_dialog.h"
@@ -67,7 +67,7 @@ private Q_SLOTS:
     void init()
     {
         clearSettings();
-        PendingMarkup::clear();
+        PendingMarkup::take();
     }
 
     void designValues()
@@ -110,7 +110,7 @@ private Q_SLOTS:
             WriteSetting(Setting::ParseImagePaths, stored);
         TInsImg d(doc_);
         d.show();
-        QCOMPARE(d.shortenFlag(), flag);
+        QCOMPARE(d.shortenPaths(), flag == QLatin1String("Y"));
         QCOMPARE(d.OpenDialog1.folder + QLatin1Char('/'), web_);
     }
 
@@ -150,7 +150,7 @@ private Q_SLOTS:
         d.ComboBox1->setCurrentIndex(2);
         d.Edit3->setText(QStringLiteral("home\\x.html"));
         QTest::mouseClick(d.OK, Qt::LeftButton);
-        QCOMPARE(PendingMarkup::text(),
+        QCOMPARE(PendingMarkup::take().text,
                  QStringLiteral("<A HREF=home\\x.html><IMG SRC=a/b.gif WIDTH=10 HEIGHT=20 "
                                 "ALT=\"Logo\" ALIGN=Top  BORDER=2></A>"));
         QCOMPARE(d.ImageEditBox->text(), QStringLiteral("a/b.gif"));
@@ -168,7 +168,7 @@ private Q_SLOTS:
         QCOMPARE(d.Edit2->text(), QStringLiteral("80"));
         QVERIFY(!d.Image1->pixmap().isNull());
         QTest::mouseClick(d.OK, Qt::LeftButton);
-        QCOMPARE(PendingMarkup::text(), QStringLiteral("<IMG SRC=pics/a.jpg WIDTH=120 HEIGHT=80>"));
+        QCOMPARE(PendingMarkup::take().text, QStringLiteral("<IMG SRC=pics/a.jpg WIDTH=120 HEIGHT=80>"));
     }
 
     void clickingOkLeavesTheBoxFirst()
@@ -179,7 +179,7 @@ private Q_SLOTS:
         d.ImageEditBox->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(d.ImageEditBox, jpg_);
         QTest::mouseClick(d.OK, Qt::LeftButton);
-        QCOMPARE(PendingMarkup::text(), QStringLiteral("<IMG SRC=pics/a.jpg>"));
+        QCOMPARE(PendingMarkup::take().text, QStringLiteral("<IMG SRC=pics/a.jpg>"));
     }
 
     void enterKeepsTheFullName()
@@ -190,7 +190,7 @@ private Q_SLOTS:
         QTest::keyClicks(d.ImageEditBox, jpg_);
         QTest::keyClick(d.ImageEditBox, Qt::Key_Return);
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(PendingMarkup::text(), QStringLiteral("<IMG SRC=") + jpg_ + QLatin1Char('>'));
+        QCOMPARE(PendingMarkup::take().text, QStringLiteral("<IMG SRC=") + jpg_ + QLatin1Char('>'));
     }
 
     void shorteningOffKeepsFullName()
@@ -289,7 +289,7 @@ private Q_SLOTS:
         d.CheckBox2->setChecked(true);
         d.Edit4->setText(QStringLiteral("pic"));
         d.OKClick();
-        QCOMPARE(PendingMarkup::text(),
+        QCOMPARE(PendingMarkup::take().text,
                  QStringLiteral("<IMG SRC=pics/a.jpg ALT=\"pic\"><BR>\n<IMG SRC=") + other +
                      QStringLiteral(" ALT=\"pic\"><BR>\n<IMG SRC=b.gif ALT=\"pic\">"));
     }
@@ -311,7 +311,7 @@ private Q_SLOTS:
         QVERIFY(!d.Label8->isHidden());
         QVERIFY(d.CheckBox2->isHidden());
         d.OKClick();
-        QCOMPARE(PendingMarkup::text(), QStringLiteral("<IMG SRC=pics/a.jpg WIDTH=120 HEIGHT=80>"));
+        QCOMPARE(PendingMarkup::take().text, QStringLiteral("<IMG SRC=pics/a.jpg WIDTH=120 HEIGHT=80>"));
     }
 };
 

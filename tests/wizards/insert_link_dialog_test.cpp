@@ -1,4 +1,4 @@
-#include "app/pending_markup.h"
+#include "core/pending_markup.h"
 #include "support/test_main.h"
 #include "wizards/insert_link_dialog.h"
 #include "wizards/link_markup.h"
@@ -11,7 +11,7 @@ class InsertLinkDialogTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { PendingMarkup::clear(); }
+    void init() { PendingMarkup::take(); }
 
     void markup_data()
     {
@@ -47,7 +47,7 @@ private Q_SLOTS:
         d.Edit2->setText(text);
         d.Edit3->setText(QStringLiteral("_blank"));
         QTest::mouseClick(d.OK, Qt::LeftButton);
-        QCOMPARE(PendingMarkup::text(), markup);
+        QCOMPARE(PendingMarkup::take().text, markup);
         QCOMPARE(d.result(), int(QDialog::Accepted));
     }
 
@@ -86,17 +86,17 @@ private Q_SLOTS:
         d.Edit1->clear();
         QVERIFY(d.OK->isEnabled());
         QTest::mouseClick(d.OK, Qt::LeftButton);
-        QCOMPARE(PendingMarkup::text(), QStringLiteral("<A HREF=http://></A>"));
+        QCOMPARE(PendingMarkup::take().text, QStringLiteral("<A HREF=http://></A>"));
     }
 
     void cancelEmptiesPendingMarkup()
     {
-        PendingMarkup::text() = QStringLiteral("left over");
+        PendingMarkup::take().text = QStringLiteral("left over");
         TInsLink d;
         d.show();
         d.Edit1->setText(QStringLiteral("x"));
         QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
-        QVERIFY(PendingMarkup::text().isEmpty());
+        QVERIFY(PendingMarkup::take().text.isEmpty());
         QCOMPARE(d.result(), int(QDialog::Rejected));
     }
 };

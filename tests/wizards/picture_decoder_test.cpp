@@ -1,4 +1,4 @@
-#include "app/app_error.h"
+#include "core/app_error.h"
 #include "support/test_main.h"
 #include "wizards/picture_decoder.h"
 

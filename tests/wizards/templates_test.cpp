@@ -1,9 +1,9 @@
-#include "app/command_guard.h"
+#include "core/command_guard.h"
 #include "app/help_window.h"
 #include "app/main_form.h"
-#include "app/pending_markup.h"
-#include "app/program_files.h"
-#include "app/settings_store.h"
+#include "core/pending_markup.h"
+#include "core/program_files.h"
+#include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -73,7 +73,7 @@ private Q_SLOTS:
         writeFile(templates() + QStringLiteral("notes"), "plain notes");
         writeFile(templates() + QStringLiteral(".hidden"), "not a template");
         QDir().mkpath(templates() + QStringLiteral("folder"));
-        PendingMarkup::clear();
+        PendingMarkup::take();
     }
 
     void chooserListsOrdinaryFiles()
@@ -103,7 +103,7 @@ private Q_SLOTS:
                                 "can customize it in Vorlane."));
         QVERIFY(!okAtStart); // nothing chosen yet
         QVERIFY(okAfterChoice);
-        QCOMPARE(PendingMarkup::text(), TPageTempletes::kCanceledTemplate);
+        QCOMPARE(PendingMarkup::take().text, TPageTempletes::kCanceledTemplate);
         QVERIFY(prompter.errors.isEmpty());
     }
 
@@ -140,7 +140,7 @@ private Q_SLOTS:
         });
         TPageTempletes chooser;
         prompter.exec(chooser);
-        QCOMPARE(PendingMarkup::text(), pending);
+        QCOMPARE(PendingMarkup::take().text, pending);
     }
 
     void emptyFolderListsNothing()
@@ -196,7 +196,7 @@ private Q_SLOTS:
         QCOMPARE(form.editor()->EditorText(), kOldText);
         QCOMPARE(form.DocumentFileName(), kOldName);
         QVERIFY(form.editor()->ModifiedFlag());
-        QVERIFY(PendingMarkup::text().isEmpty());
+        QVERIFY(PendingMarkup::take().text.isEmpty());
     }
 
     // The save question in front of a template: Yes saves, No discards, Cancel keeps all.
@@ -240,7 +240,7 @@ private Q_SLOTS:
             QCOMPARE(form.DocumentFileName(), saved);
             QVERIFY(form.editor()->ModifiedFlag());
         }
-        QVERIFY(PendingMarkup::text().isEmpty());
+        QVERIFY(PendingMarkup::take().text.isEmpty());
         // The template itself is never written.
         QCOMPARE(readFile(templates() + QStringLiteral("Beta page.html")),
                  QByteArray("<HTML>\r\n<BODY>beta</BODY>\r\n</HTML>\r\n"));
@@ -286,7 +286,7 @@ private Q_SLOTS:
         QCOMPARE(form.editor()->EditorText(), kOldText);
         QCOMPARE(form.DocumentFileName(), kOldName);
         QVERIFY(form.editor()->ModifiedFlag());
-        QVERIFY(PendingMarkup::text().isEmpty());
+        QVERIFY(PendingMarkup::take().text.isEmpty());
     }
 
     void unreadableTemplateIsReportedAndLeavesNoPendingName()
@@ -306,7 +306,7 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("Cannot open file %1alpha.htm").arg(templates())});
         QCOMPARE(form.DocumentFileName(), QStringLiteral("Untitled"));
         QCOMPARE(form.editor()->EditorText(), QString());
-        QVERIFY(PendingMarkup::text().isEmpty());
+        QVERIFY(PendingMarkup::take().text.isEmpty());
     }
 
     void disabledEntriesStayDisabled()
@@ -370,7 +370,7 @@ private Q_SLOTS:
         form.editor()->SetEditorText(QStringLiteral("<TABLE></TABLE>"));
         form.editor()->SetSelectionStart(2);
         form.editor()->SetSelectionLength(5);
-        PendingMarkup::text() = QString();
+        PendingMarkup::take().text = QString();
         prompter.onDialog(QStringLiteral("TTableTempletes"), [&](QDialog& d) {
             auto& chooser = static_cast<TTableTempletes&>(d);
             QCOMPARE(chooser.windowTitle(), QStringLiteral("Table Templetes"));
@@ -394,7 +394,7 @@ private Q_SLOTS:
         QCOMPARE(form.editor()->EditorText(), QStringLiteral("<TABLE></TABLE>"));
         QCOMPARE(form.editor()->SelectionStart(), 2);
         QCOMPARE(form.editor()->SelectionLength(), 5);
-        QVERIFY(PendingMarkup::text().isEmpty());
+        QVERIFY(PendingMarkup::take().text.isEmpty());
         QVERIFY(form.findChildren<TTableTempletes*>().isEmpty());
     }
 
@@ -442,7 +442,7 @@ private Q_SLOTS:
     void shippedTemplatesLoad()
     {
         QFETCH(QString, name);
-        setProgramFilesFolder(qEnvironmentVariable("VORLANE_SOURCE_DIR") +
+        setProgramFilesFolder(sourceDir() +
                               QStringLiteral("/resources"));
         ScriptedPrompter prompter;
         TMainForm form;

@@ -1,4 +1,4 @@
-#include "app/icons.h"
+#include "core/icons.h"
 
 #include <QApplication>
 #include <QFile>

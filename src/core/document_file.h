@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/document_codec.h"
+#include "core/document_codec.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "app/document_file.h"
+#include "core/document_file.h"
 
-#include "app/app_error.h"
+#include "core/app_error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "app/app_error.h"
-#include "page/html_colors.h"
+#include "core/app_error.h"
+#include "core/html_colors.h"
 #include "support/test_main.h"
 
 class HtmlColorsTest : public QObject

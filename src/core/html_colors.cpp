@@ -1,7 +1,7 @@
-#include "page/html_colors.h"
+#include "core/html_colors.h"
 
-#include "app/app_error.h"
-#include "app/file_names.h"
+#include "core/app_error.h"
+#include "core/file_names.h"
 
 const QList<QPair<QString, QString>>& HtmlColorNames()
 {

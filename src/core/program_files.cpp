@@ -1,6 +1,6 @@
-#include "app/program_files.h"
+#include "core/program_files.h"
 
-#include "app/file_names.h"
+#include "core/file_names.h"
 
 namespace {
 QString& overrideFolder()

@@ -1,4 +1,4 @@
-#include "app/app_error.h"
+#include "core/app_error.h"
 
 AppError invalidIntegerError(const QString& text)
 {

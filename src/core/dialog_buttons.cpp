@@ -1,4 +1,4 @@
-#include "app/dialog_parts.h"
+#include "core/dialog_buttons.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

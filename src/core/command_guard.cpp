@@ -1,7 +1,7 @@
-#include "app/command_guard.h"
+#include "core/command_guard.h"
 
-#include "app/app_error.h"
-#include "app/prompter.h"
+#include "core/app_error.h"
+#include "core/prompter.h"
 
 #include <exception>
 

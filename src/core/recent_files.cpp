@@ -1,7 +1,7 @@
-#include "app/recent_files.h"
+#include "core/recent_files.h"
 
-#include "app/app_error.h"
-#include "app/settings_store.h"
+#include "core/app_error.h"
+#include "core/settings_store.h"
 
 #include <QMenu>
 #include <QtGlobal>

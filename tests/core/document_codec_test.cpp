@@ -1,4 +1,4 @@
-#include "app/document_codec.h"
+#include "core/document_codec.h"
 #include "support/test_main.h"
 
 namespace {

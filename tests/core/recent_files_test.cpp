@@ -1,5 +1,5 @@
-#include "app/recent_files.h"
-#include "app/settings_store.h"
+#include "core/recent_files.h"
+#include "core/settings_store.h"
 #include "support/test_main.h"
 
 #include <QMenu>

@@ -1,6 +1,6 @@
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 
-#include "app/app_error.h"
+#include "core/app_error.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -21,6 +21,14 @@ const QList<SettingKey>& all()
         QuickStartBgColor, QuickStartTextColor, QuickStartLinkColor, QuickStartVLinkColor,
         QuickStartALinkColor, QuickStartBgImage, ParseImagePaths, TaskTray};
     return table;
+}
+
+const SettingKey* find(const QString& name)
+{
+    for (const SettingKey& key : all())
+        if (name == QLatin1String(key.name))
+            return &key;
+    return nullptr;
 }
 } // namespace Setting
 
@@ -124,7 +132,8 @@ QString settingsFilePath()
     return openStore()->fileName();
 }
 
-QString ReadSetting(const QString& name, const QString& defaultValue)
+namespace {
+QString readNamed(const QString& name, const QString& defaultValue)
 {
     auto store = openStore();
     const QVariant value = store->value(name);
@@ -135,18 +144,7 @@ QString ReadSetting(const QString& name, const QString& defaultValue)
     return upToNul(value.toString());
 }
 
-QString ReadSetting(const SettingKey& key)
-{
-    return ReadSetting(QString::fromUtf8(key.name),
-                       key.defaultValue ? QString::fromUtf8(key.defaultValue) : QString());
-}
-
-bool SettingExists(const QString& name)
-{
-    return openStore()->contains(name);
-}
-
-void WriteSetting(const QString& name, const QString& text)
+void writeNamed(const QString& name, const QString& text)
 {
     ensureStoreFolder(kSettingsKey);
     auto store = openStore();
@@ -155,9 +153,32 @@ void WriteSetting(const QString& name, const QString& text)
     checkWritten(*store, name);
 }
 
+} // namespace
+
+QString ReadSetting(const SettingKey& key)
+{
+    return readNamed(QString::fromUtf8(key.name),
+                     key.defaultValue ? QString::fromUtf8(key.defaultValue) : QString());
+}
+
+bool ReadFlag(const SettingKey& key)
+{
+    return ReadSetting(key) == QLatin1String("Y");
+}
+
+bool SettingExists(const SettingKey& key)
+{
+    return openStore()->contains(QString::fromUtf8(key.name));
+}
+
 void WriteSetting(const SettingKey& key, const QString& text)
 {
-    WriteSetting(QString::fromUtf8(key.name), text);
+    writeNamed(QString::fromUtf8(key.name), text);
+}
+
+void WriteFlag(const SettingKey& key, bool on)
+{
+    WriteSetting(key, on ? QStringLiteral("Y") : QStringLiteral("N"));
 }
 
 void EraseSubkey(const QString& keyPath, const QString& subkey)

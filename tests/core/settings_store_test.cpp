@@ -1,5 +1,5 @@
-#include "app/app_error.h"
-#include "app/settings_store.h"
+#include "core/app_error.h"
+#include "core/settings_store.h"
 #include "support/test_main.h"
 
 #include <QFileInfo>
@@ -38,19 +38,19 @@ private Q_SLOTS:
 
     void writtenValuesReadBackExactly()
     {
-        WriteSetting(QStringLiteral("Default Title"), QString());
+        WriteSetting(Setting::DefaultTitle, QString());
         QCOMPARE(ReadSetting(Setting::DefaultTitle), QString()); // empty is not absent
         WriteSetting(Setting::WordWrap, QStringLiteral("y"));
         QCOMPARE(ReadSetting(Setting::WordWrap), QStringLiteral("y"));
-        WriteSetting(QStringLiteral("Form Top"), QStringLiteral("-12"));
+        WriteSetting(Setting::FormTop, QStringLiteral("-12"));
         QCOMPARE(ReadSetting(Setting::FormTop), QStringLiteral("-12"));
-        WriteSetting(QStringLiteral("Temp Filename"), QStringLiteral("a=b;c, d\u00e9"));
+        WriteSetting(Setting::TempFilename, QStringLiteral("a=b;c, d\u00e9"));
         QCOMPARE(ReadSetting(Setting::TempFilename), QStringLiteral("a=b;c, d\u00e9"));
     }
 
     void textStopsAtNul()
     {
-        WriteSetting(QStringLiteral("Font"), QStringLiteral("Verdana") + QChar(0) + QStringLiteral("junk"));
+        WriteSetting(Setting::Font, QStringLiteral("Verdana") + QChar(0) + QStringLiteral("junk"));
         QCOMPARE(ReadSetting(Setting::Font), QStringLiteral("Verdana"));
     }
 
@@ -74,7 +74,7 @@ private Q_SLOTS:
         QFile::remove(settingsFilePath());
         QDir().mkpath(settingsFilePath());
         try {
-            WriteSetting(QStringLiteral("WordWrap"), QStringLiteral("Y"));
+            WriteSetting(Setting::WordWrap, QStringLiteral("Y"));
             QFAIL("no error");
         } catch (const AppError& e) {
             QCOMPARE(e.message(), QStringLiteral("Failed to set data for 'WordWrap'"));

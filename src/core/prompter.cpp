@@ -1,4 +1,4 @@
-#include "app/prompter.h"
+#include "core/prompter.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

@@ -1,5 +1,5 @@
-#include "app/app_error.h"
-#include "app/document_file.h"
+#include "core/app_error.h"
+#include "core/document_file.h"
 #include "support/test_main.h"
 
 #include <QDir>

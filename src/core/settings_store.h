@@ -38,6 +38,8 @@ inline constexpr SettingKey TaskTray{"Task Tray", "N"};
 
 // Every value of the table, for tests and diagnostics.
 const QList<SettingKey>& all();
+// The table's key of that name; nullptr for a name the program does not keep.
+const SettingKey* find(const QString& name);
 } // namespace Setting
 
 // The key path and the recent-files location, as the store knows them.
@@ -48,14 +50,15 @@ inline const QString kRecentFilesSubkey = QStringLiteral("Recent Files");
 // Reads the store afresh. A value that exists returns its text (up to a NUL), even when empty;
 // a missing one returns defaultValue. A value that is not a string raises
 // "Invalid data type for '%s'".
-QString ReadSetting(const QString& name, const QString& defaultValue);
 QString ReadSetting(const SettingKey& key); // with the table's default
-bool SettingExists(const QString& name);
+bool SettingExists(const SettingKey& key);
+// A flag: true exactly when the value (or its default) is "Y".
+bool ReadFlag(const SettingKey& key);
 
 // Stores the text, replacing any earlier value. A refused write raises
 // "Failed to set data for '%s'"; a store that cannot be created "Failed to create key %s".
-void WriteSetting(const QString& name, const QString& text);
 void WriteSetting(const SettingKey& key, const QString& text);
+void WriteFlag(const SettingKey& key, bool on); // "Y" or "N"
 
 // Subkey operations used by the recent-files list. keyPath is absolute from the user's root.
 void EraseSubkey(const QString& keyPath, const QString& subkey);

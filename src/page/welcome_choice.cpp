@@ -1,9 +1,0 @@
-#include "page/welcome_choice.h"
-
-namespace WelcomeChoice {
-QString& value()
-{
-    static QString choice;
-    return choice;
-}
-} // namespace WelcomeChoice
