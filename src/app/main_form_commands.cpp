@@ -22,11 +22,11 @@ using Handler = void (TMainForm::*)();
 
 enum Flag : unsigned {
     None = 0,
-    Disabled = 1,      // disabled in the design, never enabled
+    Disabled = 1, // disabled in the design, never enabled
     Checkable = 2,
     Checked = 4,
     SeparatorBefore = 8,
-    Submenu = 16,      // the row makes a menu; `menu` is its parent ("" for the menu bar)
+    Submenu = 16, // the row makes a menu; `menu` is its parent ("" for the menu bar)
 };
 
 constexpr int key(QKeyCombination k)
@@ -41,7 +41,7 @@ struct CommandRow
     const char* caption; // UTF-8
     int keys[2];         // short-cuts; 0 for none
     const char* hint;
-    Handler handler;     // nullptr: no handler of its own
+    Handler handler; // nullptr: no handler of its own
     unsigned flags;
     const char* forwardsTo; // another row's name: this entry runs that command
 };
@@ -195,8 +195,7 @@ const ButtonRow kButtons[] = {
 // clang-format on
 
 // A widget or pop-up entry that offers `command` is enabled exactly when the command is.
-template <typename T>
-void followEnabled(T* follower, QAction* command)
+template <typename T> void followEnabled(T* follower, QAction* command)
 {
     follower->setEnabled(command->isEnabled());
     QObject::connect(command, &QAction::enabledChanged, follower, &T::setEnabled);
@@ -222,7 +221,8 @@ void TMainForm::buildCommands()
     for (const CommandRow& row : kCommands) {
         const QString name = QString::fromLatin1(row.name);
         const QString caption = QString::fromUtf8(row.caption);
-        QMenu* parent = row.menu && *row.menu ? menus.value(QString::fromLatin1(row.menu)) : nullptr;
+        QMenu* parent =
+            row.menu && *row.menu ? menus.value(QString::fromLatin1(row.menu)) : nullptr;
         if (parent && (row.flags & SeparatorBefore))
             parent->addSeparator();
 
@@ -274,7 +274,8 @@ void TMainForm::buildCommands()
     }
     FileMenuItem = menus.value(QStringLiteral("FileMenuItem"));
     RichEdit1->setContextMenu(PopupRichEd);
-    connect(RichEdit1, &TMarginRichEdit::contextMenuAboutToShow, this, &TMainForm::PopupRichEdPopup);
+    connect(RichEdit1, &TMarginRichEdit::contextMenuAboutToShow, this,
+            &TMainForm::PopupRichEdPopup);
 }
 
 void TMainForm::buildToolbars()
@@ -285,21 +286,20 @@ void TMainForm::buildToolbars()
         p.setColor(QPalette::Window, QColor(168, 206, 0));
         w->setPalette(p);
     };
-    Speedbar = new QWidget(this);
-    Speedbar->setObjectName(QStringLiteral("Speedbar"));
+    auto makeBar = [&](const char* name, QBoxLayout* layout, const QMargins& margins) {
+        auto* bar = new QWidget(this);
+        bar->setObjectName(QString::fromLatin1(name));
+        paint(bar);
+        bar->setLayout(layout);
+        layout->setContentsMargins(margins);
+        layout->setSpacing(1);
+        return bar;
+    };
+    Speedbar = makeBar("Speedbar", new QHBoxLayout, QMargins(4, 10, 4, 10));
     Speedbar->setFixedHeight(49);
-    paint(Speedbar);
-    auto* top = new QHBoxLayout(Speedbar);
-    top->setContentsMargins(4, 10, 4, 10);
-    top->setSpacing(1);
-
-    Toolbar = new QWidget(this);
-    Toolbar->setObjectName(QStringLiteral("Toolbar"));
+    auto* left = new QVBoxLayout;
+    Toolbar = makeBar("Toolbar", left, QMargins(5, 4, 5, 4));
     Toolbar->setFixedWidth(33);
-    paint(Toolbar);
-    auto* left = new QVBoxLayout(Toolbar);
-    left->setContentsMargins(5, 4, 5, 4);
-    left->setSpacing(1);
 
     for (const ButtonRow& row : kButtons) {
         const bool horizontal = row.bar == 'H';
@@ -328,7 +328,8 @@ void TMainForm::buildToolbars()
             connect(button, &QToolButton::clicked, command, &QAction::trigger);
             followEnabled(button, command);
         } else if (row.handler) {
-            connect(button, &QToolButton::clicked, this, [this, h = row.handler] { runCommand(h); });
+            connect(button, &QToolButton::clicked, this,
+                    [this, h = row.handler] { runCommand(h); });
         }
         bar->layout()->addWidget(button);
     }
@@ -358,4 +359,3 @@ void TMainForm::buildToolbars()
             [this] { runCommand(&TMainForm::SpeedButton5Click); });
     status->addWidget(SpeedButton5);
 }
-

@@ -62,10 +62,6 @@ void TMainForm::createRecentFilesList()
     MRUFileList1 = new TMRUFileList(this);
     MRUFileList1->setObjectName(QStringLiteral("MRUFileList1"));
     MRUFileList1->setMaximum(4);
-    MRUFileList1->RemoveOnClick = false;
-    MRUFileList1->setSubmenuName(QStringLiteral("Reopen"));
-    MRUFileList1->AutoSaveName = kRecentFilesKeyPath;
-    MRUFileList1->AutoSaveKey = kRecentFilesSubkey;
     MRUFileList1->setFileMenu(FileMenuItem->menuAction());
     connect(MRUFileList1, &TMRUFileList::MRUItemClick, this,
             guardedSlot(this, &TMainForm::MRUFileList1MRUItemClick));

@@ -1,6 +1,7 @@
 // Insert image, insert link and table generator commands.
 #include "app/main_form.h"
 
+#include "core/document_codec.h"
 #include "core/pending_markup.h"
 #include "core/prompter.h"
 #include "editor/margin_rich_edit.h"
@@ -48,7 +49,7 @@ void TMainForm::TableGenerator2Click()
         table = dialog.collectedText();
     }
     // The table's lines end in CR LF; the editor holds LF only.
-    RichEdit1->AppendAfterSelection(toEditorLineEnds(table));
+    RichEdit1->AppendAfterSelection(normalizeLineEnds(table));
     RichEdit1->FocusEditor();
 }
 
@@ -57,6 +58,5 @@ void TMainForm::SpeedButton32Click()
     auto* button = findChild<QToolButton*>(QStringLiteral("SpeedButton32"));
     if (!button)
         return;
-    const QRect frame = frameGeometry();
-    TablePopup->popup(QPoint(frame.left() + button->x() + 30, frame.top() + button->y() + 56));
+    TablePopup->popup(button->mapToGlobal(QPoint(button->width(), button->height())));
 }

@@ -1,8 +1,6 @@
 #include "app/tray_icon.h"
 
-#include <QCoreApplication>
 #include <QCursor>
-#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
@@ -82,16 +80,6 @@ void TTrayIcon::setPlatform(std::unique_ptr<TrayIconPlatform> platform)
         platform_->add(icon_, toolTip_);
 }
 
-QMenu* TTrayIcon::PopupMenu() const
-{
-    return popupMenu_;
-}
-
-void TTrayIcon::SetPopupMenu(QMenu* menu)
-{
-    popupMenu_ = menu;
-}
-
 void TTrayIcon::SetActive(bool active)
 {
     if (active == active_)
@@ -128,13 +116,6 @@ void TTrayIcon::handleMouse(TrayIconPlatform::MouseAction action, const QPoint& 
         Q_EMIT OnDblClick();
         break;
     case TrayIconPlatform::MouseAction::RightClick:
-        if (popupMenu_) {
-            if (auto* window = qobject_cast<QWidget*>(parent()))
-                window->activateWindow();
-            QCoreApplication::processEvents();
-            if (popupMenu_)
-                popupMenu_->popup(screenPos);
-        }
         Q_EMIT OnRightClick(Qt::RightButton, Qt::NoModifier, screenPos);
         break;
     case TrayIconPlatform::MouseAction::Other:

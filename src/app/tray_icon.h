@@ -60,15 +60,10 @@ public:
 
     bool Active() const { return active_; }
     void SetActive(bool active);
-    // Design-time only; kept for completeness, no effect while the program runs.
-    bool ShowDesigning() const { return showDesigning_; }
-    void SetShowDesigning(bool show) { showDesigning_ = show; }
     const QIcon& Icon() const { return icon_; }
     void SetIcon(const QIcon& icon);
     const QString& ToolTip() const { return toolTip_; }
     void SetToolTip(const QString& tip); // keeps the first 62 characters
-    QMenu* PopupMenu() const;
-    void SetPopupMenu(QMenu* menu);
 
     // Replaces the platform side; an active icon moves over to the new one.
     void setPlatform(std::unique_ptr<TrayIconPlatform> platform);
@@ -87,8 +82,6 @@ private:
 
     std::unique_ptr<TrayIconPlatform> platform_;
     bool active_ = false;
-    bool showDesigning_ = false;
     QIcon icon_;
     QString toolTip_;
-    QPointer<QMenu> popupMenu_;
 };

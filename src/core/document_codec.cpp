@@ -29,53 +29,7 @@ void appendWithLf(QByteArray& out, const char* src, qsizetype n)
 
 bool isValidUtf8(const char* data, qsizetype size)
 {
-    const auto* s = reinterpret_cast<const unsigned char*>(data);
-    qsizetype i = 0;
-    while (i < size) {
-        // Fast path over ASCII, eight bytes at a time.
-        while (i + 8 <= size) {
-            quint64 word;
-            std::memcpy(&word, s + i, 8);
-            if (word & 0x8080808080808080ULL)
-                break;
-            i += 8;
-        }
-        if (i >= size)
-            break;
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra;
-        quint32 cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= size)
-            return false;
-        for (int k = 1; k <= extra; ++k) {
-            const unsigned char cc = s[i + k];
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
+    return QByteArrayView(data, size).isValidUtf8();
 }
 
 EditorBytes decodeDocument(const QByteArray& fileBytes)

@@ -1,5 +1,7 @@
 #include "core/prompter.h"
 
+#include "core/seam.h"
+
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDialog>
@@ -11,18 +13,17 @@
 #include <QPrinter>
 
 namespace {
-Prompter* installed = nullptr;
+Seam<Prompter, QtPrompter> seam;
 } // namespace
 
 Prompter& prompter()
 {
-    static QtPrompter real;
-    return installed ? *installed : real;
+    return seam.current();
 }
 
 void setPrompter(Prompter* p)
 {
-    installed = p;
+    seam.install(p);
 }
 
 Prompter::Answer QtPrompter::confirm(QWidget* parent, const QString& title, const QString& text)

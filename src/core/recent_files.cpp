@@ -58,13 +58,6 @@ TMRUMenuItem::TMRUMenuItem(int entryNumber, QObject* owner)
 
 TMRUMenuItem::~TMRUMenuItem() = default;
 
-void TMRUMenuItem::makeSubmenu(const QString& caption)
-{
-    submenu_ = std::make_unique<QMenu>(caption);
-    setText(caption);
-    setMenu(submenu_.get());
-}
-
 // ---- the list ----
 
 TMRUFileList::TMRUFileList(QObject* owner) : QObject(owner) {}
@@ -93,23 +86,6 @@ void TMRUFileList::setMaximum(int maximum)
         rebuild();
 }
 
-void TMRUFileList::setUseSubmenu(bool on)
-{
-    if (on == useSubmenu_)
-        return;
-    useSubmenu_ = on;
-    rebuild();
-}
-
-void TMRUFileList::setSubmenuName(const QString& name)
-{
-    if (name == submenuName_)
-        return;
-    submenuName_ = name;
-    if (useSubmenu_)
-        rebuild();
-}
-
 void TMRUFileList::setFileMenu(QAction* anchor)
 {
     removeOwnItems();
@@ -131,11 +107,9 @@ void TMRUFileList::AddItem(const QString& path)
 
 void TMRUFileList::Load()
 {
-    if (AutoSaveName.isEmpty() || AutoSaveKey.isEmpty())
-        return;
     QStringList paths;
     try {
-        for (const auto& value : ListSubkeyValues(AutoSaveName, AutoSaveKey))
+        for (const auto& value : ListSubkeyValues(kRecentFilesKeyPath, kRecentFilesSubkey))
             paths.append(value.second);
     } catch (const AppError&) {
         paths.clear(); // an unreadable store gives an empty list
@@ -146,12 +120,10 @@ void TMRUFileList::Load()
 
 void TMRUFileList::Save()
 {
-    if (AutoSaveName.isEmpty() || AutoSaveKey.isEmpty())
-        return;
-    EraseSubkey(AutoSaveName, AutoSaveKey);
+    EraseSubkey(kRecentFilesKeyPath, kRecentFilesSubkey);
     const QStringList& entries = model_.entries();
     for (qsizetype i = 0; i < entries.size(); ++i)
-        WriteSubkeyValue(AutoSaveName, AutoSaveKey, QStringLiteral("F%1").arg(i), entries.at(i));
+        WriteSubkeyValue(kRecentFilesKeyPath, kRecentFilesSubkey, QStringLiteral("F%1").arg(i), entries.at(i));
 }
 
 void TMRUFileList::removeOwnItems()
@@ -208,14 +180,6 @@ void TMRUFileList::rebuild()
     separator->setSeparator(true);
     place(separator);
 
-    QMenu* entryMenu = nullptr;
-    if (useSubmenu_) {
-        auto* sub = new TMRUMenuItem(0, this);
-        sub->makeSubmenu(submenuName_);
-        place(sub);
-        entryMenu = sub->submenu();
-    }
-
     for (qsizetype i = 0; i < entries.size(); ++i) {
         auto* item = new TMRUMenuItem(int(i) + 1, this);
         // A "&" inside the path is shown as itself, not as an access key.
@@ -223,12 +187,7 @@ void TMRUFileList::rebuild()
         path.replace(QLatin1Char('&'), QStringLiteral("&&"));
         item->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
         connect(item, &QAction::triggered, this, [this, item] { itemClicked(item); });
-        if (entryMenu) {
-            items_.append(item);
-            entryMenu->addAction(item);
-        } else {
-            place(item);
-        }
+        place(item);
     }
 }
 
@@ -237,10 +196,5 @@ void TMRUFileList::itemClicked(TMRUMenuItem* item)
     const int index = item->entryNumber() - 1;
     if (index < 0 || index >= model_.entries().size())
         return;
-    const QString path = model_.entries().at(index);
-    if (RemoveOnClick) {
-        model_.removeAt(index);
-        rebuild();
-    }
-    Q_EMIT MRUItemClick(item, path);
+    Q_EMIT MRUItemClick(item, model_.entries().at(index));
 }

@@ -40,16 +40,13 @@ class TMRUMenuItem : public QAction
 {
     Q_OBJECT
 public:
-    // entryNumber is 1-based; 0 marks the separator and the submenu item.
+    // entryNumber is 1-based; 0 marks the separator.
     TMRUMenuItem(int entryNumber, QObject* owner);
     ~TMRUMenuItem() override;
     int entryNumber() const { return entryNumber_; }
-    QMenu* submenu() const { return submenu_.get(); }
-    void makeSubmenu(const QString& caption);
 
 private:
     int entryNumber_;
-    std::unique_ptr<QMenu> submenu_;
 };
 
 // Recent files shown as numbered entries next to an anchor menu item; loads itself from the
@@ -63,15 +60,7 @@ public:
 
     int Maximum() const { return model_.maximum(); }
     void setMaximum(int maximum);
-    bool RemoveOnClick = true;
-    bool AutoSave = true;
-    QString AutoSaveName = QStringLiteral("\\Software\\My Application");
-    QString AutoSaveKey = QStringLiteral("MRU Items");
-
-    bool UseSubmenu() const { return useSubmenu_; }
-    void setUseSubmenu(bool on);
-    const QString& SubmenuName() const { return submenuName_; }
-    void setSubmenuName(const QString& name);
+    bool AutoSave = true; // loaded by Loaded() and saved when destroyed, in the program's store
 
     // The anchor: an item with sub-items (a menu's menuAction()) gets the entries at its end;
     // a plain item gets them in front of it, in the menu that holds it.
@@ -97,8 +86,6 @@ private:
     void itemClicked(TMRUMenuItem* item);
 
     RecentFilesModel model_;
-    bool useSubmenu_ = false;
-    QString submenuName_ = QStringLiteral("Reopen");
     QPointer<QAction> fileMenu_;
     QList<QPointer<TMRUMenuItem>> items_;
 };

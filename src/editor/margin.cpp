@@ -4,7 +4,7 @@
 
 int TMargin::toTwips(int value) const
 {
-    return units_ == TMeasurementUnits::muInches ? value * 1440 / 1000 : value * 57 / 100;
+    return units_ == TMeasurementUnits::muInches ? value * kTwipsPerInch / 1000 : value * 57 / 100;
 }
 
 void TMargin::recompute()
@@ -70,19 +70,19 @@ QRect pageRectTwips(const PrinterMetrics& m)
 {
     if (m.logPixelsX <= 0 || m.logPixelsY <= 0)
         return QRect();
-    return QRect(QPoint(0, 0), QPoint(m.horzRes * 1440 / m.logPixelsX - 1,
-                                      m.vertRes * 1440 / m.logPixelsY - 1));
+    return QRect(QPoint(0, 0), QPoint(m.horzRes * kTwipsPerInch / m.logPixelsX - 1,
+                                      m.vertRes * kTwipsPerInch / m.logPixelsY - 1));
 }
 
 QRect textRectTwips(TMargin& margins, const PrinterMetrics& m, const QRect& page)
 {
     if (m.logPixelsX <= 0 || m.logPixelsY <= 0)
         return page;
-    const int borderLeft = m.physicalOffsetX * 1440 / m.logPixelsX;
-    const int borderTop = m.physicalOffsetY * 1440 / m.logPixelsY;
-    const int borderRight = (m.physicalWidth - m.horzRes - m.physicalOffsetX) * 1440 / m.logPixelsX;
+    const int borderLeft = m.physicalOffsetX * kTwipsPerInch / m.logPixelsX;
+    const int borderTop = m.physicalOffsetY * kTwipsPerInch / m.logPixelsY;
+    const int borderRight = (m.physicalWidth - m.horzRes - m.physicalOffsetX) * kTwipsPerInch / m.logPixelsX;
     const int borderBottom =
-        (m.physicalHeight - m.vertRes - m.physicalOffsetY) * 1440 / m.logPixelsY;
+        (m.physicalHeight - m.vertRes - m.physicalOffsetY) * kTwipsPerInch / m.logPixelsY;
 
     // QRect's right/bottom are inclusive; work with exclusive edges like the page arithmetic.
     int left, top, right, bottom;

@@ -4,6 +4,8 @@
 
 class QPrinter;
 
+inline constexpr int kTwipsPerInch = 1440;
+
 enum class TMeasurementUnits { muInches = 0, muMillimeters = 1 };
 
 // Page margins in thousandths of an inch or hundredths of a millimetre, kept alongside their

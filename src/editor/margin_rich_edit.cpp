@@ -24,9 +24,9 @@ void TMarginPrinter::formatPage(QPainter&, bool, QRect& area, int)
     if (m.logPixelsX <= 0 || m.logPixelsY <= 0)
         return;
     const QRect text = textRectTwips(margins_, m, pageRectTwips(m));
-    const QRect pixels(QPoint(text.left() * m.logPixelsX / 1440, text.top() * m.logPixelsY / 1440),
-                       QPoint(text.right() * m.logPixelsX / 1440,
-                              text.bottom() * m.logPixelsY / 1440));
+    const QRect pixels(QPoint(text.left() * m.logPixelsX / kTwipsPerInch, text.top() * m.logPixelsY / kTwipsPerInch),
+                       QPoint(text.right() * m.logPixelsX / kTwipsPerInch,
+                              text.bottom() * m.logPixelsY / kTwipsPerInch));
     area = area.intersected(pixels.translated(area.topLeft()));
 }
 
@@ -261,12 +261,7 @@ void TMarginRichEdit::hideLongLineTails()
 
 void TMarginRichEdit::SetEditorText(const QString& text)
 {
-    QString lf = text;
-    if (lf.contains(QLatin1Char('\r'))) {
-        lf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        lf.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    }
-    SetEditorUtf8(lf.toUtf8());
+    SetEditorUtf8(normalizeLineEnds(text).toUtf8());
 }
 
 void TMarginRichEdit::ClearText()

@@ -1,5 +1,7 @@
 #include "page/browser_preview.h"
 
+#include "core/seam.h"
+
 #include "core/app_error.h"
 #include "core/file_names.h"
 #include "core/prompter.h"
@@ -87,31 +89,29 @@ public:
     }
 };
 
-BrowserWindows* installedWindows = nullptr;
-ProcessLauncher* installedLauncher = nullptr;
+Seam<BrowserWindows, NoBrowserWindows> windowsSeam;
+Seam<ProcessLauncher, DetachedProcessLauncher> launcherSeam;
 
 } // namespace
 
 BrowserWindows& browserWindows()
 {
-    static NoBrowserWindows none;
-    return installedWindows ? *installedWindows : none;
+    return windowsSeam.current();
 }
 
 void setBrowserWindows(BrowserWindows* windows)
 {
-    installedWindows = windows;
+    windowsSeam.install(windows);
 }
 
 ProcessLauncher& processLauncher()
 {
-    static DetachedProcessLauncher real;
-    return installedLauncher ? *installedLauncher : real;
+    return launcherSeam.current();
 }
 
 void setProcessLauncher(ProcessLauncher* launcher)
 {
-    installedLauncher = launcher;
+    launcherSeam.install(launcher);
 }
 
 void showInBrowser(QWidget* parent, const QString& choice, const QString& target,

@@ -5,8 +5,8 @@
 namespace {
 // In PageProperties::Attribute order.
 const SettingKey* const kAttributeKeys[] = {
-    &Setting::QuickStartBgImage,    &Setting::QuickStartBgColor,   &Setting::QuickStartTextColor,
-    &Setting::QuickStartLinkColor,  &Setting::QuickStartVLinkColor, &Setting::QuickStartALinkColor,
+    &Setting::QuickStartBgImage,   &Setting::QuickStartBgColor,    &Setting::QuickStartTextColor,
+    &Setting::QuickStartLinkColor, &Setting::QuickStartVLinkColor, &Setting::QuickStartALinkColor,
 };
 } // namespace
 

@@ -66,10 +66,6 @@ TWelcome::TWelcome(QWidget* parent) : QDialog(parent)
     // Same stored list as the main window's; entries go in front of "Cancel".
     MRUFileList1 = new TMRUFileList(this);
     MRUFileList1->setMaximum(4);
-    MRUFileList1->RemoveOnClick = false;
-    MRUFileList1->setSubmenuName(QStringLiteral("Reopen"));
-    MRUFileList1->AutoSaveName = kRecentFilesKeyPath;
-    MRUFileList1->AutoSaveKey = kRecentFilesSubkey;
     MRUFileList1->setFileMenu(Recent1);
     connect(MRUFileList1, &TMRUFileList::MRUItemClick, this, &TWelcome::MRUFileList1MRUItemClick);
     MRUFileList1->Loaded();

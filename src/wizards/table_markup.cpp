@@ -31,14 +31,6 @@ QString buildTableMarkup(const TableSettings& s, const QList<QStringList>& rows)
     return out;
 }
 
-QString toEditorLineEnds(const QString& text)
-{
-    QString out = text;
-    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return out;
-}
-
 qint64 spinArrowValue(const QString& box, bool up, int minimum)
 {
     const qint64 value = parseDecimalInt(box);

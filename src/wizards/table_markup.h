@@ -18,8 +18,6 @@ struct TableSettings
 // grid's cell texts row by row; they are copied unchanged.
 QString buildTableMarkup(const TableSettings& settings, const QList<QStringList>& rows);
 
-// The editor keeps LF line ends only: CR LF and lone CRs become LF.
-QString toEditorLineEnds(const QString& text);
 
 // One spin arrow click on a box: up adds one without limit, down subtracts one only while the
 // value is above `minimum`. Raises "'%s' is not a valid integer value" for a box that does not

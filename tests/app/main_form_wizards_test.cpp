@@ -212,9 +212,8 @@ private Q_SLOTS:
         auto* button = form_->findChild<QToolButton*>(QStringLiteral("SpeedButton32"));
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_VERIFY(form_->TablePopup->isVisible());
-        const QRect frame = form_->frameGeometry();
         QCOMPARE(form_->TablePopup->pos(),
-                 QPoint(frame.left() + button->x() + 30, frame.top() + button->y() + 56));
+                 button->mapToGlobal(QPoint(button->width(), button->height())));
         QStringList names;
         for (QAction* a : form_->TablePopup->actions())
             names << (a->isSeparator() ? QStringLiteral("-") : a->objectName());

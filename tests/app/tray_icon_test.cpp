@@ -28,10 +28,8 @@ private Q_SLOTS:
     {
         TTrayIcon icon;
         QVERIFY(!icon.Active());
-        QVERIFY(!icon.ShowDesigning());
         QVERIFY(icon.Icon().isNull());
         QVERIFY(icon.ToolTip().isEmpty());
-        QVERIFY(!icon.PopupMenu());
     }
 
     // Each step sets Active; the columns give the adds and removes seen after it.
@@ -142,20 +140,6 @@ private Q_SLOTS:
             QCOMPARE(right.at(0).at(1).value<Qt::KeyboardModifiers>(), Qt::KeyboardModifiers());
             QCOMPARE(right.at(0).at(2).toPoint(), QPoint(123, 45));
         }
-    }
-
-    void rightClickShowsItsOwnMenuFirst()
-    {
-        Rig rig;
-        QMenu menu;
-        menu.addAction(QStringLiteral("Item"));
-        rig.icon->SetPopupMenu(&menu);
-        bool menuUpWhenSignalled = false;
-        connect(rig.icon.get(), &TTrayIcon::OnRightClick, this,
-                [&] { menuUpWhenSignalled = menu.isVisible(); });
-        rig.fake->press(TrayIconPlatform::MouseAction::RightClick, QPoint(10, 10));
-        QVERIFY(menuUpWhenSignalled);
-        menu.hide();
     }
 
     void withoutANotificationAreaStateIsKept()

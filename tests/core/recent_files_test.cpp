@@ -29,9 +29,6 @@ std::unique_ptr<TMRUFileList> programList(QAction* anchor)
 {
     auto list = std::make_unique<TMRUFileList>();
     list->setMaximum(4);
-    list->RemoveOnClick = false;
-    list->AutoSaveName = kRecentFilesKeyPath;
-    list->AutoSaveKey = kRecentFilesSubkey;
     list->setFileMenu(anchor);
     list->Loaded();
     return list;
@@ -129,39 +126,12 @@ private Q_SLOTS:
                  (QStringList{"E&xit", "-", "&1 /two", "Foreign", "-", "&1 /three", "&2 /one"}));
     }
 
-    void submenuHoldsTheEntries()
-    {
-        QMenu file;
-        file.addAction(QStringLiteral("E&xit"));
-        TMRUFileList list;
-        list.AutoSave = false;
-        list.setFileMenu(file.menuAction());
-        list.setUseSubmenu(true);
-        list.AddItem(QStringLiteral("/a&b.htm"));
-        QCOMPARE(captions(&file), (QStringList{"E&xit", "-", "Reopen"}));
-        QMenu* sub = file.actions().last()->menu();
-        QVERIFY(sub);
-        QCOMPARE(captions(sub), QStringList{"&1 /a&&b.htm"}); // "&" in a path is shown as is
-        list.setSubmenuName(QStringLiteral("Recent"));
-        QCOMPARE(file.actions().last()->text(), QStringLiteral("Recent"));
-    }
-
-    void clickReportsThePath_data()
-    {
-        QTest::addColumn<bool>("removeOnClick");
-        QTest::addColumn<QStringList>("after");
-        QTest::newRow("kept, order unchanged") << false << QStringList{"/b", "/a"};
-        QTest::newRow("removed") << true << QStringList{"/b"};
-    }
     void clickReportsThePath()
     {
-        QFETCH(bool, removeOnClick);
-        QFETCH(QStringList, after);
         QMenu file;
         file.addAction(QStringLiteral("E&xit"));
         TMRUFileList list;
         list.AutoSave = false;
-        list.RemoveOnClick = removeOnClick;
         list.setFileMenu(file.menuAction());
         list.AddItem(QStringLiteral("/a"));
         list.AddItem(QStringLiteral("/b"));
@@ -171,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(spy.size(), 1);
         QCOMPARE(spy.at(0).at(0).value<QObject*>(), static_cast<QObject*>(second));
         QCOMPARE(spy.at(0).at(1).toString(), QStringLiteral("/a"));
-        QCOMPARE(list.Items(), after);
+        QCOMPARE(list.Items(), (QStringList{"/b", "/a"})); // kept, order unchanged
     }
 
     void storedListLoadsUntrimmedAndSavesBack()
@@ -199,8 +169,6 @@ private Q_SLOTS:
                          QStringLiteral("/x"));
         {
             TMRUFileList list;
-            list.AutoSaveName = kRecentFilesKeyPath;
-            list.AutoSaveKey = kRecentFilesSubkey;
         } // never loaded: an empty list is written
         QVERIFY(storedPaths().isEmpty());
         QVERIFY(!readFile(settingsFilePath()).contains("Recent"));
@@ -212,8 +180,6 @@ private Q_SLOTS:
         QDir().mkpath(settingsFilePath()); // a folder where the store's file should be
         {
             TMRUFileList list;
-            list.AutoSaveName = kRecentFilesKeyPath;
-            list.AutoSaveKey = kRecentFilesSubkey;
             list.AddItem(QStringLiteral("/x"));
         }
         QDir(settingsFilePath()).removeRecursively();

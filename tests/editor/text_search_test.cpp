@@ -16,12 +16,16 @@ private Q_SLOTS:
         QTest::newRow("ascii, other case") << QByteArray("a <TABLE> b") << "<table>" << 0 << 2 << 9;
         QTest::newRow("from past it") << QByteArray("a <TABLE> b") << "<table>" << 3 << -1 << -1;
         QTest::newRow("after accents") << QByteArray("\u00e9t\u00e9 X") << "x" << 0 << 6 << 7;
-        QTest::newRow("accented capital") << QByteArray("caf\u00c9!") << QStringLiteral("CAF\u00e9") << 0 << 0 << 5;
+        QTest::newRow("accented capital")
+            << QByteArray("caf\u00c9!") << QStringLiteral("CAF\u00e9") << 0 << 0 << 5;
         QTest::newRow("kelvin sign is a k") << QByteArray("1 \u212a") << "k" << 0 << 2 << 5;
         QTest::newRow("needle longer than the text") << QByteArray("ab") << "abc" << 0 << -1 << -1;
         QTest::newRow("emoji before") << QByteArray("\U0001F600 quill") << "QUILL" << 0 << 5 << 10;
-        QTest::newRow("emoji needle") << QByteArray("x\U0001F600y") << QStringLiteral("\U0001F600Y") << 0 << 1 << 6;
-        QTest::newRow("broken byte is no letter") << QByteArray("\xff" "ab") << "AB" << 0 << 1 << 3;
+        QTest::newRow("emoji needle")
+            << QByteArray("x\U0001F600y") << QStringLiteral("\U0001F600Y") << 0 << 1 << 6;
+        QTest::newRow("broken byte is no letter") << QByteArray("\xff"
+                                                                "ab")
+                                                  << "AB" << 0 << 1 << 3;
     }
     void next()
     {

@@ -11,8 +11,7 @@ struct FakeWindows : BrowserWindows
 {
     bool found = false;
     QStringList requests; // service|topic|item|title text
-    FakeWindows() { setBrowserWindows(this); }
-    ~FakeWindows() override { setBrowserWindows(nullptr); }
+    InstalledSeam<BrowserWindows> installed{&setBrowserWindows, this};
     bool handOver(const BrowserEntry& entry, const QString&) override
     {
         if (!found)

@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -86,12 +85,9 @@ private Q_SLOTS:
         const QByteArray original = hostilePage(kind, megabytes);
         const QString path = writeFile(dir.filePath(QStringLiteral("page.htm")), original);
 
-        QElapsedTimer timer;
-        timer.start();
         ScriptedPrompter prompter;
         TMainForm form(path);
         form.FormActivate();
-        const qint64 loaded = timer.restart();
         QCOMPARE(form.DocumentFileName(), path);
         QVERIFY(!form.editor()->ModifiedFlag());
         QCOMPARE(form.editor()->EditorUtf8(), decodeDocument(original).utf8);
@@ -99,12 +95,9 @@ private Q_SLOTS:
         form.editor()->SetSelectionStart(form.editor()->TextLength());
         form.editor()->ReplaceSelection(QStringLiteral("\nthe end"));
         form.action(QStringLiteral("FileSaveItem"))->trigger();
-        const qint64 saved = timer.elapsed();
         QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
         QCOMPARE(readFile(path), withCrLf(original) + "\r\nthe end");
         QCOMPARE(folderEntries(dir.path()), QStringList{QStringLiteral("page.htm")});
-        qInfo("%s: %d MB loaded in %lld ms, edited and saved in %lld ms", qPrintable(kind),
-              megabytes, loaded, saved);
     }
 
     // Names that a shell, an option parser or a format string would take apart.

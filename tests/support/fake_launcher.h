@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/seam.h"
 #include "page/browser_preview.h"
 
 #include <QList>
@@ -10,8 +11,7 @@ struct FakeLauncher : ProcessLauncher
 {
     bool succeed = true;
     QList<QStringList> started; // program, working folder, arguments...
-    FakeLauncher() { setProcessLauncher(this); }
-    ~FakeLauncher() override { setProcessLauncher(nullptr); }
+    InstalledSeam<ProcessLauncher> installed{&setProcessLauncher, this};
     bool start(const QString& program, const QStringList& arguments,
                const QString& workingFolder) override
     {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/prompter.h"
+#include "core/seam.h"
 
 #include <QHash>
 #include <QList>
@@ -13,8 +14,6 @@
 class ScriptedPrompter : public Prompter
 {
 public:
-    ScriptedPrompter() { setPrompter(this); }
-    ~ScriptedPrompter() override { setPrompter(nullptr); }
 
     // Answers, taken from the front.
     QList<Answer> answers;
@@ -54,4 +53,7 @@ public:
     bool chooseFont(QWidget* parent, QFont& font) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
     int exec(QDialog& dialog) override;
+
+private:
+    InstalledSeam<Prompter> installed_{&setPrompter, this};
 };

@@ -1,5 +1,6 @@
 #include "core/app_error.h"
 #include "support/test_main.h"
+#include "core/document_codec.h"
 #include "wizards/table_markup.h"
 
 class TableMarkupTest : public QObject
@@ -60,7 +61,7 @@ private Q_SLOTS:
 
     void editorLineEnds()
     {
-        QCOMPARE(toEditorLineEnds(QStringLiteral("a\r\nb\r\n\r\nc\rd\n")),
+        QCOMPARE(normalizeLineEnds(QStringLiteral("a\r\nb\r\n\r\nc\rd\n")),
                  QStringLiteral("a\nb\n\nc\nd\n"));
     }
 
