@@ -387,7 +387,7 @@ void BenchRun::documentCases()
         const QString ours = path(QStringLiteral("saved-ours.htm"));
         const QString base = path(QStringLiteral("saved-baseline.htm"));
         form->SetDocumentName(ours);
-        const QByteArray encoded = encodeDocument(editor->EditorUtf8(), form->documentEncoding());
+        const QByteArray encoded = encodeDocument(editor->EditorUtf8(), form->documentFormat());
         const Bench::Medians m = Bench::measurePair(
             [&] {
                 Stopwatch watch;

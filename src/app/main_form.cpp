@@ -23,7 +23,7 @@
 #include <QVBoxLayout>
 
 TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
-    : QMainWindow(parent), commandLineFile_(commandLineFile)
+    : QMainWindow(parent), commandLineFile_(absoluteFileName(commandLineFile))
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Vorlane"));
@@ -172,7 +172,11 @@ void TMainForm::runStartup()
     }
     Label1->setText(QStringLiteral("Welcome to Vorlane!"));
 
-    if (!commandLineFile_.isEmpty() && QFileInfo(commandLineFile_).isFile()) {
+    // A folder, a pipe or a device is no page; reading a pipe or a device could wait forever.
+    const QFileInfo commandLine(commandLineFile_);
+    if (!commandLineFile_.isEmpty() && commandLine.exists() && !commandLine.isFile())
+        throw AppError(QStringLiteral("Cannot open file %1").arg(commandLineFile_));
+    if (!commandLineFile_.isEmpty() && commandLine.isFile()) {
         LoadDocument(commandLineFile_);
         SetDocumentName(commandLineFile_);
     } else if (ReadFlag(Setting::Welcome)) {
@@ -191,10 +195,11 @@ void TMainForm::runStartup()
     RichEdit1->FocusEditor();
 }
 
-void TMainForm::reopenFile(const QString& path)
+void TMainForm::reopenFile(const QString& entry)
 {
     if (!AskSaveChanges())
         return;
+    const QString path = absoluteFileName(entry);
     LoadDocument(path);
     SetDocumentName(path);
     RichEdit1->FocusEditor();

@@ -42,9 +42,9 @@ public:
     // Replaces the editor text with the file's text; clears the modified flag.
     // Raises "Cannot open file %s" and leaves everything as it was.
     void LoadDocument(const QString& path);
-    // Writes the editor text to path (CR LF, the page's encoding, atomically).
+    // Writes the editor text to path (CR LF, the page's encoding, atomically or in place).
     void WriteDocument(const QString& path);
-    TextEncoding documentEncoding() const { return documentEncoding_; }
+    const TextFormat& documentFormat() const { return documentFormat_; }
 
     TMarginRichEdit* editor() const { return RichEdit1; }
     QAction* action(const QString& name) const;
@@ -218,6 +218,7 @@ private:
     QString showWelcomeAtStartup(); // returns the welcome choice
     void addToRecentFiles(const QString& path);
     void onMinimized();
+    void showNotice(const QString& text);
 
     QString documentFileName_;
     PreviewValues preview_;
@@ -225,7 +226,8 @@ private:
     QString saveDialogFolder_;
     QString saveDialogFileName_;
     QColor lastPickedColor_;
-    TextEncoding documentEncoding_ = TextEncoding::Utf8;
+    TextFormat documentFormat_;
+    QString lastNotice_; // what loading or saving last said in the status label
     QString commandLineFile_;
     QHash<QString, QAction*> actions_;
     QVBoxLayout* rootLayout_ = nullptr;

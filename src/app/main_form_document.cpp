@@ -18,6 +18,21 @@ const QStringList kOpenFilters = {QStringLiteral("HTML Web Page (*.htm; *.html) 
 const QStringList kSaveFilters = {QStringLiteral("HTML Web Pages (*.HTM; *.HTML) (*.html *.htm *.HTML *.HTM)"),
                                   QStringLiteral("Text Files (*.TXT) (*.txt *.TXT)")};
 
+// Said in the status label after loading, so that a page not read as UTF-8 is no surprise.
+QString howPageWasRead(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Windows1252:
+        return QStringLiteral("Opened as Windows-1252: the file is not valid UTF-8");
+    case TextEncoding::Utf16LE:
+        return QStringLiteral("Opened as UTF-16 (little-endian): the file starts with its byte-order mark");
+    case TextEncoding::Utf16BE:
+        return QStringLiteral("Opened as UTF-16 (big-endian): the file starts with its byte-order mark");
+    default:
+        return QString();
+    }
+}
+
 } // namespace
 
 bool TMainForm::AskSaveChanges()
@@ -36,21 +51,39 @@ bool TMainForm::AskSaveChanges()
     }
 }
 
+void TMainForm::showNotice(const QString& text)
+{
+    // A notice of an earlier page must not stay up as if it told about this one.
+    if (text.isEmpty() && Label1->text() != lastNotice_)
+        return;
+    Label1->setText(text);
+    lastNotice_ = text;
+}
+
 void TMainForm::LoadDocument(const QString& path)
 {
     EditorBytes loaded = readDocumentFile(path);
     RichEdit1->SetEditorUtf8(loaded.utf8);
     RichEdit1->SetModifiedFlag(false);
-    documentEncoding_ = loaded.encoding;
+    documentFormat_ = std::move(loaded.format);
+    QStringList notices;
+    if (const QString how = howPageWasRead(documentFormat_.encoding); !how.isEmpty())
+        notices << how;
     if (RichEdit1->LongLinesCutShort() > 0)
-        Label1->setText(QStringLiteral("Lines longer than %1 characters are shown cut short; "
-                                       "the page itself is complete.")
-                            .arg(TMarginRichEdit::kLongLineDisplayLimit));
+        notices << QStringLiteral("Lines longer than %1 characters are shown cut short; "
+                                  "the page itself is complete.")
+                       .arg(TMarginRichEdit::kLongLineDisplayLimit);
+    showNotice(notices.join(QLatin1Char(' ')));
 }
 
 void TMainForm::WriteDocument(const QString& path)
 {
-    documentEncoding_ = writeDocumentFile(path, RichEdit1->EditorTextRuns(), documentEncoding_);
+    const qsizetype references = writeDocumentFile(path, RichEdit1->EditorTextRuns(), documentFormat_);
+    if (references == 1)
+        showNotice(QStringLiteral("1 character was saved as a character reference (&#...;)"));
+    else if (references > 1)
+        showNotice(QStringLiteral("%1 characters were saved as character references (&#...;)")
+                       .arg(references));
 }
 
 void TMainForm::BlankPage1Click()
@@ -59,7 +92,7 @@ void TMainForm::BlankPage1Click()
         return;
     SetDocumentName(kUntitled);
     RichEdit1->ClearText();
-    documentEncoding_ = TextEncoding::Utf8;
+    documentFormat_ = TextFormat();
     RichEdit1->SetModifiedFlag(false);
     RichEdit1->FocusEditor();
 }
@@ -77,7 +110,7 @@ void TMainForm::FileOpenItemClick()
     const Prompter::FileAnswer answer = prompter().openFiles(this, request);
     if (answer.files.isEmpty())
         return;
-    const QString path = answer.files.constFirst();
+    const QString path = absoluteFileName(answer.files.constFirst());
     LoadDocument(path);
     SetDocumentName(path);
     RichEdit1->FocusEditor();
@@ -111,6 +144,7 @@ bool TMainForm::saveDocumentAs()
     QString name = prompter().saveFile(this, request);
     if (name.isEmpty())
         return false;
+    name = absoluteFileName(name);
     if (!hasExtension(name))
         name += QStringLiteral(".htm");
     saveDialogFileName_ = name;

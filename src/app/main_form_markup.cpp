@@ -235,7 +235,7 @@ void TMainForm::QuickStart1Click()
     const PageProperties::QuickStartPage page =
         PageProperties::quickStartPage(stored.title, stored.attributes);
     RichEdit1->SetEditorText(page.text);
-    documentEncoding_ = TextEncoding::Utf8;
+    documentFormat_ = TextFormat();
     RichEdit1->SetSelectionStart(page.placeholderStart);
     RichEdit1->SetSelectionLength(int(PageProperties::kQuickStartPlaceholder.size()));
     RichEdit1->SetModifiedFlag(false);

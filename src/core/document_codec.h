@@ -8,13 +8,28 @@
 enum class TextEncoding {
     Utf8,        // valid UTF-8 (plain ASCII included)
     Utf8WithBom, // valid UTF-8 behind a byte-order mark, which is written back
-    Latin1,      // anything else: every byte is one character, so nothing is lost
+    Windows1252, // anything else: every byte is one character, so nothing is lost
+    Utf16LE,     // UTF-16 behind its byte-order mark, which is written back
+    Utf16BE,
 };
+
+struct TextFormat
+{
+    TextFormat(TextEncoding e = TextEncoding::Utf8) : encoding(e) {}
+    TextEncoding encoding;
+    // A UTF-16 file of odd length ends in a byte that makes no whole unit; it is kept here and
+    // written back after the text.
+    QByteArray oddTail;
+};
+
+bool operator==(const TextFormat& a, const TextFormat& b);
 
 struct EditorBytes
 {
-    QByteArray utf8; // the editor's text: UTF-8 with LF line ends, no byte-order mark
-    TextEncoding encoding = TextEncoding::Utf8;
+    // The editor's text: UTF-8 with LF line ends, no byte-order mark. An unpaired surrogate of
+    // a UTF-16 page keeps its three-byte form (ED A0 80 for D800), which valid UTF-8 never holds.
+    QByteArray utf8;
+    TextFormat format;
 };
 
 bool isValidUtf8(const char* data, qsizetype size);
@@ -32,19 +47,19 @@ struct TextRuns
     QByteArrayView second;
 };
 
-// Editor text to file bytes: every LF becomes CR LF; the text is written in `encoding`, except
-// that text Latin-1 cannot hold is written as UTF-8 (`used` says which encoding went out).
-QByteArray encodeDocument(const TextRuns& text, TextEncoding encoding,
-                          TextEncoding* used = nullptr);
-inline QByteArray encodeDocument(const char* utf8, qsizetype size, TextEncoding encoding,
-                                 TextEncoding* used = nullptr)
+// Editor text to file bytes in `format`: every LF becomes CR LF. A character Windows-1252
+// cannot hold is written as a decimal character reference (&#8594;); `references` counts them.
+QByteArray encodeDocument(const TextRuns& text, const TextFormat& format,
+                          qsizetype* references = nullptr);
+inline QByteArray encodeDocument(const char* utf8, qsizetype size, const TextFormat& format,
+                                 qsizetype* references = nullptr)
 {
-    return encodeDocument(TextRuns{QByteArrayView(utf8, size), {}}, encoding, used);
+    return encodeDocument(TextRuns{QByteArrayView(utf8, size), {}}, format, references);
 }
-inline QByteArray encodeDocument(const QByteArray& utf8, TextEncoding encoding,
-                                 TextEncoding* used = nullptr)
+inline QByteArray encodeDocument(const QByteArray& utf8, const TextFormat& format,
+                                 qsizetype* references = nullptr)
 {
-    return encodeDocument(utf8.constData(), utf8.size(), encoding, used);
+    return encodeDocument(utf8.constData(), utf8.size(), format, references);
 }
 
 // LF-only text for the editor from any text (used by commands that set whole texts).

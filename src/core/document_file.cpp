@@ -1,6 +1,7 @@
 #include "core/document_file.h"
 
 #include "core/app_error.h"
+#include "core/in_place_write.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,10 +59,25 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
         throw failure;
 }
 
-TextEncoding writeDocumentFile(const QString& path, const TextRuns& text, TextEncoding encoding)
+void writePageFile(const QString& path, const QByteArray& bytes)
 {
-    TextEncoding used = encoding;
-    const QByteArray bytes = encodeDocument(text, encoding, &used);
-    writeFileAtomically(path, bytes);
-    return used;
+    const QString target = resolveLinks(path);
+    if (!mustWriteInPlace(target)) {
+        writeFileAtomically(path, bytes);
+        return;
+    }
+    if (!writeInPlace(target, bytes))
+        throw AppError(QStringLiteral("Cannot create file %1").arg(path));
+}
+
+qsizetype writeDocumentFile(const QString& path, const TextRuns& text, const TextFormat& format,
+                            WriteTarget target)
+{
+    qsizetype references = 0;
+    const QByteArray bytes = encodeDocument(text, format, &references);
+    if (target == WriteTarget::Page)
+        writePageFile(path, bytes);
+    else
+        writeFileAtomically(path, bytes);
+    return references;
 }

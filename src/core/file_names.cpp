@@ -56,3 +56,20 @@ QString asciiLower(const QString& text)
     }
     return out;
 }
+
+QString absoluteFileName(const QString& path)
+{
+    if (path.isEmpty() || QDir::isAbsolutePath(path))
+        return path;
+    QDir base = QDir::current();
+    QStringList kept;
+    for (const QString& part : QDir::fromNativeSeparators(path).split(QLatin1Char('/'))) {
+        if (part.isEmpty() || part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..") && kept.isEmpty())
+            base.cdUp(); // stays put at the root
+        else
+            kept << part;
+    }
+    return kept.isEmpty() ? base.path() : base.filePath(kept.join(QLatin1Char('/')));
+}

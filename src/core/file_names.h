@@ -13,6 +13,10 @@ QString fileNamePart(const QString& path);
 bool hasExtension(const QString& path);
 // The folder without a trailing separator, except for a root folder ("/").
 QString folderForDialog(const QString& path);
+// A relative name made absolute against the working folder; an absolute name as it is.
+// Symbolic links are not followed: only the ".." that climb out of the working folder (a
+// folder with no links left in it) are taken off, so the name still leads where it did.
+QString absoluteFileName(const QString& path);
 // Folder of the running executable, with a trailing separator.
 QString executableFolder();
 // ASCII-only lower-casing, for the path rules that compare folders.

@@ -1,6 +1,8 @@
 #include "core/document_codec.h"
 #include "support/test_main.h"
 
+Q_DECLARE_METATYPE(TextEncoding)
+
 namespace {
 // What a save must produce from a file: every CR LF, lone CR and lone LF as CR LF.
 QByteArray crlf(QByteArray bytes)
@@ -11,12 +13,23 @@ QByteArray crlf(QByteArray bytes)
     return bytes;
 }
 
-QByteArray roundTrip(const QByteArray& file, TextEncoding* encoding = nullptr)
+// UTF-16 bytes from 16-bit units, in either byte order.
+QByteArray units(std::initializer_list<char16_t> list, bool bigEndian)
 {
-    const EditorBytes decoded = decodeDocument(file);
-    if (encoding)
-        *encoding = decoded.encoding;
-    return encodeDocument(decoded.utf8, decoded.encoding);
+    QByteArray out;
+    for (char16_t u : list) {
+        out.append(char(bigEndian ? u >> 8 : u & 0xFF));
+        out.append(char(bigEndian ? u & 0xFF : u >> 8));
+    }
+    return out;
+}
+
+QByteArray allBytes()
+{
+    QByteArray all;
+    for (int i = 0; i < 256; ++i)
+        all.append(char(i));
+    return all;
 }
 } // namespace
 
@@ -32,7 +45,7 @@ private Q_SLOTS:
         QTest::newRow("lone cr") << QByteArray("a\rb\r") << QByteArray("a\nb\n");
         QTest::newRow("lone lf") << QByteArray("a\nb") << QByteArray("a\nb");
         QTest::newRow("mixed") << QByteArray("a\r\r\nb\n\rc") << QByteArray("a\n\nb\n\nc");
-        QTest::newRow("latin1 cr") << QByteArray("\xe9\r\n\xe8\r") << QByteArray("\xc3\xa9\n\xc3\xa8\n");
+        QTest::newRow("windows-1252 cr") << QByteArray("\xe9\r\n\xe8\r") << QByteArray("\xc3\xa9\n\xc3\xa8\n");
         QTest::newRow("empty") << QByteArray() << QByteArray();
     }
     void lineEndsBecomeOneLf()
@@ -48,64 +61,124 @@ private Q_SLOTS:
         const EditorBytes withMark = decodeDocument(std::move(marked));
         if (isValidUtf8(file.constData(), file.size())) {
             QCOMPARE(withMark.utf8, editor);
-            QCOMPARE(withMark.encoding, TextEncoding::Utf8WithBom);
+            QCOMPARE(withMark.format.encoding, TextEncoding::Utf8WithBom);
         }
     }
 
-    void everyByteValueSurvives()
+    // File -> editor -> file: how each kind of page is read, and that it is written back the
+    // same way, byte for byte apart from line ends.
+    void pagesRoundTrip_data()
     {
-        QByteArray all;
-        for (int i = 0; i < 256; ++i)
-            all.append(char(i));
-        TextEncoding encoding;
-        QCOMPARE(roundTrip(all, &encoding), crlf(all));
-        QCOMPARE(encoding, TextEncoding::Latin1);
-        // Each byte is one character in the editor.
-        QCOMPARE(QString::fromUtf8(decodeDocument(all).utf8).size(), 256); // CR and LF apart: two line ends
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("editor");
+        QTest::addColumn<TextEncoding>("encoding");
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray utf8Page = "<P>caf\xC3\xA9\xC2\xA0\xE2\x80\xA8 \xF0\x9F\x98\x80</P>\r\n";
+        QTest::newRow("utf-8") << utf8Page << QByteArray("<P>caf\xC3\xA9\xC2\xA0\xE2\x80\xA8 \xF0\x9F\x98\x80</P>\n")
+                               << TextEncoding::Utf8 << utf8Page;
+        QTest::newRow("utf-8 with its mark")
+            << "\xEF\xBB\xBF" + utf8Page << QByteArray("<P>caf\xC3\xA9\xC2\xA0\xE2\x80\xA8 \xF0\x9F\x98\x80</P>\n")
+            << TextEncoding::Utf8WithBom << "\xEF\xBB\xBF" + utf8Page;
+        QTest::newRow("only a utf-8 mark") << QByteArray("\xEF\xBB\xBF") << QByteArray()
+                                           << TextEncoding::Utf8WithBom << QByteArray("\xEF\xBB\xBF");
+        QTest::newRow("empty") << QByteArray() << QByteArray() << TextEncoding::Utf8 << QByteArray();
+        QTest::newRow("nul bytes") << QByteArray("a\0b\r\n\0", 6) << QByteArray("a\0b\n\0", 5)
+                                   << TextEncoding::Utf8 << QByteArray("a\0b\r\n\0", 6);
+        QTest::newRow("windows page")
+            << QByteArray("\x93" "Caf\xe9\x94 \x96 10\x80\x85\x81\x8d\x8f\x90\x9d\x9f")
+            << QByteArray("\xE2\x80\x9C" "Caf\xC3\xA9\xE2\x80\x9D \xE2\x80\x93 10\xE2\x82\xAC\xE2\x80\xA6"
+                          "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\xC5\xB8")
+            << TextEncoding::Windows1252 << QByteArray("\x93" "Caf\xe9\x94 \x96 10\x80\x85\x81\x8d\x8f\x90\x9d\x9f");
+        QTest::newRow("utf-8 mark before a stray byte")
+            << QByteArray("\xEF\xBB\xBF\xE9") << QByteArray("\xC3\xAF\xC2\xBB\xC2\xBF\xC3\xA9")
+            << TextEncoding::Windows1252 << QByteArray("\xEF\xBB\xBF\xE9");
+        for (const bool big : {false, true}) {
+            const QByteArray mark = big ? "\xFE\xFF" : "\xFF\xFE";
+            const TextEncoding encoding = big ? TextEncoding::Utf16BE : TextEncoding::Utf16LE;
+            const char* order = big ? "be" : "le";
+            QTest::addRow("utf-16 %s, mixed line ends", order)
+                << mark + units({'a', '\r', '\n', 0x00E9, '\r', 0x20AC, '\n', 0xD83D, 0xDE00, '\r'}, big)
+                << QByteArray("a\n\xC3\xA9\n\xE2\x82\xAC\n\xF0\x9F\x98\x80\n") << encoding
+                << mark + units({'a', '\r', '\n', 0x00E9, '\r', '\n', 0x20AC, '\r', '\n', 0xD83D, 0xDE00, '\r', '\n'}, big);
+            QTest::addRow("utf-16 %s, unpaired surrogates", order)
+                << mark + units({0xD800, 'x', 0xDC00, 0xDBFF}, big)
+                << QByteArray("\xED\xA0\x80x\xED\xB0\x80\xED\xAF\xBF") << encoding
+                << mark + units({0xD800, 'x', 0xDC00, 0xDBFF}, big);
+            QTest::addRow("utf-16 %s, odd length", order)
+                << mark + units({'a', 0x0100}, big) + "\x07" << QByteArray("a\xC4\x80") << encoding
+                << mark + units({'a', 0x0100}, big) + "\x07";
+            QTest::addRow("utf-16 %s, only the mark", order) << mark << QByteArray() << encoding << mark;
+        }
+    }
+    void pagesRoundTrip()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, editor);
+        QFETCH(TextEncoding, encoding);
+        QFETCH(QByteArray, saved);
+        const EditorBytes decoded = decodeDocument(file);
+        QCOMPARE(decoded.utf8, editor);
+        QCOMPARE(decoded.format.encoding, encoding);
+        qsizetype references = -1;
+        QCOMPARE(encodeDocument(decoded.utf8, decoded.format, &references), saved);
+        QCOMPARE(references, 0);
+        QByteArray owned = file;
+        owned.detach();
+        QCOMPARE(decodeDocument(std::move(owned)).utf8, editor);
     }
 
-    void utf8StaysUtf8WithItsMark()
+    void everyByteValueSurvivesWindows1252()
     {
-        const QByteArray page = "\xEF\xBB\xBF<P>caf\xC3\xA9\xC2\xA0\xE2\x80\xA8 \xF0\x9F\x98\x80</P>\r\n";
-        TextEncoding encoding;
-        QCOMPARE(roundTrip(page, &encoding), page);
-        QCOMPARE(encoding, TextEncoding::Utf8WithBom);
-        QVERIFY(!decodeDocument(page).utf8.startsWith("\xEF\xBB\xBF"));
-        const QByteArray plain = "caf\xC3\xA9\n";
-        QCOMPARE(roundTrip(plain, &encoding), QByteArray("caf\xC3\xA9\r\n"));
-        QCOMPARE(encoding, TextEncoding::Utf8);
+        const QByteArray all = allBytes();
+        const EditorBytes decoded = decodeDocument(all);
+        QCOMPARE(decoded.format.encoding, TextEncoding::Windows1252);
+        QCOMPARE(encodeDocument(decoded.utf8, decoded.format), crlf(all));
+        // Each byte is one character in the editor (CR and LF: two line ends).
+        QCOMPARE(QString::fromUtf8(decoded.utf8).size(), 256);
     }
 
-    void nulBytesSurvive()
+    // A single-byte page gaining characters its code page cannot hold: only those characters
+    // change, into character references; every other byte stays as it was.
+    void charactersOutsideTheCodePageBecomeReferences_data()
     {
-        const QByteArray page("a\0b\r\n\0", 6);
-        QCOMPARE(roundTrip(page), page);
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<int>("references");
+        QTest::newRow("arrow") << QStringLiteral("\u2192") << QByteArray("&#8594;") << 1;
+        QTest::newRow("outside the basic plane") << QStringLiteral("\U0001F600") << QByteArray("&#128512;") << 1;
+        QTest::newRow("in the code page") << QStringLiteral("\u20ac\u2014\u00ff") << QByteArray("\x80\x97\xff") << 0;
+        QTest::newRow("a C1 control the code page uses")
+            << QStringLiteral("\u0080") << QByteArray("&#128;") << 1;
+        QTest::newRow("two, around a line end")
+            << QStringLiteral("\u0100\n\u3042") << QByteArray("&#256;\r\n&#12354;") << 2;
+    }
+    void charactersOutsideTheCodePageBecomeReferences()
+    {
+        QFETCH(QString, added);
+        QFETCH(QByteArray, written);
+        QFETCH(int, references);
+        const QByteArray page = "<P>\x93" "Caf\xe9\x94 \x96 \x80\x81</P>\r\n";
+        const EditorBytes decoded = decodeDocument(page);
+        QCOMPARE(decoded.format.encoding, TextEncoding::Windows1252);
+        qsizetype counted = -1;
+        QCOMPARE(encodeDocument(decoded.utf8 + added.toUtf8(), decoded.format, &counted), page + written);
+        QCOMPARE(counted, qsizetype(references));
     }
 
-    void latin1PageGainingWideCharactersIsWrittenAsUtf8()
-    {
-        const EditorBytes decoded = decodeDocument("caf\xe9");
-        QCOMPARE(decoded.encoding, TextEncoding::Latin1);
-        TextEncoding used;
-        const QByteArray out = encodeDocument(decoded.utf8 + "\xE2\x82\xAC", decoded.encoding, &used);
-        QCOMPARE(used, TextEncoding::Utf8);
-        QCOMPARE(out, QByteArray("caf\xC3\xA9\xE2\x82\xAC"));
-        QCOMPARE(encodeDocument(decoded.utf8, decoded.encoding), QByteArray("caf\xe9"));
-    }
-
+    // The editor hands its text over in two runs, split anywhere, even inside a character.
     void textSplitIntoTwoRunsEncodesTheSame()
     {
-        const QByteArray text = "caf\xC3\xA9\nna\xC3\xAFve \xC2\xA0" "end\n";
-        const QByteArray wide = text + "\xE2\x82\xAC\n";
-        for (const QByteArray& utf8 : {text, wide}) {
-            for (TextEncoding encoding : {TextEncoding::Latin1, TextEncoding::Utf8, TextEncoding::Utf8WithBom}) {
-                TextEncoding whole, split;
-                const QByteArray expected = encodeDocument(utf8, encoding, &whole);
-                for (qsizetype cut = 0; cut <= utf8.size(); ++cut) {
-                    const TextRuns runs{QByteArrayView(utf8).first(cut), QByteArrayView(utf8).sliced(cut)};
-                    QCOMPARE(encodeDocument(runs, encoding, &split), expected);
-                    QCOMPARE(split, whole);
-                }
+        const QByteArray text = "caf\xC3\xA9\nna\xC3\xAFve \xC2\xA0" "end\n\xE2\x82\xAC\xE2\x86\x92\n"
+                                "\xF0\x9F\x98\x80\xED\xA0\x80\xC3";
+        const TextFormat formats[] = {TextEncoding::Windows1252, TextEncoding::Utf8, TextEncoding::Utf8WithBom,
+                                      TextEncoding::Utf16LE, TextEncoding::Utf16BE};
+        for (const TextFormat& format : formats) {
+            qsizetype whole = 0, split = 0;
+            const QByteArray expected = encodeDocument(text, format, &whole);
+            for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+                const TextRuns runs{QByteArrayView(text).first(cut), QByteArrayView(text).sliced(cut)};
+                QCOMPARE(encodeDocument(runs, format, &split), expected);
+                QCOMPARE(split, whole);
             }
         }
     }
