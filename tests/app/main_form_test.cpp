@@ -1,4 +1,5 @@
 #include "app/main_form.h"
+#include "core/recent_files.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "support/scripted_prompter.h"
@@ -12,6 +13,8 @@
 #include <Qsci/qsciprinter.h>
 #include <QTemporaryDir>
 #include <QToolButton>
+
+#include <sys/stat.h>
 
 using Answer = Prompter::Answer;
 
@@ -128,18 +131,127 @@ private Q_SLOTS:
         QVERIFY(prompter.dialogsRun.isEmpty());
     }
 
-    void commandLineArgumentNamingNoFileIsIgnored()
+    // Only a regular file is opened from the command line. A name that leads nowhere is passed
+    // over; a folder, a pipe or a device is refused at once, without reading from it.
+    void commandLineArgumentThatIsNoPage_data()
     {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("missing") << QStringLiteral("missing") << false;
+        QTest::newRow("folder") << QStringLiteral("folder") << true;
+        QTest::newRow("pipe") << QStringLiteral("pipe") << true;
+        QTest::newRow("device") << QStringLiteral("device") << true;
+    }
+    void commandLineArgumentThatIsNoPage()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, refused);
         ScriptedPrompter prompter;
         quietStartup();
         QTemporaryDir dir;
-        TMainForm form(dir.filePath(QStringLiteral("--not-there.htm")));
+        QString path = dir.filePath(QStringLiteral("--not-there.htm"));
+        if (kind == QLatin1String("folder"))
+            path = dir.path();
+        else if (kind == QLatin1String("pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("device"))
+            path = QStringLiteral("/dev/zero"); // endless: reading it would never finish
+        TMainForm form(path);
         form.FormActivate();
         QCOMPARE(form.DocumentFileName(), QStringLiteral("Untitled"));
-        QVERIFY(prompter.errors.isEmpty());
-        TMainForm folder(dir.path()); // a folder is no file either
-        folder.FormActivate();
-        QCOMPARE(folder.DocumentFileName(), QStringLiteral("Untitled"));
+        QCOMPARE(form.editor()->EditorText(), QString());
+        QCOMPARE(prompter.errors,
+                 refused ? QStringList{QStringLiteral("Cannot open file %1").arg(path)} : QStringList());
+    }
+
+    // However a page was named (relative to the working folder, too), it is held by its
+    // absolute name, so the recent files lead back to it from anywhere.
+    void pagesAreHeldByAbsoluteNames_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<QString>("given");
+        QTest::newRow("command line") << QStringLiteral("command line") << QStringLiteral("page.htm");
+        QTest::newRow("command line, through ..")
+            << QStringLiteral("command line") << QStringLiteral("./../work/./page.htm");
+        QTest::newRow("open dialog") << QStringLiteral("open") << QStringLiteral("page.htm");
+        QTest::newRow("recent files") << QStringLiteral("recent") << QStringLiteral("page.htm");
+        QTest::newRow("save as") << QStringLiteral("save as") << QStringLiteral("page");
+    }
+    void pagesAreHeldByAbsoluteNames()
+    {
+        QFETCH(QString, route);
+        QFETCH(QString, given);
+        ScriptedPrompter prompter;
+        quietStartup();
+        QTemporaryDir dir;
+        const QString page = writeFile(dir.filePath(QStringLiteral("work/page.htm")), "<P>\r\n");
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.filePath(QStringLiteral("work"))));
+        TMainForm form(route == QLatin1String("command line") ? given : QString());
+        form.FormActivate();
+        if (route == QLatin1String("open")) {
+            Prompter::FileAnswer answer;
+            answer.files = {given};
+            prompter.openAnswers = {answer};
+            form.action(QStringLiteral("FileOpenItem"))->trigger();
+        } else if (route == QLatin1String("recent")) {
+            form.MRUFileList1MRUItemClick(nullptr, given);
+        } else if (route == QLatin1String("save as")) {
+            prompter.saveAnswers = {given};
+            prompter.answers = {Answer::Yes};
+            form.action(QStringLiteral("FileSaveAsItem"))->trigger();
+        }
+        form.editor()->ReplaceSelection(QStringLiteral("x"));
+        form.action(QStringLiteral("FileSaveItem"))->trigger();
+        QVERIFY(QDir::setCurrent(before));
+        QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+        QCOMPARE(form.DocumentFileName(), page);
+        QCOMPARE(form.MRUFileList1->Items().value(0), page);
+    }
+
+    // A page not read as UTF-8 says so; a character its code page cannot hold is saved as a
+    // character reference, and the status label says that too.
+    void statusLabelSaysHowThePageWasReadAndWritten_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::addColumn<QString>("savedNotice");
+        QTest::newRow("utf-8") << QByteArray("<P>caf\xC3\xA9\r\n") << QString()
+                               << QByteArray("\xE2\x86\x92<P>caf\xC3\xA9\r\n") << QString();
+        QTest::newRow("windows-1252")
+            << QByteArray("<P>\x93" "caf\xE9\x94\r\n")
+            << QStringLiteral("Opened as Windows-1252: the file is not valid UTF-8")
+            << QByteArray("&#8594;<P>\x93" "caf\xE9\x94\r\n")
+            << QStringLiteral("1 character was saved as a character reference (&#...;)");
+        QTest::newRow("utf-16 little-endian")
+            << QByteArray("\xFF\xFE<\0P\0>\0", 8)
+            << QStringLiteral("Opened as UTF-16 (little-endian): the file starts with its byte-order mark")
+            << QByteArray("\xFF\xFE\x92\x21<\0P\0>\0", 10) << QString();
+    }
+    void statusLabelSaysHowThePageWasReadAndWritten()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, opened);
+        QFETCH(QByteArray, saved);
+        QFETCH(QString, savedNotice);
+        ScriptedPrompter prompter;
+        QTemporaryDir dir;
+        const QString page = writeFile(dir.filePath(QStringLiteral("page.htm")), file);
+        const QString plain = writeFile(dir.filePath(QStringLiteral("plain.htm")), "<P>");
+        TMainForm form;
+        const QString welcome = form.Label1->text();
+        form.LoadDocument(page);
+        form.SetDocumentName(page);
+        QCOMPARE(form.Label1->text(), opened.isEmpty() ? welcome : opened);
+        form.editor()->ReplaceSelection(QStringLiteral("\u2192"));
+        form.action(QStringLiteral("FileSaveItem"))->trigger();
+        QCOMPARE(readFile(page), saved);
+        if (!savedNotice.isEmpty())
+            QCOMPARE(form.Label1->text(), savedNotice);
+        // The next page's load takes the notice down; it no longer tells the truth.
+        form.LoadDocument(plain);
+        QCOMPARE(form.Label1->text(), opened.isEmpty() && savedNotice.isEmpty() ? welcome : QString());
     }
 
     void storedGeometryIsRestoredUntilABadValue()
