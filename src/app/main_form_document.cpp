@@ -25,9 +25,11 @@ QString howPageWasRead(TextEncoding encoding)
     case TextEncoding::Windows1252:
         return QStringLiteral("Opened as Windows-1252: the file is not valid UTF-8");
     case TextEncoding::Utf16LE:
-        return QStringLiteral("Opened as UTF-16 (little-endian): the file starts with its byte-order mark");
+        return QStringLiteral(
+            "Opened as UTF-16 (little-endian): the file starts with its byte-order mark");
     case TextEncoding::Utf16BE:
-        return QStringLiteral("Opened as UTF-16 (big-endian): the file starts with its byte-order mark");
+        return QStringLiteral(
+            "Opened as UTF-16 (big-endian): the file starts with its byte-order mark");
     default:
         return QString();
     }
@@ -78,7 +80,8 @@ void TMainForm::LoadDocument(const QString& path)
 
 void TMainForm::WriteDocument(const QString& path)
 {
-    const qsizetype references = writeDocumentFile(path, RichEdit1->EditorTextRuns(), documentFormat_);
+    const qsizetype references =
+        writeDocumentFile(path, RichEdit1->EditorTextRuns(), documentFormat_);
     if (references == 1)
         showNotice(QStringLiteral("1 character was saved as a character reference (&#...;)"));
     else if (references > 1)

@@ -127,7 +127,8 @@ void TMainForm::mnuViewinbrowserClick()
     if (preview_.useTemp != QLatin1String("N"))
         refuseOverwritingPage(previewPath, documentFileName_);
     // The page's name, encoding and modified flag stay as they are.
-    writeDocumentFile(previewPath, RichEdit1->EditorTextRuns(), documentFormat_, WriteTarget::Copy);
+    writeDocumentFile(previewPath, RichEdit1->EditorTextRuns(), documentFormat_,
+                      WriteTarget::Copy);
     const QFileInfo preview(previewPath);
     showInBrowser(this, preview_.browser, preview.absoluteFilePath(), preview.absolutePath());
 }

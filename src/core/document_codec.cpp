@@ -48,8 +48,7 @@ struct ByteWriter
 };
 
 // UTF-8 for one code point; surrogates come out in their three-byte form.
-template <class Out>
-void putUtf8(Out& out, char32_t cp)
+template <class Out> void putUtf8(Out& out, char32_t cp)
 {
     if (cp < 0x80) {
         out.put(char(cp));
@@ -68,8 +67,7 @@ void putUtf8(Out& out, char32_t cp)
     }
 }
 
-template <class Out>
-void decodeCp1252(const unsigned char* data, qsizetype size, Out& out)
+template <class Out> void decodeCp1252(const unsigned char* data, qsizetype size, Out& out)
 {
     for (qsizetype i = 0; i < size; ++i) {
         const unsigned char c = data[i];
@@ -110,8 +108,7 @@ void decodeUtf16Units(const unsigned char* data, qsizetype units, bool bigEndian
     }
 }
 
-template <class Decode>
-QByteArray decodeCounted(Decode decode)
+template <class Decode> QByteArray decodeCounted(Decode decode)
 {
     ByteCounter counter;
     decode(counter);
@@ -124,7 +121,8 @@ QByteArray decodeCounted(Decode decode)
 TextEncoding utf16ByMark(const QByteArray& bytes)
 {
     if (bytes.size() >= 2) {
-        const auto a = static_cast<unsigned char>(bytes[0]), b = static_cast<unsigned char>(bytes[1]);
+        const auto a = static_cast<unsigned char>(bytes[0]),
+                   b = static_cast<unsigned char>(bytes[1]);
         if (a == 0xFF && b == 0xFE)
             return TextEncoding::Utf16LE;
         if (a == 0xFE && b == 0xFF)
@@ -151,7 +149,8 @@ EditorBytes decodeOther(const QByteArray& fileBytes)
         if ((size - 2) % 2)
             result.format.oddTail = fileBytes.right(1);
         const bool bigEndian = utf16 == TextEncoding::Utf16BE;
-        result.utf8 = decodeCounted([&](auto& out) { decodeUtf16Units(data + 2, units, bigEndian, out); });
+        result.utf8 =
+            decodeCounted([&](auto& out) { decodeUtf16Units(data + 2, units, bigEndian, out); });
         return result;
     }
     result.format.encoding = TextEncoding::Windows1252;
@@ -303,8 +302,7 @@ const unsigned char* walkRange(const unsigned char* p, const unsigned char* stop
 }
 
 // Walks both runs as one text: a character cut by the gap is put together in a small buffer.
-template <class Visitor>
-void walkText(const TextRuns& text, Visitor& visit)
+template <class Visitor> void walkText(const TextRuns& text, Visitor& visit)
 {
     const auto* first = reinterpret_cast<const unsigned char*>(text.first.data());
     const auto* firstEnd = first + text.first.size();
@@ -369,7 +367,8 @@ struct Utf16Encoder
 
     void unit(char16_t u)
     {
-        const char pair[2] = {char(bigEndian ? u >> 8 : u & 0xFF), char(bigEndian ? u & 0xFF : u >> 8)};
+        const char pair[2] = {char(bigEndian ? u >> 8 : u & 0xFF),
+                              char(bigEndian ? u & 0xFF : u >> 8)};
         out.append(pair, 2);
     }
     void ascii(const char* p, qsizetype n)

@@ -31,7 +31,8 @@ bool writeAllAt(int fd, const QByteArray& bytes)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        const ssize_t n =
+            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -90,7 +91,8 @@ bool mustWriteInPlace(const QString& target)
 
 bool writeInPlace(const QString& target, const QByteArray& bytes)
 {
-    const int fd = ::open(QFile::encodeName(target).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd =
+        ::open(QFile::encodeName(target).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return false;
     QByteArray old;
