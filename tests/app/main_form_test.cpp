@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QStatusTipEvent>
 #include <Qsci/qsciprinter.h>
 #include <QTemporaryDir>
@@ -186,6 +187,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString page = writeFile(dir.filePath(QStringLiteral("work/page.htm")), "<P>\r\n");
         const QString before = QDir::currentPath();
+        const auto restore = qScopeGuard([&] { QDir::setCurrent(before); });
         QVERIFY(QDir::setCurrent(dir.filePath(QStringLiteral("work"))));
         TMainForm form(route == QLatin1String("command line") ? given : QString());
         form.FormActivate();
@@ -203,7 +205,6 @@ private Q_SLOTS:
         }
         form.editor()->ReplaceSelection(QStringLiteral("x"));
         form.action(QStringLiteral("FileSaveItem"))->trigger();
-        QVERIFY(QDir::setCurrent(before));
         QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
         QCOMPARE(form.DocumentFileName(), page);
         QCOMPARE(form.MRUFileList1->Items().value(0), page);
