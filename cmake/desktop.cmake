@@ -71,12 +71,12 @@ set(CPACK_PACKAGE_VERSION ${VORLANE_VERSION})
 set(CPACK_PACKAGE_VENDOR Tallowmark)
 set(CPACK_PACKAGE_CONTACT "Tallowmark <vorlane@vorlane.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor for writing web pages by hand in HTML")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "editor for writing web pages by hand in HTML
- Vorlane keeps the page's HTML source as plain text in one large editor pane.
- Menus, two tool bars, short-cut keys and small dialogs write HTML 3.2 markup
- around or after the selection: text styles, headings, paragraphs, special
- characters, images, links, tables, horizontal lines, applets and a whole page
- skeleton. The page can be shown in a web browser at any moment.")
+# CPack puts the summary first and indents these lines.
+set(CPACK_PACKAGE_DESCRIPTION "Vorlane keeps the page's HTML source as plain text in one large editor pane.
+Menus, two tool bars, short-cut keys and small dialogs write HTML 3.2 markup
+around or after the selection: text styles, headings, paragraphs, special
+characters, images, links, tables, horizontal lines, applets and a whole page
+skeleton. The page can be shown in a web browser at any moment.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
