@@ -1,0 +1,68 @@
+#include "app/command_line.h"
+
+#include "core/program_files.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+CommandLine parseCommandLine(const QStringList& arguments)
+{
+    CommandLine line;
+    if (arguments.size() < 2)
+        return line;
+    const QString& first = arguments.at(1);
+    if (first == QLatin1String("--help"))
+        line.action = CommandLine::Help;
+    else if (first == QLatin1String("--version"))
+        line.action = CommandLine::Version;
+    else if (first == QLatin1String("--"))
+        line.file = arguments.value(2);
+    else
+        line.file = first;
+    return line;
+}
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: vorlane [FILE]\n"
+        "       vorlane -- FILE\n"
+        "       vorlane --help | --version\n"
+        "\n"
+        "Vorlane is an editor for writing web pages by hand in HTML.\n"
+        "FILE, when it names an existing file, is opened at start-up; put \"--\" before a\n"
+        "name that starts with \"-\".\n"
+        "\n"
+        "  --help      show this text and exit\n"
+        "  --version   show the version from version.txt and exit\n"
+        "\n"
+        "Settings are kept in $XDG_CONFIG_HOME/Tallowmark/Vorlane.conf\n"
+        "(~/.config/Tallowmark/Vorlane.conf). See vorlane(1).\n");
+}
+
+std::optional<int> answerInfoOption(int& argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = parseCommandLine(arguments);
+    if (line.action == CommandLine::Run)
+        return std::nullopt;
+    if (line.action == CommandLine::Help) {
+        std::fputs(usageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    // The program's folder is found through the executable's path, which needs an instance.
+    QCoreApplication core(argc, argv);
+    const QString path = programFilesFolder() + QStringLiteral("version.txt");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "vorlane: cannot read %s\n", qPrintable(path));
+        return 1;
+    }
+    const QByteArray first = file.readLine().trimmed();
+    std::printf("%s\n", first.constData());
+    return 0;
+}

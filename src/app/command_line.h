@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The reverse-DNS name the program is known by on the desktop: its launcher, icon and
+// software-centre entry all carry it.
+inline const QString kApplicationId = QStringLiteral(VORLANE_APP_ID);
+
+// What the command line asks for. Only a first argument of exactly "--help" or "--version" is
+// an option; anything else is the file to open, and "--" makes the argument after it the file
+// whatever it looks like.
+struct CommandLine
+{
+    enum Action { Run, Help, Version };
+    Action action = Run;
+    QString file; // empty: no file named
+};
+
+// `arguments` starts with the program's own name, as QCoreApplication::arguments() does.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+// Answers --help and --version on standard output, before any window system is needed, and
+// gives the exit code; nothing for a command line that starts the editor.
+std::optional<int> answerInfoOption(int& argc, char** argv);
+
+QString usageText();
