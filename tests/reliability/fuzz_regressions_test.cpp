@@ -110,6 +110,47 @@ private Q_SLOTS:
                  FuzzChecks::pageWithBodyTag(page, buildBodyTag(values)));
     }
 
+    // Find and Replace All in the editor report and replace exactly what a plain scan finds.
+    void findInTheEditor_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("file");
+        addInputRows(QStringLiteral("text_search"));
+        if (sourceDir().isEmpty())
+            QTest::newRow("no source folder") << QString() << QString();
+    }
+    void findInTheEditor()
+    {
+        QFETCH(QString, file);
+        if (file.isEmpty())
+            QFAIL("the kept inputs were not found in the source folder");
+        const auto [needle, text] = FuzzChecks::textSearchParts(readFile(file));
+        if (!form_) {
+            prompter_ = std::make_unique<ScriptedPrompter>();
+            form_ = std::make_unique<TMainForm>();
+        }
+        TMarginRichEdit* editor = form_->editor();
+        editor->SetEditorText(text);
+        const QString shown = editor->EditorText();
+        const auto expected = FuzzChecks::referenceFind(shown, needle);
+        QCOMPARE(editor->FindText(needle, 0), int(expected.first));
+
+        QString replaced;
+        qsizetype count = 0;
+        for (QString rest = shown;;) {
+            const auto match = FuzzChecks::referenceFind(rest, needle);
+            if (match.first < 0) {
+                replaced += rest;
+                break;
+            }
+            replaced += rest.left(match.first) + QStringLiteral("<R>");
+            rest = rest.mid(match.first + match.second);
+            ++count;
+        }
+        QCOMPARE(editor->ReplaceAllText(needle, QStringLiteral("<R>")), int(count));
+        QCOMPARE(editor->EditorText(), replaced);
+    }
+
     void cleanupTestCase()
     {
         form_.reset();
