@@ -30,7 +30,8 @@ QString documentEditing(const QByteArray& input);
 QString textSearch(const QByteArray& input);
 // The needle and the text a text_search input stands for (for replaying it in the editor).
 QPair<QString, QString> textSearchParts(const QByteArray& input);
-// The first match a plain scan finds in `text` (UTF-16 position and length), or (-1, 0).
+// The first match a plain scan with Unicode simple case folding finds in `text` (UTF-16
+// position and length), or (-1, 0).
 QPair<qsizetype, qsizetype> referenceFind(const QString& text, const QString& needle);
 // Finding the BODY tag, reading its attributes and writing a new tag over the old one: every
 // position stays inside the page, and only the tag itself changes.
