@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSettings>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 namespace FuzzChecks {
@@ -48,6 +49,13 @@ QString check(const QString& target, const QByteArray& input)
 }
 
 namespace {
+
+// UTF-8 as the editor takes it: a leading U+FEFF is a character (QString::fromUtf8 drops it).
+QString utf16(QByteArrayView utf8)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(utf8);
+}
 
 // Every CR LF, lone CR and lone LF as CR LF, written out byte by byte as the rule says.
 QByteArray withCrLf(const QByteArray& bytes)
@@ -186,6 +194,8 @@ QString insertion(InputReader& in)
     char32_t cp = char32_t(in.number(3) % 0x110000);
     if (cp >= 0xD800 && cp <= 0xDFFF)
         cp = 0xFFFD;
+    if (cp == '\r')
+        cp = '\n'; // the editor holds line ends as LF only
     return QString::fromUcs4(&cp, 1);
 }
 
@@ -211,7 +221,7 @@ QString documentEditing(const QByteArray& input)
     else if (shape % 3 == 2)
         page.append('\xE9'); // never valid UTF-8: read as Latin-1
     const EditorBytes loaded = decodeDocument(page);
-    QString text = QString::fromUtf8(loaded.utf8);
+    QString text = utf16(loaded.utf8);
     const QString original = text;
 
     // Edits; what lies before `front` and after `back` characters from the end is untouched.
@@ -239,8 +249,14 @@ QString documentEditing(const QByteArray& input)
         TextRuns{QByteArrayView(utf8).first(gap), QByteArrayView(utf8).sliced(gap)}, loaded.encoding,
         &used);
     // (Latin-1 bytes may happen to read as UTF-8 once the edits took the last byte that was not.)
-    if (used != TextEncoding::Latin1 && decodeDocument(saved).utf8 != utf8)
-        return QStringLiteral("the saved page reads back as another text");
+    EditorBytes reread = decodeDocument(saved);
+    // A page that begins with U+FEFF, written without a mark, reads as one with a mark.
+    if (used == TextEncoding::Utf8 && reread.encoding == TextEncoding::Utf8WithBom)
+        reread.utf8.prepend("\xEF\xBB\xBF");
+    if (used != TextEncoding::Latin1 && reread.utf8 != utf8)
+        return QStringLiteral("the saved page reads back as another text, from byte %1 (%2)")
+            .arg(firstDifference(reread.utf8, utf8))
+            .arg(QString::fromLatin1(utf8.toHex(' ')));
     // The codec writes a page in UTF-8 when its own encoding cannot hold a new character; only
     // the edited text is compared then. (Written as character references, such a page would
     // keep every byte, and this exception could go.)
@@ -277,7 +293,7 @@ QList<char32_t> folded(const QString& text)
 // The UTF-8 bytes of a string, as the editor holds its text (never a lone surrogate).
 QByteArray editorUtf8(const QByteArray& bytes)
 {
-    return QString::fromUtf8(bytes).toUtf8();
+    return utf16(bytes).toUtf8();
 }
 
 } // namespace
@@ -286,8 +302,8 @@ QPair<QString, QString> textSearchParts(const QByteArray& input)
 {
     const qsizetype cut = input.indexOf('\n');
     if (cut < 0)
-        return {QString::fromUtf8(input), QString()};
-    return {QString::fromUtf8(input.left(cut)), QString::fromUtf8(input.mid(cut + 1))};
+        return {utf16(input), QString()};
+    return {utf16(input.left(cut)), utf16(input.mid(cut + 1))};
 }
 
 QPair<qsizetype, qsizetype> referenceFind(const QString& text, const QString& needle)
@@ -315,7 +331,7 @@ QString textSearch(const QByteArray& input)
 {
     const auto [needle, textString] = textSearchParts(input);
     const QByteArray text = editorUtf8(textString.toUtf8());
-    const QString text16 = QString::fromUtf8(text);
+    const QString text16 = utf16(text);
     const QList<char32_t> want = folded(needle);
 
     const CaseBlindSearch search(needle);
@@ -330,8 +346,8 @@ QString textSearch(const QByteArray& input)
             (m.end < text.size() && (uchar(text.at(m.end)) & 0xC0) == 0x80))
             return QStringLiteral("a match splits a character at %1..%2").arg(m.start).arg(m.end);
         // The editor's positions: UTF-16 units before the match and inside it.
-        const qsizetype at16 = QString::fromUtf8(text.left(m.start)).size();
-        const qsizetype length16 = QString::fromUtf8(text.mid(m.start, m.end - m.start)).size();
+        const qsizetype at16 = utf16(text.left(m.start)).size();
+        const qsizetype length16 = utf16(text.mid(m.start, m.end - m.start)).size();
         if (folded(text16.mid(at16, length16)) != want)
             return QStringLiteral("the text at %1 (%2 long) is not the needle").arg(at16).arg(length16);
         // Nothing between the previous match and this one was missed.
