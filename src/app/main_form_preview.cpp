@@ -124,11 +124,14 @@ void TMainForm::mnuViewinbrowserClick()
         return;
     const QString previewPath =
         previewFilePath(documentFileName_, preview_.useTemp, preview_.tempFilename);
-    if (preview_.useTemp != QLatin1String("N"))
-        refuseOverwritingPage(previewPath, documentFileName_);
     // The page's name, encoding and modified flag stay as they are.
-    writeDocumentFile(previewPath, RichEdit1->EditorTextRuns(), documentFormat_,
-                      WriteTarget::Copy);
+    if (preview_.useTemp == QLatin1String("N")) {
+        writeDocumentFile(previewPath, RichEdit1->EditorTextRuns(), documentFormat_);
+    } else {
+        refuseOverwritingPage(previewPath, documentFileName_);
+        // Someone else may have put a link at the temporary name; it is replaced, not followed.
+        writePreviewFile(previewPath, RichEdit1->EditorTextRuns(), documentFormat_);
+    }
     const QFileInfo preview(previewPath);
     showInBrowser(this, preview_.browser, preview.absoluteFilePath(), preview.absolutePath());
 }

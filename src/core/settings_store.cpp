@@ -10,7 +10,12 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace Setting {
 const QList<SettingKey>& all()
@@ -125,6 +130,61 @@ void checkWritten(QSettings& store, const QString& name)
         throw AppError(QStringLiteral("Failed to set data for '%1'").arg(name));
 }
 
+qint64 modifiedMsecs(const struct stat& info)
+{
+    return qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+}
+
+// Every change of the store by any instance: read, changed and written back as one step.
+//
+// Qt decides whether to parse the file again by its size and modification time (to the
+// millisecond), and the file system's clock ticks only every few milliseconds: a same-sized
+// write by another instance within one tick looked unchanged, and this instance wrote its
+// stale copy over it. So each change holds a lock on the store's folder from the re-read to
+// the write, and leaves the file with a time later than the one it replaced. Then no two
+// versions of the file ever look alike, and every read, here or in another instance, parses
+// what is on disk now.
+class StoreUpdate
+{
+public:
+    explicit StoreUpdate(const QString& file) : file_(QFile::encodeName(file))
+    {
+        const QByteArray folder = QFile::encodeName(QFileInfo(file).absolutePath());
+        folder_ = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        // Without locks (some network homes) Qt's own lock around its write still holds.
+        if (folder_ >= 0)
+            while (::flock(folder_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        struct stat info;
+        if (::stat(file_.constData(), &info) == 0)
+            replaced_ = modifiedMsecs(info);
+    }
+    ~StoreUpdate()
+    {
+        if (folder_ >= 0)
+            ::close(folder_); // releases the lock
+    }
+    StoreUpdate(const StoreUpdate&) = delete;
+    StoreUpdate& operator=(const StoreUpdate&) = delete;
+
+    // After a successful write, while the lock is still held.
+    void written()
+    {
+        struct stat info;
+        if (replaced_ < 0 || ::stat(file_.constData(), &info) != 0 ||
+            modifiedMsecs(info) > replaced_)
+            return;
+        const qint64 later = replaced_ + 1;
+        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(later / 1000), long(later % 1000) * 1000000}};
+        ::utimensat(AT_FDCWD, file_.constData(), times, 0);
+    }
+
+private:
+    QByteArray file_;
+    int folder_ = -1;
+    qint64 replaced_ = -1; // the replaced file's time, -1 when there was none
+};
+
 } // namespace
 
 QString settingsFilePath()
@@ -147,10 +207,12 @@ QString readNamed(const QString& name, const QString& defaultValue)
 void writeNamed(const QString& name, const QString& text)
 {
     ensureStoreFolder(kSettingsKey);
+    StoreUpdate update(settingsFilePath());
     auto store = openStore();
     preserveUnparsableStore(*store, name);
     store->setValue(name, text);
     checkWritten(*store, name);
+    update.written();
 }
 
 } // namespace
@@ -183,12 +245,14 @@ void WriteFlag(const SettingKey& key, bool on)
 
 void EraseSubkey(const QString& keyPath, const QString& subkey)
 {
+    StoreUpdate update(settingsFilePath());
     auto store = openStore();
     const QString group = groupFor(keyPath, subkey);
     if (!store->childGroups().isEmpty() || !store->allKeys().isEmpty()) {
         preserveUnparsableStore(*store, subkey);
         store->remove(group);
         checkWritten(*store, subkey);
+        update.written();
     }
 }
 
@@ -199,10 +263,12 @@ void WriteSubkeyValue(const QString& keyPath, const QString& subkey, const QStri
     while (keyName.startsWith(QLatin1Char('\\')))
         keyName.remove(0, 1);
     ensureStoreFolder(keyName + QLatin1Char('\\') + subkey);
+    StoreUpdate update(settingsFilePath());
     auto store = openStore();
     preserveUnparsableStore(*store, name);
     store->setValue(groupFor(keyPath, subkey) + QLatin1Char('/') + name, text);
     checkWritten(*store, name);
+    update.written();
 }
 
 QList<QPair<QString, QString>> ListSubkeyValues(const QString& keyPath, const QString& subkey)

@@ -110,6 +110,41 @@ private Q_SLOTS:
                  FuzzChecks::pageWithBodyTag(page, buildBodyTag(values)));
     }
 
+    // Find and Replace All in the editor agree on where the first match lies, in the editor's
+    // UTF-16 positions: what Find selects is what Replace All replaces first.
+    void findInTheEditor_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("file");
+        addInputRows(QStringLiteral("text_search"));
+        if (sourceDir().isEmpty())
+            QTest::newRow("no source folder") << QString() << QString();
+    }
+    void findInTheEditor()
+    {
+        QFETCH(QString, file);
+        if (file.isEmpty())
+            QFAIL("the kept inputs were not found in the source folder");
+        const auto [needle, text] = FuzzChecks::textSearchParts(readFile(file));
+        if (!form_) {
+            prompter_ = std::make_unique<ScriptedPrompter>();
+            form_ = std::make_unique<TMainForm>();
+        }
+        TMarginRichEdit* editor = form_->editor();
+        editor->SetEditorText(text);
+        const QString before = editor->EditorText();
+        const int found = editor->FindText(needle, 0);
+        // A character no kept input holds marks the replacements.
+        const int replaced = editor->ReplaceAllText(needle, QStringLiteral("\u0001"));
+        QCOMPARE(replaced > 0, found >= 0);
+        if (found < 0)
+            return;
+        const QString after = editor->EditorText();
+        QCOMPARE(after.left(found), before.left(found));
+        QCOMPARE(after.at(found), QChar(1));
+        QCOMPARE(after.count(QChar(1)), replaced);
+    }
+
     void cleanupTestCase()
     {
         form_.reset();

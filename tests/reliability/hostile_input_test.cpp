@@ -1,4 +1,6 @@
 #include "core/document_codec.h"
+#include "core/document_file.h"
+#include "core/recent_files.h"
 #include "support/fake_launcher.h"
 #include "app/main_form.h"
 #include "core/settings_store.h"
@@ -13,6 +15,14 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -51,6 +61,51 @@ QByteArray hostilePage(const QString& kind, qsizetype megabytes)
                 page.append(char(b));
     }
     return page;
+}
+
+// A disk that fails part-way through a file: the first reads deliver, then EIO.
+struct FailingReads : FileReads
+{
+    qsizetype deliver = 0; // bytes handed out before the failure
+    InstalledSeam<FileReads> installed{&setFileReads, this};
+    ssize_t read(int fd, void* buffer, size_t size) override
+    {
+        if (deliver <= 0) {
+            errno = EIO;
+            return -1;
+        }
+        const ssize_t n = ::read(fd, buffer, qMin(size, size_t(deliver)));
+        deliver -= n > 0 ? n : 0;
+        return n;
+    }
+};
+
+// Makes the file of the given kind at `path`; false when this system cannot.
+bool makeSpecialFile(const QString& kind, const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == QLatin1String("pipe"))
+        return ::mkfifo(name.constData(), 0644) == 0;
+    if (kind == QLatin1String("folder"))
+        return QDir().mkpath(path);
+    if (kind == QLatin1String("link to a pipe"))
+        return ::mkfifo((name + ".fifo").constData(), 0644) == 0 &&
+               ::symlink((name + ".fifo").constData(), name.constData()) == 0;
+    if (kind == QLatin1String("socket")) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (size_t(name.size()) >= sizeof address.sun_path)
+            return false;
+        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address),
+                                             sizeof address) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return bound;
+    }
+    // A regular file, big enough that it takes many reads.
+    return !writeFile(path, QByteArray(1 << 20, 'x')).isEmpty();
 }
 
 } // namespace
@@ -169,6 +224,64 @@ private Q_SLOTS:
         QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
         QVERIFY(!QFileInfo::exists(QStringLiteral("pwned")));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("pwned"))));
+    }
+
+    // Only regular files are loaded. A pipe would wait for a writer and a device never end, so
+    // anything else is refused at once; a read error part-way through a file refuses all of
+    // it. Either way the open page stays exactly as it was.
+    void onlyRegularFilesAreLoaded_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("command");
+        for (const char* command : {"Open", "recent file"}) {
+            for (const char* kind :
+                 {"pipe", "link to a pipe", "device", "folder", "socket", "read error"})
+                QTest::addRow("%s, %s", command, kind)
+                    << QString::fromLatin1(kind) << QString::fromLatin1(command);
+        }
+    }
+    void onlyRegularFilesAreLoaded()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, command);
+        QTemporaryDir dir;
+        const QString kept = writeFile(dir.filePath(QStringLiteral("kept.htm")), "<P>open page\r\n");
+        const QString path = kind == QLatin1String("device") ? QStringLiteral("/dev/zero")
+                                                             : dir.filePath(QStringLiteral("special"));
+        if (kind != QLatin1String("device") && !makeSpecialFile(kind, path))
+            QSKIP("this system cannot make such a file here");
+
+        // In a child: a load that blocks or never ends fails the test instead of hanging it.
+        VERIFY_CHILD(runInChild(
+            [&]() -> QString {
+                ScriptedPrompter prompter;
+                std::unique_ptr<FailingReads> reads;
+                if (kind == QLatin1String("read error")) {
+                    reads = std::make_unique<FailingReads>();
+                    reads->deliver = 256 * 1024;
+                }
+                TMainForm form;
+                form.LoadDocument(kept);
+                form.SetDocumentName(kept);
+                if (command == QLatin1String("Open")) {
+                    Prompter::FileAnswer answer;
+                    answer.files = {path};
+                    prompter.openAnswers = {answer};
+                    form.action(QStringLiteral("FileOpenItem"))->trigger();
+                } else {
+                    Q_EMIT form.MRUFileList1->MRUItemClick(nullptr, path);
+                }
+                QString problems;
+                if (prompter.errors != QStringList{QStringLiteral("Cannot open file %1").arg(path)})
+                    problems += QStringLiteral("messages [%1]; ").arg(prompter.errors.join(u'|'));
+                if (form.editor()->EditorText() != QLatin1String("<P>open page\n"))
+                    problems += QStringLiteral("the editor holds %1 characters; ")
+                                    .arg(form.editor()->EditorText().size());
+                if (form.DocumentFileName() != kept || form.editor()->ModifiedFlag())
+                    problems += QStringLiteral("the name or modified flag changed; ");
+                return problems;
+            },
+            30000));
     }
 
     // A relative name that looks like an option, given on the command line from its folder.

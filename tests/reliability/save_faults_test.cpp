@@ -1,4 +1,5 @@
 #include "core/document_codec.h"
+#include "core/document_file.h"
 #include "support/fake_launcher.h"
 #include "app/main_form.h"
 #include "core/recent_files.h"
@@ -16,7 +17,9 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -115,7 +118,11 @@ QString runCommandUnderFault(const QString& folder, const QString& fault, const 
     form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
     form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
     form.editor()->SetSelectionStart(form.editor()->EditorText().size());
-    form.editor()->ReplaceSelection(typedText());
+    // A small page fits Qt's write buffer whole, so only the final flush can see the limit.
+    const bool smallPage = fault == QLatin1String("fsize half a small page");
+    form.editor()->ReplaceSelection(smallPage ? QStringLiteral("<P>a few hundred bytes of typed work\n")
+                                                    .repeated(8)
+                                              : typedText());
     const QStringList recentBefore = form.MRUFileList1 ? form.MRUFileList1->Items() : QStringList();
     const qsizetype newSize =
         encodeDocument(form.editor()->EditorUtf8(), TextEncoding::Utf8).size();
@@ -123,9 +130,9 @@ QString runCommandUnderFault(const QString& folder, const QString& fault, const 
     if (fault.startsWith(QLatin1String("fsize"))) {
         // Writes past the limit come back short (EFBIG), as they do on a full disk.
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlim_t limit = fault == QLatin1String("fsize last byte")
-                                 ? rlim_t(newSize - 1)
-                                 : rlim_t(fault.mid(6).toULongLong());
+        const rlim_t limit = fault == QLatin1String("fsize last byte") ? rlim_t(newSize - 1)
+                             : smallPage ? rlim_t(newSize / 2)
+                                         : rlim_t(fault.mid(6).toULongLong());
         rlimit rl{limit, limit};
         if (::setrlimit(RLIMIT_FSIZE, &rl) != 0)
             return QStringLiteral("setrlimit failed");
@@ -243,7 +250,8 @@ private Q_SLOTS:
         const QString save = QStringLiteral("FileSaveItem");
         const QString preview = QStringLiteral("mnuViewinbrowser");
         const QStringList faults = {QStringLiteral("fsize 0"), QStringLiteral("fsize 4096"),
-                                    QStringLiteral("fsize last byte"), QStringLiteral("tmpfs")};
+                                    QStringLiteral("fsize last byte"),
+                                    QStringLiteral("fsize half a small page"), QStringLiteral("tmpfs")};
         for (const QString& fault : faults) {
             QTest::addRow("save, %s", qPrintable(fault)) << fault << save << QStringLiteral("Y");
             QTest::addRow("preview, %s", qPrintable(fault))
@@ -540,6 +548,143 @@ private Q_SLOTS:
             QCOMPARE(readFile(preview), QByteArray("unsaved work\r\n") + kOldPage);
             QCOMPARE(launcher.started.size(), 1);
         }
+    }
+
+    // Someone with write access to the site folder planted a link at the preview name. The
+    // preview replaces the link with its own file and writes nothing where the link led; in a
+    // shared folder, a name another user holds is refused.
+    void previewNeverFollowsALink_data()
+    {
+        QTest::addColumn<QString>("plant");
+        QTest::newRow("link to a file outside the folder") << QStringLiteral("outside file");
+        QTest::newRow("dangling link") << QStringLiteral("dangling");
+        QTest::newRow("link to a folder outside") << QStringLiteral("outside folder");
+        QTest::newRow("another user's link, sticky folder") << QStringLiteral("other user");
+    }
+    void previewNeverFollowsALink()
+    {
+        QFETCH(QString, plant);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("site"));
+        const QString page = writeFile(folder + QStringLiteral("/page.htm"), kOldPage);
+        const QString preview = folder + QStringLiteral("/pagetmp.htm");
+        const QByteArray victimBytes = "someone's precious file\n";
+        const QString victim = writeFile(dir.filePath(QStringLiteral("victim/notes.txt")), victimBytes);
+        const QString linkTarget = plant == QLatin1String("dangling")
+                                       ? dir.filePath(QStringLiteral("victim/created.htm"))
+                                   : plant == QLatin1String("outside folder")
+                                       ? dir.filePath(QStringLiteral("victim"))
+                                       : victim;
+        QVERIFY(QFile::link(linkTarget, preview));
+
+        ScriptedPrompter prompter;
+        FakeLauncher launcher;
+        TMainForm form;
+        form.LoadDocument(page);
+        form.SetDocumentName(page);
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+        form.editor()->ReplaceSelection(QStringLiteral("unsaved work\n"));
+        const QByteArray previewBytes = QByteArray("unsaved work\r\n") + kOldPage;
+
+        if (plant == QLatin1String("other user")) {
+            if (::geteuid() != 0)
+                QSKIP("needs root to plant a link as another user");
+            // Root's link in a folder everyone may write to; the user previewing is 65534.
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 01777) == 0);
+            QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+            VERIFY_CHILD(runUnprivileged({}, [&]() -> QString {
+                form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+                const QStringList expected{
+                    QStringLiteral("The preview file %1 belongs to another user. Choose another "
+                                   "temporary file name in File | Preferences.")
+                        .arg(preview)};
+                QString problems;
+                if (prompter.errors != expected)
+                    problems += QStringLiteral("messages [%1]; ").arg(prompter.errors.join(u'|'));
+                if (!launcher.started.isEmpty())
+                    problems += QStringLiteral("a browser was started; ");
+                return problems;
+            }));
+            QCOMPARE(linkText(preview), linkTarget);
+        } else {
+            form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+            QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+            QVERIFY(!QFileInfo(preview).isSymLink());
+            QCOMPARE(readFile(preview), previewBytes);
+            QCOMPARE(launcher.started.size(), 1);
+        }
+        QCOMPARE(readFile(victim), victimBytes);
+        QCOMPARE(folderEntries(dir.filePath(QStringLiteral("victim"))),
+                 QStringList{QStringLiteral("notes.txt")});
+        QCOMPARE(folderEntries(folder), (QStringList{QStringLiteral("page.htm"), QStringLiteral("pagetmp.htm")}));
+        QCOMPARE(readFile(page), kOldPage);
+    }
+
+    // A save that died part-way left its temporary file beside the page. The page's next save
+    // removes such leftovers of its own, and nothing else: not another page's, not a file in
+    // use by a save still running, not a look-alike of someone else's.
+    void staleTemporariesAreRemoved_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("the page's") << QStringLiteral("page.htm.vorlane-Ab3xY9.tmp") << QString() << true;
+        QTest::newRow("the preview's") << QStringLiteral("pagetmp.htm.vorlane-000000.tmp") << QString() << true;
+        QTest::newRow("in use by a running save")
+            << QStringLiteral("page.htm.vorlane-Ab3xY9.tmp") << QStringLiteral("locked") << false;
+        QTest::newRow("another page's") << QStringLiteral("other.htm.vorlane-Ab3xY9.tmp") << QString() << false;
+        QTest::newRow("not our naming") << QStringLiteral("page.htm.vorlane-Ab3xY.tmp") << QString() << false;
+        QTest::newRow("a link named like ours")
+            << QStringLiteral("page.htm.vorlane-Ab3xY9.tmp") << QStringLiteral("link") << false;
+        QTest::newRow("a folder named like ours")
+            << QStringLiteral("page.htm.vorlane-Ab3xY9.tmp") << QStringLiteral("folder") << false;
+    }
+    void staleTemporariesAreRemoved()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shape);
+        QFETCH(bool, removed);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("site"));
+        const QString page = writeFile(folder + QStringLiteral("/page.htm"), kOldPage);
+        const QString leftover = folder + QLatin1Char('/') + name;
+        const QString elsewhere = writeFile(dir.filePath(QStringLiteral("elsewhere.htm")), "x");
+        int holder = -1;
+        if (shape == QLatin1String("link")) {
+            QVERIFY(QFile::link(elsewhere, leftover));
+        } else if (shape == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(leftover));
+        } else {
+            writeFile(leftover, QByteArray(100000, 'h'));
+            if (shape == QLatin1String("locked")) {
+                holder = ::open(QFile::encodeName(leftover).constData(), O_RDONLY | O_CLOEXEC);
+                QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX) == 0);
+            }
+        }
+        QCOMPARE(isTemporaryFileOf(name, QStringLiteral("page.htm")) ||
+                     isTemporaryFileOf(name, QStringLiteral("pagetmp.htm")),
+                 removed || !shape.isEmpty());
+
+        ScriptedPrompter prompter;
+        FakeLauncher launcher;
+        TMainForm form;
+        form.LoadDocument(page);
+        form.SetDocumentName(page);
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+        form.editor()->ReplaceSelection(QStringLiteral("new\n"));
+        form.action(QStringLiteral("FileSaveItem"))->trigger();
+        form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+        if (holder >= 0)
+            ::close(holder);
+
+        QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+        QCOMPARE(readFile(page), QByteArray("new\r\n") + kOldPage);
+        QStringList expected{QStringLiteral("page.htm"), QStringLiteral("pagetmp.htm")};
+        if (!removed)
+            expected.append(name);
+        expected.sort();
+        QCOMPARE(folderEntries(folder), expected);
+        QCOMPARE(readFile(elsewhere), QByteArray("x"));
     }
 };
 

@@ -2,6 +2,8 @@
 
 #include "core/app_error.h"
 #include "core/document_codec.h"
+#include "core/document_file.h"
+#include "editor/text_search.h"
 #include "core/settings_store.h"
 #include "core/html_colors.h"
 #include "page/page_properties.h"
@@ -13,6 +15,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSettings>
+#include <QStringDecoder>
+#include <QTemporaryDir>
 
 namespace FuzzChecks {
 
@@ -20,7 +24,8 @@ const QStringList& targets()
 {
     static const QStringList names = {
         QStringLiteral("document_codec"), QStringLiteral("body_tag"), QStringLiteral("html_colors"),
-        QStringLiteral("picture_decoder"), QStringLiteral("settings_store")};
+        QStringLiteral("picture_decoder"), QStringLiteral("settings_store"),
+        QStringLiteral("document_editing"), QStringLiteral("text_search")};
     return names;
 }
 
@@ -36,10 +41,21 @@ QString check(const QString& target, const QByteArray& input)
         return pictureDecoder(input);
     if (target == QLatin1String("settings_store"))
         return settingsStore(input);
+    if (target == QLatin1String("document_editing"))
+        return documentEditing(input);
+    if (target == QLatin1String("text_search"))
+        return textSearch(input);
     return QStringLiteral("no target called %1").arg(target);
 }
 
 namespace {
+
+// UTF-8 as the editor takes it: a leading U+FEFF is a character (QString::fromUtf8 drops it).
+QString utf16(QByteArrayView utf8)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder(utf8);
+}
 
 // Every CR LF, lone CR and lone LF as CR LF, written out byte by byte as the rule says.
 QByteArray withCrLf(const QByteArray& bytes)
@@ -101,6 +117,33 @@ QByteArray withoutSurrogates(const QByteArray& utf8)
     return out;
 }
 
+QString pageFolder()
+{
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
+// The bytes as a file: loaded as Open loads it (the buffer read is decoded where it lies) and
+// saved as Save writes it.
+QString loadAndSaveFile(const QByteArray& input, const EditorBytes& copied)
+{
+    const QString path = pageFolder() + QStringLiteral("/page.htm");
+    try {
+        writeFileAtomically(path, input);
+        const EditorBytes loaded = readDocumentFile(path);
+        if (loaded.utf8 != copied.utf8 || !(loaded.format == copied.format))
+            return QStringLiteral("loading the file gives another text than decoding a copy");
+        writeDocumentFile(path, loaded.utf8.constData(), loaded.utf8.size(), loaded.format);
+    } catch (const AppError& e) {
+        return QStringLiteral("the file could not be loaded or saved: %1").arg(e.message());
+    }
+    QFile saved(path);
+    if (!saved.open(QIODevice::ReadOnly) ||
+        saved.readAll() != encodeDocument(copied.utf8, copied.format))
+        return QStringLiteral("the saved file differs from the encoded text");
+    return QString();
+}
+
 qsizetype firstDifference(const QByteArray& a, const QByteArray& b)
 {
     qsizetype i = 0;
@@ -150,6 +193,220 @@ QString documentRoundTrip(const QByteArray& input)
     const EditorBytes again = decodeDocument(written);
     if (again.utf8 != decoded.utf8 || !(again.format == decoded.format))
         return QStringLiteral("reading the saved bytes gives another text");
+    return loadAndSaveFile(input, decoded);
+}
+
+namespace {
+
+// Takes numbers and bytes off the front of a fuzz input; zeros once it runs out.
+class InputReader
+{
+public:
+    explicit InputReader(const QByteArray& input) : input_(input) {}
+    bool atEnd() const { return at_ >= input_.size(); }
+    uint byte() { return atEnd() ? 0 : uchar(input_.at(at_++)); }
+    uint number(int bytes)
+    {
+        uint n = 0;
+        for (int i = 0; i < bytes; ++i)
+            n = n << 8 | byte();
+        return n;
+    }
+    QByteArray take(qsizetype n)
+    {
+        const QByteArray part = input_.mid(at_, n);
+        at_ += part.size();
+        return part;
+    }
+
+private:
+    const QByteArray& input_;
+    qsizetype at_ = 0;
+};
+
+// What the markup commands insert, and the odd characters that make encodings matter.
+const char* const kInsertions[] = {
+    "<B>", "</B>", "<I>", "</I>", "<P>", "<BR>\n", "<HR>\n", "&nbsp;", "&copy;", "&amp;",
+    "<A HREF=\"\">", "</A>", "<TABLE BORDER=1>\n<TR>\n<TD></TD>\n</TR>\n</TABLE>\n", "\n",
+    "\u00e9", "\u00ff", "\u20ac", "\u00df", "\U0001F600", "\u212a"};
+
+QString insertion(InputReader& in)
+{
+    const uint kind = in.byte();
+    if (kind < 128)
+        return QString::fromUtf8(kInsertions[kind % std::size(kInsertions)]);
+    // A character of any plane (surrogate code points are not characters).
+    char32_t cp = char32_t(in.number(3) % 0x110000);
+    if (cp >= 0xD800 && cp <= 0xDFFF)
+        cp = 0xFFFD;
+    if (cp == '\r')
+        cp = '\n'; // the editor holds line ends as LF only
+    return QString::fromUcs4(&cp, 1);
+}
+
+// A position in the text that does not split a surrogate pair.
+qsizetype position(const QString& text, uint raw)
+{
+    qsizetype at = qsizetype(raw % uint(text.size() + 1));
+    if (at > 0 && at < text.size() && text.at(at).isLowSurrogate())
+        --at;
+    return at;
+}
+
+} // namespace
+
+QString documentEditing(const QByteArray& input)
+{
+    InputReader in(input);
+    // The page: its bytes come first, and the first byte says how the rest is made.
+    const uint shape = in.byte();
+    QByteArray page = in.take(qsizetype(in.number(2) % 2048));
+    if (shape % 3 == 1)
+        page.prepend("\xEF\xBB\xBF");
+    else if (shape % 3 == 2)
+        page.append('\xE9'); // never valid UTF-8: read as Windows-1252
+    const EditorBytes loaded = decodeDocument(page);
+    QString text = utf16(loaded.utf8);
+    const QString original = text;
+
+    // Edits; what lies before `front` and after `back` characters from the end is untouched.
+    qsizetype front = text.size();
+    qsizetype back = text.size();
+    for (int edits = 0; edits < 8 && !in.atEnd(); ++edits) {
+        const uint op = in.byte() % 3; // insert, delete, replace
+        const qsizetype at = position(text, in.number(2));
+        qsizetype removed = op == 0 ? 0 : qMin<qsizetype>(in.byte() % 16, text.size() - at);
+        if (at + removed < text.size() && text.at(at + removed).isLowSurrogate())
+            ++removed;
+        const QString added = op == 1 ? QString() : insertion(in);
+        front = qMin(front, at);
+        back = qMin(back, text.size() - at - removed);
+        text.replace(at, removed, added);
+    }
+    front = qMin(front, original.size());
+    back = qMin(back, original.size() - front);
+
+    // Saved from the editor's two runs either side of a gap.
+    const QByteArray utf8 = text.toUtf8();
+    const qsizetype gap = qsizetype(in.number(2)) % (utf8.size() + 1);
+    const TextEncoding encoding = loaded.format.encoding;
+    if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
+        return QString(); // the codec's own tables cover UTF-16; this target edits 8-bit pages
+    qsizetype references = 0;
+    const QByteArray saved = encodeDocument(
+        TextRuns{QByteArrayView(utf8).first(gap), QByteArrayView(utf8).sliced(gap)}, loaded.format,
+        &references);
+    // A Windows-1252 page may happen to read as UTF-8 once the edits took the last byte that
+    // was not, and characters it cannot hold come back as references: only UTF-8 pages must
+    // read back as the edited text.
+    EditorBytes reread = decodeDocument(saved);
+    // A page that begins with U+FEFF, written without a mark, reads as one with a mark.
+    if (encoding == TextEncoding::Utf8 && reread.format.encoding == TextEncoding::Utf8WithBom)
+        reread.utf8.prepend("\xEF\xBB\xBF");
+    if (encoding != TextEncoding::Windows1252 && reread.utf8 != utf8)
+        return QStringLiteral("the saved page reads back as another text, from byte %1 (%2)")
+            .arg(firstDifference(reread.utf8, utf8))
+            .arg(QString::fromLatin1(utf8.toHex(' ')));
+
+    const QByteArray before = withCrLf(page);
+    // Every byte outside the edited range is written as it was, whatever went in between.
+    const QByteArray head = encodeDocument(original.left(front).toUtf8(), loaded.format);
+    const QByteArray tail = encodeDocument(
+        original.right(back).toUtf8(),
+        encoding == TextEncoding::Utf8WithBom ? TextEncoding::Utf8 : encoding);
+    if (!before.startsWith(head) || !before.endsWith(tail))
+        return QStringLiteral("the unedited page does not hold its own ends");
+    if (!saved.startsWith(head))
+        return QStringLiteral("a byte before the edits changed, at offset %1")
+            .arg(firstDifference(saved, head));
+    if (!saved.endsWith(tail))
+        return QStringLiteral("a byte after the edits changed");
+    return QString();
+}
+
+namespace {
+
+// Simple case folding of every character, as code points.
+QList<char32_t> folded(const QString& text)
+{
+    QList<char32_t> out;
+    for (const char32_t cp : text.toUcs4())
+        out.append(QChar::toCaseFolded(cp));
+    return out;
+}
+
+// The UTF-8 bytes of a string, as the editor holds its text (never a lone surrogate).
+QByteArray editorUtf8(const QByteArray& bytes)
+{
+    return utf16(bytes).toUtf8();
+}
+
+} // namespace
+
+QPair<QString, QString> textSearchParts(const QByteArray& input)
+{
+    const qsizetype cut = input.indexOf('\n');
+    if (cut < 0)
+        return {utf16(input), QString()};
+    return {utf16(input.left(cut)), utf16(input.mid(cut + 1))};
+}
+
+QPair<qsizetype, qsizetype> referenceFind(const QString& text, const QString& needle)
+{
+    const QList<char32_t> want = folded(needle);
+    const QList<uint> chars = text.toUcs4();
+    if (want.isEmpty())
+        return {-1, 0};
+    qsizetype at16 = 0;
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        bool match = i + want.size() <= chars.size();
+        qsizetype length16 = 0;
+        for (qsizetype k = 0; match && k < want.size(); ++k) {
+            match = QChar::toCaseFolded(chars.at(i + k)) == want.at(k);
+            length16 += QChar::requiresSurrogates(chars.at(i + k)) ? 2 : 1;
+        }
+        if (match)
+            return {at16, length16};
+        at16 += QChar::requiresSurrogates(chars.at(i)) ? 2 : 1;
+    }
+    return {-1, 0};
+}
+
+QString textSearch(const QByteArray& input)
+{
+    const auto [needle, textString] = textSearchParts(input);
+    const QByteArray text = editorUtf8(textString.toUtf8());
+    const QString text16 = utf16(text);
+    const QList<char32_t> want = folded(needle);
+
+    const CaseBlindSearch search(needle);
+    const QList<CaseBlindSearch::Match> matches = search.all(text);
+    qsizetype from16 = 0;
+    QString rest = text16;
+    qsizetype restStart16 = 0;
+    for (const CaseBlindSearch::Match& m : matches) {
+        if (m.start < 0 || m.end <= m.start || m.end > text.size())
+            return QStringLiteral("a match outside the text: %1..%2").arg(m.start).arg(m.end);
+        if ((uchar(text.at(m.start)) & 0xC0) == 0x80 ||
+            (m.end < text.size() && (uchar(text.at(m.end)) & 0xC0) == 0x80))
+            return QStringLiteral("a match splits a character at %1..%2").arg(m.start).arg(m.end);
+        // The editor's positions: UTF-16 units before the match and inside it.
+        const qsizetype at16 = utf16(text.left(m.start)).size();
+        const qsizetype length16 = utf16(text.mid(m.start, m.end - m.start)).size();
+        if (folded(text16.mid(at16, length16)) != want)
+            return QStringLiteral("the text at %1 (%2 long) is not the needle").arg(at16).arg(length16);
+        // Nothing between the previous match and this one was missed.
+        const auto expected = referenceFind(rest, needle);
+        if (expected.first + restStart16 != at16 || expected.second != length16)
+            return QStringLiteral("the search reports %1, a plain scan %2")
+                .arg(at16)
+                .arg(expected.first < 0 ? -1 : expected.first + restStart16);
+        from16 = at16 + qMax<qsizetype>(length16, 1);
+        rest = text16.mid(from16);
+        restStart16 = from16;
+    }
+    if (referenceFind(rest, needle).first >= 0)
+        return QStringLiteral("a match after %1 was missed").arg(restStart16);
     return QString();
 }
 
