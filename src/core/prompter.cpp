@@ -26,12 +26,25 @@ void setPrompter(Prompter* p)
     seam.install(p);
 }
 
+namespace {
+
+// Messages quote tags the user searched for or typed ("<TABLE>"): never read them as rich text.
+int showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return box.exec();
+}
+
+} // namespace
+
 Prompter::Answer QtPrompter::confirm(QWidget* parent, const QString& title, const QString& text)
 {
-    const auto button =
-        QMessageBox::question(parent, title, text,
-                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                              QMessageBox::Yes);
+    const int button = showMessage(parent, QMessageBox::Question, title, text,
+                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                   QMessageBox::Yes);
     if (button == QMessageBox::Yes)
         return Answer::Yes;
     if (button == QMessageBox::No)
@@ -41,12 +54,13 @@ Prompter::Answer QtPrompter::confirm(QWidget* parent, const QString& title, cons
 
 void QtPrompter::error(QWidget* parent, const QString& text)
 {
-    QMessageBox::critical(parent, QStringLiteral("Error"), text);
+    showMessage(parent, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,
+                QMessageBox::Ok);
 }
 
 void QtPrompter::inform(QWidget* parent, const QString& title, const QString& text)
 {
-    QMessageBox::information(parent, title, text);
+    showMessage(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 Prompter::FileAnswer QtPrompter::openFiles(QWidget* parent, const FileRequest& request)

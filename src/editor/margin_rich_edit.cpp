@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -116,6 +117,7 @@ TMarginRichEdit::TMarginRichEdit(QWidget* parent) : QsciScintilla(parent)
     // Layout of very long lines is done in pieces, so a huge single-line page stays responsive.
     SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
     setFocusPolicy(Qt::ClickFocus);
+    unbindForeignEdits();
     SetDisplayFont(QFont(QStringLiteral("Arial"), 9));
 }
 
@@ -509,6 +511,51 @@ void TMarginRichEdit::PrintText(QsciPrinter& printer, const QString& title)
     setTailStyle(true);
     printer.printRange(this);
     setTailStyle(false);
+}
+
+void TMarginRichEdit::unbindForeignEdits()
+{
+    // Scintilla's own editing commands that a plain text box does not have: a stray key would
+    // silently duplicate, delete, move or re-case lines. Caret, selection, clipboard, undo and
+    // word deletion keys stay.
+    static constexpr QsciCommand::Command kForeign[] = {
+        QsciCommand::LineDelete,          QsciCommand::LineCut,
+        QsciCommand::LineTranspose,       QsciCommand::LineDuplicate,
+        QsciCommand::SelectionDuplicate,  QsciCommand::SelectionLowerCase,
+        QsciCommand::SelectionUpperCase,  QsciCommand::MoveSelectedLinesUp,
+        QsciCommand::MoveSelectedLinesDown, QsciCommand::DeleteLineLeft,
+        QsciCommand::DeleteLineRight,     QsciCommand::DeleteWordRightEnd,
+        QsciCommand::Backtab,             QsciCommand::Formfeed,
+        QsciCommand::ReverseLines,
+    };
+    QsciCommandSet* commands = standardCommands();
+    for (QsciCommand::Command id : kForeign)
+        if (QsciCommand* command = commands->find(id)) {
+            command->setKey(0);
+            command->setAlternateKey(0);
+        }
+}
+
+void TMarginRichEdit::keyPressEvent(QKeyEvent* event)
+{
+    // Alt or Ctrl with a key is a menu's or a command's, never text: Scintilla would type the
+    // letter of any chord it has no command for. AltGr arrives without them on X11 and Wayland,
+    // and as Ctrl+Alt on Windows, so composed characters still type.
+    const Qt::KeyboardModifiers chord = event->modifiers() & (Qt::AltModifier | Qt::ControlModifier);
+#ifdef Q_OS_WIN
+    const bool command = chord == Qt::AltModifier || chord == Qt::ControlModifier;
+#else
+    const bool command = chord != Qt::NoModifier;
+#endif
+    if (command && !event->text().isEmpty()) {
+        QKeyEvent silent(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
+                         event->nativeVirtualKey(), event->nativeModifiers(), QString(),
+                         event->isAutoRepeat(), ushort(event->count()));
+        QsciScintilla::keyPressEvent(&silent);
+        event->setAccepted(silent.isAccepted());
+        return;
+    }
+    QsciScintilla::keyPressEvent(event);
 }
 
 void TMarginRichEdit::releaseKey(int key)

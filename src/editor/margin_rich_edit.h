@@ -106,9 +106,11 @@ Q_SIGNALS:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
+    void unbindForeignEdits();
     void setSelectionBytes(long anchor, long caret);
     void hideLongLineTails();
     void setTailStyle(bool visible);
