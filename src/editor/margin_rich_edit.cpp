@@ -513,6 +513,21 @@ void TMarginRichEdit::PrintText(QsciPrinter& printer, const QString& title)
     setTailStyle(false);
 }
 
+QRect TMarginRichEdit::SelectionScreenRect() const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long start = self->SendScintilla(SCI_GETSELECTIONSTART);
+    const long end = self->SendScintilla(SCI_GETSELECTIONEND);
+    const long line = self->SendScintilla(SCI_LINEFROMPOSITION, start);
+    const long lineEnd = self->SendScintilla(SCI_GETLINEENDPOSITION, line);
+    const int x = int(self->SendScintilla(SCI_POINTXFROMPOSITION, 0L, start));
+    const int y = int(self->SendScintilla(SCI_POINTYFROMPOSITION, 0L, start));
+    const int right = int(self->SendScintilla(SCI_POINTXFROMPOSITION, 0L, qMin(end, lineEnd)));
+    const int height = int(self->SendScintilla(SCI_TEXTHEIGHT, line));
+    const QRect local(QPoint(x, y), QPoint(qMax(x + 1, right), y + height - 1));
+    return QRect(viewport()->mapToGlobal(local.topLeft()), local.size());
+}
+
 void TMarginRichEdit::unbindForeignEdits()
 {
     // Scintilla's own editing commands that a plain text box does not have: a stray key would

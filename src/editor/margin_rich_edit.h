@@ -54,6 +54,8 @@ public:
     int SelectionLength() const;
     void SetSelectionLength(int count); // from SelectionStart, cut off at the end of the text
     QString SelectedText() const;
+    // Where the selection's first line is drawn, in global coordinates.
+    QRect SelectionScreenRect() const;
 
     // Edits. Each is one undo step.
     void ReplaceSelection(const QString& text);
