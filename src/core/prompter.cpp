@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGridLayout>
@@ -63,9 +64,17 @@ void QtPrompter::inform(QWidget* parent, const QString& title, const QString& te
     showMessage(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+namespace {
+// Without a folder the chooser would open in the working folder, often the program's own.
+QString startFolder(const QString& folder)
+{
+    return folder.isEmpty() ? QDir::homePath() : folder;
+}
+} // namespace
+
 Prompter::FileAnswer QtPrompter::openFiles(QWidget* parent, const FileRequest& request)
 {
-    QFileDialog dialog(parent, request.title, request.folder);
+    QFileDialog dialog(parent, request.title, startFolder(request.folder));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.allowMultiple ? QFileDialog::ExistingFiles
                                              : QFileDialog::ExistingFile);
@@ -91,7 +100,7 @@ Prompter::FileAnswer QtPrompter::openFiles(QWidget* parent, const FileRequest& r
 
 QString QtPrompter::saveFile(QWidget* parent, const FileRequest& request)
 {
-    QFileDialog dialog(parent, request.title, request.folder);
+    QFileDialog dialog(parent, request.title, startFolder(request.folder));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);
