@@ -402,6 +402,33 @@ void TMarginRichEdit::SetDisplayFont(const QFont& font)
                   long(points * double(int(SC_FONT_SIZE_MULTIPLIER))));
     SendScintilla(SCI_STYLECLEARALL);
     setTailStyle(false);
+    applyPlainColours();
+}
+
+void TMarginRichEdit::applyPlainColours()
+{
+    // Text and paper as one pair from the palette: Scintilla's own default is black on white
+    // for the text only, which a dark desktop turns into black on near-black.
+    const QPalette& p = palette();
+    const QColor text = p.color(QPalette::Active, QPalette::Text);
+    const QColor base = p.color(QPalette::Active, QPalette::Base);
+    setColor(text);
+    setPaper(base);
+    // Plain text (style 0) and the cut-short tails follow the default.
+    for (long style : {0L, kTailStyle}) {
+        SendScintilla(SCI_STYLESETFORE, style, text);
+        SendScintilla(SCI_STYLESETBACK, style, base);
+    }
+    setCaretForegroundColor(text);
+    setSelectionBackgroundColor(p.color(QPalette::Active, QPalette::Highlight));
+    setSelectionForegroundColor(p.color(QPalette::Active, QPalette::HighlightedText));
+}
+
+void TMarginRichEdit::changeEvent(QEvent* event)
+{
+    QsciScintilla::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        applyPlainColours();
 }
 
 void TMarginRichEdit::UndoLastEdit()

@@ -109,10 +109,13 @@ Q_SIGNALS:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
     void unbindForeignEdits();
+    // The plain text's colours: the palette's text on its base, for every style that shows text.
+    void applyPlainColours();
     void setSelectionBytes(long anchor, long caret);
     void hideLongLineTails();
     void setTailStyle(bool visible);
