@@ -300,6 +300,14 @@ void TMainForm::buildToolbars()
     };
     Speedbar = makeBar("Speedbar", new QHBoxLayout, QMargins(4, 10, 4, 10));
     Speedbar->setFixedHeight(49);
+    // The bar's 600 x 47 background picture, at its left behind the buttons.
+    auto* backdrop = new QLabel(Speedbar);
+    backdrop->setObjectName(QStringLiteral("SpeedbarImage"));
+    backdrop->setPixmap(vorlaneIcon(QStringLiteral("speedbar-background"))
+                            .pixmap(QSize(600, 47), devicePixelRatio()));
+    backdrop->setGeometry(0, 1, 600, 47);
+    backdrop->setAttribute(Qt::WA_TransparentForMouseEvents);
+    backdrop->lower();
     auto* left = new QVBoxLayout;
     Toolbar = makeBar("Toolbar", left, QMargins(5, 4, 5, 4));
     Toolbar->setFixedWidth(33);
