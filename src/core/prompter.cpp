@@ -1,7 +1,9 @@
 #include "core/prompter.h"
 
+#include "core/icons.h"
 #include "core/seam.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDialog>
@@ -36,6 +38,13 @@ int showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, c
     QMessageBox box(icon, title, text, buttons, parent);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
+    // Our own pictures on OK and Cancel, not the desktop theme's; Yes and No get none.
+    for (QAbstractButton* button : box.buttons()) {
+        const QMessageBox::StandardButton which = box.standardButton(button);
+        button->setIcon(which == QMessageBox::Ok       ? vorlaneIcon(QStringLiteral("dialog-ok"))
+                        : which == QMessageBox::Cancel ? vorlaneIcon(QStringLiteral("dialog-cancel"))
+                                                       : QIcon());
+    }
     return box.exec();
 }
 
