@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 
 namespace {
 QPixmap picture(const QString& name, QSize size, qreal ratio)
@@ -69,7 +68,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     Label4->setWordWrap(true);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+    BitBtn1 = new QPushButton(vorlaneIcon(QStringLiteral("dialog-ok")),
                               QStringLiteral("&OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(384, 232, 82, 28);
@@ -77,7 +76,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     BitBtn1->setAutoDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogHelpButton),
+    BitBtn2 = new QPushButton(vorlaneIcon(QStringLiteral("dialog-help")),
                               QStringLiteral("&Help"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setGeometry(384, 268, 82, 28);

@@ -5,9 +5,19 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QShortcut>
+#include <QTextDocument>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+QString THelpWindow::helpCaption(const QString& pageTitle)
+{
+    const QString name = QStringLiteral("Vorlane Help");
+    // A title that already names the help ("Vorlane Help Contents") stands alone.
+    if (pageTitle.isEmpty() || pageTitle.startsWith(name))
+        return pageTitle.isEmpty() ? name : pageTitle;
+    return name + QStringLiteral(" - ") + pageTitle;
+}
 
 THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
@@ -38,13 +48,23 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     browser_->setObjectName(QStringLiteral("HelpBrowser"));
     // Links are followed here: help pages inside the window, web addresses in the browser.
     browser_->setOpenLinks(false);
+    // The pages are dark text on white paper whatever the desktop's colours: a dark theme
+    // would otherwise put its light text on their white background.
+    QPalette paper = browser_->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        paper.setColor(group, QPalette::Base, Qt::white);
+        paper.setColor(group, QPalette::Text, Qt::black);
+        paper.setColor(group, QPalette::Link, QColor(0, 0, 0xFF));
+        paper.setColor(group, QPalette::LinkVisited, QColor(0x80, 0, 0x80));
+    }
+    browser_->setPalette(paper);
+    browser_->document()->setDefaultStyleSheet(
+        QStringLiteral("body { color: #000000; background-color: #FFFFFF; }"));
     connect(browser_, &QTextBrowser::anchorClicked, this, &THelpWindow::followLink);
     connect(browser_, &QTextBrowser::backwardAvailable, back_, &QWidget::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QWidget::setEnabled);
     connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
-        const QString title = browser_->documentTitle();
-        setWindowTitle(title.isEmpty() ? QStringLiteral("Vorlane Help")
-                                       : QStringLiteral("Vorlane Help - %1").arg(title));
+        setWindowTitle(helpCaption(browser_->documentTitle()));
     });
     connect(back_, &QToolButton::clicked, browser_, &QTextBrowser::backward);
     connect(forward_, &QToolButton::clicked, browser_, &QTextBrowser::forward);

@@ -19,6 +19,8 @@ public:
     void showPage(const QUrl& page);
     QUrl currentPage() const;
     QTextBrowser* browser() const { return browser_; }
+    // The window's caption for a page of that title.
+    static QString helpCaption(const QString& pageTitle);
 
 Q_SIGNALS:
     void externalLinkRequested(const QString& url);

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -39,8 +40,8 @@ TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
     buildLayout();
 
     // Creation steps: hint handler (event()), chooser folders, name, stored geometry.
-    openDialogFolder_ = executableFolder();
-    saveDialogFolder_ = executableFolder();
+    openDialogFolder_.clear(); // the choosers start in the page's folder or at home
+    saveDialogFolder_.clear();
     SetDocumentName(kUntitled);
     runGuarded(this, [this] { restoreGeometryFromSettings(); });
 
@@ -205,6 +206,16 @@ void TMainForm::reopenFile(const QString& entry)
     RichEdit1->FocusEditor();
     RichEdit1->SetModifiedFlag(false);
     openDialogFolder_ = folderForDialog(path);
+}
+
+QString TMainForm::dialogStartFolder(const QString& remembered) const
+{
+    const QString program = folderForDialog(executableFolder());
+    const QString page = documentFileName_ == kUntitled ? QString() : folderForDialog(documentFileName_);
+    for (const QString& folder : {page, remembered})
+        if (!folder.isEmpty() && folder != program && QFileInfo(folder).isDir())
+            return folder;
+    return QDir::homePath();
 }
 
 // ---- closing ----

@@ -192,6 +192,9 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
 
 private:
+    // Where a file chooser starts: the page's folder, else the one remembered, else home;
+    // never the program's own folder.
+    QString dialogStartFolder(const QString& remembered) const;
     // Building the window.
     void buildCommands(); // every menu item, pop-up entry and window-wide key, from one table
     void buildToolbars(); // the two tool bars and the status panel

@@ -138,13 +138,20 @@ void TMainForm::HelpContents()
                                    .arg(QDir::toNativeSeparators(contents)));
         return;
     }
-    if (!helpWindow) {
+    const bool first = !helpWindow;
+    if (first) {
         helpWindow = new THelpWindow(this);
         connect(helpWindow, &THelpWindow::externalLinkRequested, this,
                 guardedSlot(this, &TMainForm::LoadUrl));
     }
     helpWindow->showContents(folder);
     helpWindow->show();
+    if (first) {
+        // It opens centred over the main window; later the user places it.
+        QRect frame = helpWindow->frameGeometry();
+        frame.moveCenter(frameGeometry().center());
+        helpWindow->move(frame.topLeft());
+    }
     helpWindow->raise();
     helpWindow->activateWindow();
 }

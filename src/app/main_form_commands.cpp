@@ -95,7 +95,9 @@ const CommandRow kCommands[] = {
     {"InsertMenuItem", "SpecialCharacters1", "&Special Characters", {}, "", nullptr, Submenu, nullptr},
     {"SpecialCharacters1", "GreaterThan1", "Greater Than", {key(Qt::CTRL | Qt::Key_Period)}, "Insert a '>'", &TMainForm::GreaterThan1Click, None, nullptr},
     {"SpecialCharacters1", "LessThan1", "Less Than", {key(Qt::CTRL | Qt::Key_Comma)}, "Insert a '<'", &TMainForm::LessThan1Click, None, nullptr},
-    {"SpecialCharacters1", "Space1", "Space", {key(Qt::ALT | Qt::Key_Space)}, "Inserts blank space", &TMainForm::Space1Click, None, nullptr},
+    // Most window managers take Alt+Space for their window menu; Ctrl+Shift+Space (the word
+    // processors' non-breaking space) still gets through. The menu shows the first key.
+    {"SpecialCharacters1", "Space1", "Space", {key(Qt::ALT | Qt::Key_Space), key(Qt::CTRL | Qt::SHIFT | Qt::Key_Space)}, "Inserts blank space", &TMainForm::Space1Click, None, nullptr},
     {"SpecialCharacters1", "Copyright1", "&Copyright", {}, "Intert a '\u00A9'", &TMainForm::Copyright1Click, SeparatorBefore, nullptr},
     {"SpecialCharacters1", "Registered1", "&Registered", {}, "Insert a '\u00AE'", &TMainForm::Registered1Click, None, nullptr},
     {"InsertMenuItem", "DateTime1", "&Date && Time", {}, "Insert the current date/time. (usefull for updates)", &TMainForm::DateTime1Click, None, nullptr},
@@ -255,8 +257,9 @@ void TMainForm::buildCommands()
         const bool popupEntry = parent == PopupRichEd || parent == TablePopup;
         if (popupEntry)
             item->setShortcutContext(Qt::WidgetShortcut); // shown only; the menu bar has them
-        else if (!keys.isEmpty())
-            RichEdit1->releaseKey(keys.first()[0].toCombined()); // the menu's command wins
+        else
+            for (const QKeySequence& k : keys)
+                RichEdit1->releaseKey(k[0].toCombined()); // the menu's command wins
 
         if (row.forwardsTo) {
             QAction* command = actions_.value(QString::fromLatin1(row.forwardsTo));
@@ -297,6 +300,14 @@ void TMainForm::buildToolbars()
     };
     Speedbar = makeBar("Speedbar", new QHBoxLayout, QMargins(4, 10, 4, 10));
     Speedbar->setFixedHeight(49);
+    // The bar's 600 x 47 background picture, at its left behind the buttons.
+    auto* backdrop = new QLabel(Speedbar);
+    backdrop->setObjectName(QStringLiteral("SpeedbarImage"));
+    backdrop->setPixmap(vorlaneIcon(QStringLiteral("speedbar-background"))
+                            .pixmap(QSize(600, 47), devicePixelRatio()));
+    backdrop->setGeometry(0, 1, 600, 47);
+    backdrop->setAttribute(Qt::WA_TransparentForMouseEvents);
+    backdrop->lower();
     auto* left = new QVBoxLayout;
     Toolbar = makeBar("Toolbar", left, QMargins(5, 4, 5, 4));
     Toolbar->setFixedWidth(33);

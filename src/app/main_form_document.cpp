@@ -106,7 +106,7 @@ void TMainForm::FileOpenItemClick()
         return;
     Prompter::FileRequest request;
     request.title = QStringLiteral("Open Web Page");
-    request.folder = openDialogFolder_;
+    request.folder = dialogStartFolder(openDialogFolder_);
     request.fileName = QStringLiteral("index.html");
     request.filters = kOpenFilters;
     request.showReadOnlyBox = true;
@@ -141,7 +141,7 @@ bool TMainForm::saveDocument()
 bool TMainForm::saveDocumentAs()
 {
     Prompter::FileRequest request;
-    request.folder = saveDialogFolder_;
+    request.folder = dialogStartFolder(saveDialogFolder_);
     request.fileName = saveDialogFileName_;
     request.filters = kSaveFilters;
     QString name = prompter().saveFile(this, request);

@@ -13,13 +13,6 @@
 
 namespace {
 
-void showModeless(QDialog* dialog)
-{
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-}
-
 QString notFoundMessage(const QString& text)
 {
     return QStringLiteral("Could not find \"") + text + QLatin1Char('"');
@@ -46,12 +39,12 @@ void TMainForm::Find1Click()
     // Find always starts over at the top of the page.
     RichEdit1->SetSelectionStart(0);
     RichEdit1->SetSelectionLength(0);
-    showModeless(FindDialog1);
+    FindDialog1->present();
 }
 
 void TMainForm::Replace1Click()
 {
-    showModeless(ReplaceDialog1);
+    ReplaceDialog1->present();
 }
 
 namespace {
@@ -72,6 +65,10 @@ void searchForward(TMainForm* form, const QString& text)
     editor->FocusEditor();
     editor->SetSelectionStart(found);
     editor->SetSelectionLength(int(text.size()));
+    editor->ensureCursorVisible();
+    const QRect match = editor->SelectionScreenRect();
+    form->FindDialog1->keepClearOf(match);
+    form->ReplaceDialog1->keepClearOf(match);
 }
 } // namespace
 

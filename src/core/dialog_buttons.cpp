@@ -1,13 +1,32 @@
 #include "core/dialog_buttons.h"
 
 #include <QHBoxLayout>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTextDocument>
 
 QPushButton* namedButton(QWidget* parent, const char* name, const QString& caption)
 {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     return button;
+}
+
+int widthForLines(QPlainTextEdit* pane, const QString& text)
+{
+    pane->setWordWrapMode(QTextOption::WordWrap);
+    const QFontMetrics metrics(pane->font());
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+    const int margins = 2 * int(pane->document()->documentMargin()) + 2 * pane->frameWidth() +
+                        pane->contentsMargins().left() + pane->contentsMargins().right();
+    const int scrollBar = pane->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff
+                              ? 0
+                              : pane->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return widest + margins + scrollBar + 4; // a little slack: a line never ends flush
 }
 
 QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons)

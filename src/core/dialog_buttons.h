@@ -4,11 +4,16 @@
 #include <initializer_list>
 
 class QHBoxLayout;
+class QPlainTextEdit;
 class QPushButton;
 class QWidget;
 
 // A push button named as on the form, so commands and tests find it by objectName.
 QPushButton* namedButton(QWidget* parent, const char* name, const QString& caption);
+
+// The width a read-only text pane needs so that each line of `text` fits on one line: the pane
+// then breaks the text where the text breaks, and longer texts only between words.
+int widthForLines(QPlainTextEdit* pane, const QString& text);
 
 // The row most dialogs end with: the buttons at the right, the first one the default button.
 QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons);

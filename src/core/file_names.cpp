@@ -47,6 +47,11 @@ QString executableFolder()
     return dir;
 }
 
+QString pathKey(const QString& path)
+{
+    return kPathCase == Qt::CaseSensitive ? path : asciiLower(path);
+}
+
 QString asciiLower(const QString& text)
 {
     QString out = text;

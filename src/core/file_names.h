@@ -19,5 +19,13 @@ QString folderForDialog(const QString& path);
 QString absoluteFileName(const QString& path);
 // Folder of the running executable, with a trailing separator.
 QString executableFolder();
-// ASCII-only lower-casing, for the path rules that compare folders.
+// ASCII-only lower-casing.
 QString asciiLower(const QString& text);
+// How the file system compares names: exactly on Linux, ASCII letter case ignored on Windows.
+#ifdef Q_OS_WIN
+inline constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
+#else
+inline constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
+#endif
+// A path in the form the file system compares it in (see kPathCase).
+QString pathKey(const QString& path);

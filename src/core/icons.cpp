@@ -6,7 +6,6 @@
 #include <QIconEngine>
 #include <QImageReader>
 #include <QPainter>
-#include <QSet>
 #include <QStyle>
 #include <QStyleOption>
 
@@ -22,21 +21,6 @@ static void initIconResources()
 }
 
 namespace {
-
-// Names from the freedesktop icon naming list: here the user's desktop theme wins.
-const QSet<QString>& themeNames()
-{
-    static const QSet<QString> names = {
-        QStringLiteral("document-new"),       QStringLiteral("document-open"),
-        QStringLiteral("document-save"),      QStringLiteral("document-properties"),
-        QStringLiteral("edit-undo"),          QStringLiteral("edit-cut"),
-        QStringLiteral("edit-copy"),          QStringLiteral("edit-paste"),
-        QStringLiteral("insert-image"),       QStringLiteral("insert-link"),
-        QStringLiteral("help-contents"),      QStringLiteral("format-text-bold"),
-        QStringLiteral("format-text-italic"), QStringLiteral("format-text-underline"),
-    };
-    return names;
-}
 
 // Draws one of our SVG pictures at exactly the size asked for, the first time it is asked.
 // Qt's own SVG icon engine parses every file once when the icon is made and again to draw
@@ -93,9 +77,9 @@ private:
 QIcon vorlaneIcon(const QString& name)
 {
     initIconResources();
+    // Always our own pictures: mixed with a desktop theme's they would look patched together.
     const QString file = QStringLiteral(":/icons/%1.svg").arg(name);
     if (!QFile::exists(file))
-        return QIcon::fromTheme(name); // none of ours: whatever the desktop has, if anything
-    const QIcon ours(new PictureIconEngine(file));
-    return themeNames().contains(name) ? QIcon::fromTheme(name, ours) : ours;
+        return QIcon();
+    return QIcon(new PictureIconEngine(file));
 }

@@ -3,5 +3,5 @@
 #include <QIcon>
 #include <QString>
 
-// The program's pictures: the desktop theme's icon where a standard name fits, else ours.
+// One of the program's own pictures, never the desktop theme's; a null icon for an unknown name.
 QIcon vorlaneIcon(const QString& name);

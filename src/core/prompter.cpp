@@ -1,10 +1,13 @@
 #include "core/prompter.h"
 
+#include "core/icons.h"
 #include "core/seam.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGridLayout>
@@ -26,12 +29,32 @@ void setPrompter(Prompter* p)
     seam.install(p);
 }
 
+namespace {
+
+// Messages quote tags the user searched for or typed ("<TABLE>"): never read them as rich text.
+int showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    // Our own pictures on OK and Cancel, not the desktop theme's; Yes and No get none.
+    for (QAbstractButton* button : box.buttons()) {
+        const QMessageBox::StandardButton which = box.standardButton(button);
+        button->setIcon(which == QMessageBox::Ok       ? vorlaneIcon(QStringLiteral("dialog-ok"))
+                        : which == QMessageBox::Cancel ? vorlaneIcon(QStringLiteral("dialog-cancel"))
+                                                       : QIcon());
+    }
+    return box.exec();
+}
+
+} // namespace
+
 Prompter::Answer QtPrompter::confirm(QWidget* parent, const QString& title, const QString& text)
 {
-    const auto button =
-        QMessageBox::question(parent, title, text,
-                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                              QMessageBox::Yes);
+    const int button = showMessage(parent, QMessageBox::Question, title, text,
+                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                   QMessageBox::Yes);
     if (button == QMessageBox::Yes)
         return Answer::Yes;
     if (button == QMessageBox::No)
@@ -41,17 +64,26 @@ Prompter::Answer QtPrompter::confirm(QWidget* parent, const QString& title, cons
 
 void QtPrompter::error(QWidget* parent, const QString& text)
 {
-    QMessageBox::critical(parent, QStringLiteral("Error"), text);
+    showMessage(parent, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,
+                QMessageBox::Ok);
 }
 
 void QtPrompter::inform(QWidget* parent, const QString& title, const QString& text)
 {
-    QMessageBox::information(parent, title, text);
+    showMessage(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
+
+namespace {
+// Without a folder the chooser would open in the working folder, often the program's own.
+QString startFolder(const QString& folder)
+{
+    return folder.isEmpty() ? QDir::homePath() : folder;
+}
+} // namespace
 
 Prompter::FileAnswer QtPrompter::openFiles(QWidget* parent, const FileRequest& request)
 {
-    QFileDialog dialog(parent, request.title, request.folder);
+    QFileDialog dialog(parent, request.title, startFolder(request.folder));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.allowMultiple ? QFileDialog::ExistingFiles
                                              : QFileDialog::ExistingFile);
@@ -77,7 +109,7 @@ Prompter::FileAnswer QtPrompter::openFiles(QWidget* parent, const FileRequest& r
 
 QString QtPrompter::saveFile(QWidget* parent, const FileRequest& request)
 {
-    QFileDialog dialog(parent, request.title, request.folder);
+    QFileDialog dialog(parent, request.title, startFolder(request.folder));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);

@@ -1,6 +1,7 @@
 #include "core/recent_files.h"
 
 #include "core/app_error.h"
+#include "core/file_names.h"
 #include "core/settings_store.h"
 
 #include <QMenu>
@@ -11,7 +12,7 @@
 void RecentFilesModel::add(const QString& path)
 {
     for (qsizetype i = 0; i < entries_.size(); ++i) {
-        if (entries_.at(i).compare(path, Qt::CaseInsensitive) == 0) {
+        if (entries_.at(i).compare(path, kPathCase) == 0) {
             entries_.move(i, 0);
             return;
         }

@@ -100,6 +100,7 @@ TInsJava::TInsJava(const QString& documentFileName, QWidget* parent)
     connect(BrowseBtn, &QToolButton::clicked, this, &TInsJava::BrowseBtnClick);
     connect(BitBtn2, &QPushButton::clicked, this, &TInsJava::BitBtn2Click);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+    ClassFileName->setFocus(); // not the notebook's tab bar
 }
 
 void TInsJava::BrowseBtnClick()

@@ -1,22 +1,23 @@
 #include "editor/applet_markup.h"
 
 #include "core/file_names.h"
+#include "core/markup_values.h"
 
 #include <QFileInfo>
 
 QString buildAppletElement(const AppletFields& fields)
 {
-    QString element = QStringLiteral("<APPLET CODE=") + fields.classFile;
+    QString element = QStringLiteral("<APPLET CODE=") + attributeValue(fields.classFile);
     if (!fields.height.isEmpty())
-        element += QStringLiteral(" HEIGHT=") + fields.height;
+        element += QStringLiteral(" HEIGHT=") + attributeValue(fields.height);
     if (!fields.width.isEmpty())
-        element += QStringLiteral(" WIDTH=") + fields.width;
+        element += QStringLiteral(" WIDTH=") + attributeValue(fields.width);
     if (fields.align != QLatin1String("(none)"))
-        element += QStringLiteral(" ALIGN=") + fields.align;
+        element += QStringLiteral(" ALIGN=") + attributeValue(fields.align);
     if (!fields.codebase.isEmpty())
-        element += QStringLiteral(" CODEBASE=") + fields.codebase;
+        element += QStringLiteral(" CODEBASE=") + attributeValue(fields.codebase);
     if (!fields.name.isEmpty())
-        element += QStringLiteral(" NAME=") + fields.name;
+        element += QStringLiteral(" NAME=") + attributeValue(fields.name);
     if (!fields.alt.isEmpty())
         element += QStringLiteral(" ALT=\"") + fields.alt + QLatin1Char('"');
     element += fields.params;
@@ -34,11 +35,11 @@ QString documentFolderOf(const QString& documentFileName)
 QString DocumentRelativePath(const QString& fileName, const QString& documentFolder)
 {
     QString text = fileName;
-    const QString folder = asciiLower(documentFolder);
-    if (QFileInfo(text).isFile() && asciiLower(folderPart(text)) == folder)
+    const QString folder = pathKey(documentFolder);
+    if (QFileInfo(text).isFile() && pathKey(folderPart(text)) == folder)
         text = fileNamePart(text);
     // A file below the document's folder keeps the sub-folders under it.
-    if (asciiLower(folderPart(text)).left(folder.size()) == folder)
+    if (pathKey(folderPart(text)).left(folder.size()) == folder)
         text.remove(0, folder.size());
     if (text.isEmpty())
         return text;

@@ -1,9 +1,11 @@
 #include "editor/find_replace_dialogs.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -28,6 +30,63 @@ QPushButton* addButton(QDialog* dialog, QVBoxLayout* column, const QString& capt
     button->setAutoDefault(false);
     column->addWidget(button);
     return button;
+}
+
+// Selects the search text once the window is really active: activation moves the focus
+// around and would drop a selection made before it.
+class SelectWhenActive : public QObject
+{
+public:
+    SelectWhenActive(QDialog* dialog, QLineEdit* edit) : QObject(dialog), edit_(edit)
+    {
+        setObjectName(QStringLiteral("selectWhenActive"));
+        dialog->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowActivate) {
+            edit_->setFocus(Qt::ActiveWindowFocusReason);
+            edit_->selectAll();
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QLineEdit* edit_;
+};
+
+void presentWithText(QDialog* dialog, QLineEdit* edit)
+{
+    if (!dialog->isActiveWindow() &&
+        !dialog->findChild<QObject*>(QStringLiteral("selectWhenActive"), Qt::FindDirectChildrenOnly))
+        new SelectWhenActive(dialog, edit);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+}
+
+void moveOff(QDialog* dialog, const QRect& area)
+{
+    const QRect frame = dialog->frameGeometry();
+    if (!dialog->isVisible() || !frame.intersects(area))
+        return;
+    QScreen* screen = dialog->screen();
+    const QRect room = screen ? screen->availableGeometry() : QRect();
+    const int margin = 8;
+    const int above = area.top() - margin - frame.height();
+    const int below = area.bottom() + 1 + margin;
+    int top = frame.top();
+    if (room.isNull() || below + frame.height() <= room.bottom() + 1)
+        top = below;
+    else if (above >= room.top())
+        top = above;
+    else
+        return; // nowhere to go without leaving the screen
+    dialog->move(frame.left(), top);
 }
 
 // Both dialogs stay open beside the editor, and keep their place and texts when closed.
@@ -70,6 +129,16 @@ QString TFindDialog::FindText() const
 void TFindDialog::SetFindText(const QString& text)
 {
     FindEdit->setText(text);
+}
+
+void TFindDialog::present()
+{
+    presentWithText(this, FindEdit);
+}
+
+void TFindDialog::keepClearOf(const QRect& area)
+{
+    moveOff(this, area);
 }
 
 void TFindDialog::updateButtons()
@@ -122,6 +191,16 @@ QString TReplaceDialog::ReplaceText() const
 void TReplaceDialog::SetReplaceText(const QString& text)
 {
     ReplaceEdit->setText(text);
+}
+
+void TReplaceDialog::present()
+{
+    presentWithText(this, FindEdit);
+}
+
+void TReplaceDialog::keepClearOf(const QRect& area)
+{
+    moveOff(this, area);
 }
 
 void TReplaceDialog::updateButtons()

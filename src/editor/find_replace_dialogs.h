@@ -16,6 +16,12 @@ public:
 
     QString FindText() const;
     void SetFindText(const QString& text);
+    // Shows the dialog (again) in front, its search text selected and focused, so typing
+    // replaces it.
+    void present();
+    // Moves the dialog off `area` (global coordinates, e.g. a match) when it covers it and
+    // there is room above or below on the screen.
+    void keepClearOf(const QRect& area);
 
     QLineEdit* FindEdit = nullptr;
     QPushButton* FindNextButton = nullptr;
@@ -40,6 +46,8 @@ public:
     void SetFindText(const QString& text);
     QString ReplaceText() const;
     void SetReplaceText(const QString& text);
+    void present(); // as TFindDialog::present
+    void keepClearOf(const QRect& area);
 
     QLineEdit* FindEdit = nullptr;
     QLineEdit* ReplaceEdit = nullptr;

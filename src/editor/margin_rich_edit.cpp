@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -116,6 +117,7 @@ TMarginRichEdit::TMarginRichEdit(QWidget* parent) : QsciScintilla(parent)
     // Layout of very long lines is done in pieces, so a huge single-line page stays responsive.
     SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
     setFocusPolicy(Qt::ClickFocus);
+    unbindForeignEdits();
     SetDisplayFont(QFont(QStringLiteral("Arial"), 9));
 }
 
@@ -400,6 +402,33 @@ void TMarginRichEdit::SetDisplayFont(const QFont& font)
                   long(points * double(int(SC_FONT_SIZE_MULTIPLIER))));
     SendScintilla(SCI_STYLECLEARALL);
     setTailStyle(false);
+    applyPlainColours();
+}
+
+void TMarginRichEdit::applyPlainColours()
+{
+    // Text and paper as one pair from the palette: Scintilla's own default is black on white
+    // for the text only, which a dark desktop turns into black on near-black.
+    const QPalette& p = palette();
+    const QColor text = p.color(QPalette::Active, QPalette::Text);
+    const QColor base = p.color(QPalette::Active, QPalette::Base);
+    setColor(text);
+    setPaper(base);
+    // Plain text (style 0) and the cut-short tails follow the default.
+    for (long style : {0L, kTailStyle}) {
+        SendScintilla(SCI_STYLESETFORE, style, text);
+        SendScintilla(SCI_STYLESETBACK, style, base);
+    }
+    setCaretForegroundColor(text);
+    setSelectionBackgroundColor(p.color(QPalette::Active, QPalette::Highlight));
+    setSelectionForegroundColor(p.color(QPalette::Active, QPalette::HighlightedText));
+}
+
+void TMarginRichEdit::changeEvent(QEvent* event)
+{
+    QsciScintilla::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        applyPlainColours();
 }
 
 void TMarginRichEdit::UndoLastEdit()
@@ -509,6 +538,66 @@ void TMarginRichEdit::PrintText(QsciPrinter& printer, const QString& title)
     setTailStyle(true);
     printer.printRange(this);
     setTailStyle(false);
+}
+
+QRect TMarginRichEdit::SelectionScreenRect() const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long start = self->SendScintilla(SCI_GETSELECTIONSTART);
+    const long end = self->SendScintilla(SCI_GETSELECTIONEND);
+    const long line = self->SendScintilla(SCI_LINEFROMPOSITION, start);
+    const long lineEnd = self->SendScintilla(SCI_GETLINEENDPOSITION, line);
+    const int x = int(self->SendScintilla(SCI_POINTXFROMPOSITION, 0L, start));
+    const int y = int(self->SendScintilla(SCI_POINTYFROMPOSITION, 0L, start));
+    const int right = int(self->SendScintilla(SCI_POINTXFROMPOSITION, 0L, qMin(end, lineEnd)));
+    const int height = int(self->SendScintilla(SCI_TEXTHEIGHT, line));
+    const QRect local(QPoint(x, y), QPoint(qMax(x + 1, right), y + height - 1));
+    return QRect(viewport()->mapToGlobal(local.topLeft()), local.size());
+}
+
+void TMarginRichEdit::unbindForeignEdits()
+{
+    // Scintilla's own editing commands that a plain text box does not have: a stray key would
+    // silently duplicate, delete, move or re-case lines. Caret, selection, clipboard, undo and
+    // word deletion keys stay.
+    static constexpr QsciCommand::Command kForeign[] = {
+        QsciCommand::LineDelete,          QsciCommand::LineCut,
+        QsciCommand::LineTranspose,       QsciCommand::LineDuplicate,
+        QsciCommand::SelectionDuplicate,  QsciCommand::SelectionLowerCase,
+        QsciCommand::SelectionUpperCase,  QsciCommand::MoveSelectedLinesUp,
+        QsciCommand::MoveSelectedLinesDown, QsciCommand::DeleteLineLeft,
+        QsciCommand::DeleteLineRight,     QsciCommand::DeleteWordRightEnd,
+        QsciCommand::Backtab,             QsciCommand::Formfeed,
+        QsciCommand::ReverseLines,
+    };
+    QsciCommandSet* commands = standardCommands();
+    for (QsciCommand::Command id : kForeign)
+        if (QsciCommand* command = commands->find(id)) {
+            command->setKey(0);
+            command->setAlternateKey(0);
+        }
+}
+
+void TMarginRichEdit::keyPressEvent(QKeyEvent* event)
+{
+    // Alt or Ctrl with a key is a menu's or a command's, never text: Scintilla would type the
+    // letter of any chord it has no command for. AltGr arrives without them on X11 and Wayland,
+    // and as Ctrl+Alt on Windows, so composed characters still type.
+    const Qt::KeyboardModifiers chord = event->modifiers() & (Qt::AltModifier | Qt::ControlModifier);
+#ifdef Q_OS_WIN
+    const bool command = chord == Qt::AltModifier || chord == Qt::ControlModifier;
+#else
+    const bool command = chord != Qt::NoModifier;
+#endif
+    if (command && !event->text().isEmpty()) {
+        QKeyEvent silent(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
+                         event->nativeVirtualKey(), event->nativeModifiers(), QString(),
+                         event->isAutoRepeat(), ushort(event->count()));
+        QsciScintilla::keyPressEvent(&silent);
+        event->setAccepted(silent.isAccepted());
+        return;
+    }
+    QsciScintilla::keyPressEvent(event);
 }
 
 void TMarginRichEdit::releaseKey(int key)

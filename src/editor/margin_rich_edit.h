@@ -54,6 +54,8 @@ public:
     int SelectionLength() const;
     void SetSelectionLength(int count); // from SelectionStart, cut off at the end of the text
     QString SelectedText() const;
+    // Where the selection's first line is drawn, in global coordinates.
+    QRect SelectionScreenRect() const;
 
     // Edits. Each is one undo step.
     void ReplaceSelection(const QString& text);
@@ -106,9 +108,14 @@ Q_SIGNALS:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
+    void unbindForeignEdits();
+    // The plain text's colours: the palette's text on its base, for every style that shows text.
+    void applyPlainColours();
     void setSelectionBytes(long anchor, long caret);
     void hideLongLineTails();
     void setTailStyle(bool visible);

@@ -88,10 +88,41 @@ QString quickTableText()
                           "</TABLE>\n\n");
 }
 
+QString timeFormatWithoutZone(const QString& format)
+{
+    QString out;
+    bool quoted = false;
+    const qsizetype n = format.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = format[i];
+        if (c == QLatin1Char('\'')) // '' inside or outside quotes toggles twice: no harm
+            quoted = !quoted;
+        if (quoted || c != QLatin1Char('t')) {
+            out += c;
+            continue;
+        }
+        while (i + 1 < n && format[i + 1] == QLatin1Char('t'))
+            ++i;
+        // "(t)" and "[t]" go with their brackets, ", t" and " t" with their separator.
+        if (out.endsWith(QLatin1Char('(')) || out.endsWith(QLatin1Char('['))) {
+            const QChar close = out.back() == QLatin1Char('(') ? QLatin1Char(')') : QLatin1Char(']');
+            out.chop(1);
+            if (i + 1 < n && format[i + 1] == close)
+                ++i;
+        }
+        while (!out.isEmpty() && (out.back().isSpace() || out.back() == QLatin1Char(',')))
+            out.chop(1);
+        if (out.isEmpty())
+            while (i + 1 < n && format[i + 1].isSpace())
+                ++i;
+    }
+    return out.trimmed();
+}
+
 QString dateTimeText(const QDateTime& when, const QLocale& locale)
 {
     return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(when.time(), QLocale::LongFormat);
+           locale.toString(when.time(), timeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
 }
 
 } // namespace Markup

@@ -43,7 +43,9 @@ Result apply(const Command& command, const QString& selected);
 // The quick table appended by Quick Table.
 QString quickTableText();
 
-// Date in the locale's short format, one blank, time in its long format.
+// Date in the locale's short format, one blank, time in its long format without the zone name.
 QString dateTimeText(const QDateTime& when, const QLocale& locale);
+// A time format with its time-zone fields (and the brackets or separator around them) taken out.
+QString timeFormatWithoutZone(const QString& format);
 
 } // namespace Markup

@@ -1,5 +1,7 @@
 #include "editor/tag_list_dialog.h"
 
+#include "core/dialog_buttons.h"
+
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -75,6 +77,7 @@ TTagList::TTagList(QWidget* parent) : QDialog(parent)
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setPlainText(QStringLiteral("Select a Tag from the list to the left to get \n"
                                        "information or help on it."));
+    Memo1->setMinimumWidth(widthForLines(Memo1, Memo1->toPlainText()));
 
     auto* note = new QLabel(QStringLiteral("More detailed information including examples, and "
                                            "usage will be availible on each in the finished "
@@ -97,7 +100,7 @@ TTagList::TTagList(QWidget* parent) : QDialog(parent)
     auto* root = new QVBoxLayout(this);
     root->addLayout(grid);
     root->addLayout(bottom);
-    setFixedSize(420, 300);
+    setFixedSize(qMax(420, minimumSizeHint().width()), 300);
 
     // Selection, not the current row: getting the focus makes the first row current without
     // the user choosing it, and the prompt must stay until they do.

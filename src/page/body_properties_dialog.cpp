@@ -161,6 +161,7 @@ TBodyProperties::TBodyProperties(QWidget* parent) : QDialog(parent)
     root->addWidget(notebook);
     root->addLayout(buttons);
     root->setSizeConstraint(QLayout::SetFixedSize);
+    DocTitle->setFocus(); // not the notebook's tab bar
 
     paintSample();
 }

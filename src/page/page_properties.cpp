@@ -1,6 +1,7 @@
 #include "page/page_properties.h"
 
 #include "core/file_names.h"
+#include "core/markup_values.h"
 
 namespace PageProperties {
 
@@ -91,6 +92,13 @@ QString extractAttribute(const QString& attributeText, const QString& name)
     if (at < 0)
         return QString();
     const qsizetype from = at + name.size();
+    // A value in double quotes, as the dialog writes one holding a blank, runs to its closing quote.
+    if (attributeText.mid(from, 1) == QLatin1String("\"")) {
+        const qsizetype close = attributeText.indexOf(QLatin1Char('"'), from + 1);
+        if (close > from)
+            return attributeText.mid(from + 1, close - from - 1)
+                .replace(QLatin1String("&quot;"), QLatin1String("\""));
+    }
     // Only a blank ends a value: tabs and line breaks are part of it.
     const qsizetype blank = attributeText.indexOf(QLatin1Char(' '), from);
     QString value = blank < 0 ? attributeText.mid(from) : attributeText.mid(from, blank - from);
@@ -115,7 +123,7 @@ QString buildBodyTag(const QStringList& sixAttributes)
     const QStringList& names = attributeWrittenNames();
     for (int i = 0; i < AttributeCount && i < sixAttributes.size(); ++i) {
         if (!sixAttributes.at(i).isEmpty())
-            tag += names.at(i) + sixAttributes.at(i);
+            tag += names.at(i) + attributeValue(sixAttributes.at(i));
     }
     tag += QLatin1Char('>');
     return tag;
@@ -128,7 +136,7 @@ QString pathRelativeToDocument(const QString& path, const QString& documentFileN
     const QString documentFolder = folderPart(documentFileName);
     if (documentFolder.isEmpty())
         return path;
-    if (!asciiLower(folderPart(path)).startsWith(asciiLower(documentFolder)))
+    if (!pathKey(folderPart(path)).startsWith(pathKey(documentFolder)))
         return path;
     return path.mid(documentFolder.size());
 }

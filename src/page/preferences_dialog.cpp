@@ -56,6 +56,8 @@ TPrefs::TPrefs(QWidget* parent) : QDialog(parent)
 {
     buildForm();
     FormCreate();
+    // The first field, not the notebook's tab bar: the browser choice.
+    browserButtons_.at(qMax(0, browserIndex()))->setFocus();
 }
 
 void TPrefs::buildForm()

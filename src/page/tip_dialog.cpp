@@ -1,5 +1,7 @@
 #include "page/tip_dialog.h"
 
+#include "core/dialog_buttons.h"
+
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,7 +40,7 @@ TTipOfTheDay::TTipOfTheDay(QWidget* parent)
     Memo1 = new QPlainTextEdit(kTipText, this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
-    Memo1->setFixedSize(300, 120);
+    Memo1->setFixedSize(qMax(300, widthForLines(Memo1, kTipText)), 120);
 
     Button1 = new QPushButton(QStringLiteral("&Next Tip"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

@@ -1,6 +1,7 @@
 #include "wizards/image_markup.h"
 
 #include "core/file_names.h"
+#include "core/markup_values.h"
 
 QString markupFileName(const QString& name)
 {
@@ -20,23 +21,23 @@ QString imageAttributes(const ImageFields& f, bool withSize)
 {
     QString a;
     if (withSize && !f.width.isEmpty())
-        a += QStringLiteral(" WIDTH=") + f.width;
+        a += QStringLiteral(" WIDTH=") + attributeValue(f.width);
     if (withSize && !f.height.isEmpty())
-        a += QStringLiteral(" HEIGHT=") + f.height;
+        a += QStringLiteral(" HEIGHT=") + attributeValue(f.height);
     if (!f.description.isEmpty())
         a += QStringLiteral(" ALT=\"") + f.description + QLatin1Char('"');
     if (f.align != kNoAlign)
-        a += QStringLiteral(" ALIGN=") + f.align;
+        a += QStringLiteral(" ALIGN=") + attributeValue(f.align);
     return a;
 }
 
 QString imageElement(const QString& name, const QString& attributes, const ImageFields& f)
 {
-    const QString border = imageBorderValue(f.border);
-    const QString img = QStringLiteral("<IMG SRC=") + name + attributes;
+    const QString border = attributeValue(imageBorderValue(f.border));
+    const QString img = QStringLiteral("<IMG SRC=") + attributeValue(name) + attributes;
     if (!f.link.isEmpty()) {
         // A linked image always states its border, or browsers draw the link colour round it.
-        return QStringLiteral("<A HREF=") + f.link + QLatin1Char('>') + img +
+        return QStringLiteral("<A HREF=") + attributeValue(f.link) + QLatin1Char('>') + img +
                QStringLiteral(" BORDER=") + border + QStringLiteral("></A>");
     }
     if (border != QLatin1String("0"))
@@ -66,11 +67,11 @@ QString buildSeveralImagesMarkup(const QStringList& names, const ImageFields& fi
 
 QString shortenImagePath(const QString& name, const QString& documentFileName)
 {
-    const QString folder = asciiLower(folderPart(documentFileName));
+    const QString folder = pathKey(folderPart(documentFileName));
     QString n = name;
-    if (asciiLower(folderPart(n)) == folder)
+    if (pathKey(folderPart(n)) == folder)
         n = fileNamePart(n);
-    if (asciiLower(folderPart(n)).left(folder.size()) == folder)
+    if (pathKey(folderPart(n)).left(folder.size()) == folder)
         n.remove(0, folder.size());
     return n;
 }

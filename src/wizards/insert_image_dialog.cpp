@@ -23,9 +23,22 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int kNarrowWidth = 359;    // inside width: the preview pane lies beyond it
-constexpr int kWideOuterWidth = 592; // outer width once the preview is uncovered
+constexpr int kNarrowWidth = 359; // inside width: the preview pane lies beyond it
 const QSize kPreviewSize(217, 169);
+// Inside width once the preview is uncovered: up to the pane's right edge. With the design's
+// 4-pixel borders that is 592 pixels outside; the window manager's real frame, which is not
+// known reliably right after mapping, does not change it.
+constexpr int kWideWidth = kNarrowWidth + 8 + 217;
+static_assert(kWideWidth + 2 * 4 == 592);
+
+// "*.[jJ][pP][gG]": a pattern that matches the extension in any letter case.
+QString anyCasePattern(const QString& extension)
+{
+    QString pattern = QStringLiteral("*.");
+    for (const QChar c : extension)
+        pattern += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+    return pattern;
+}
 const QString kMultipleImages = QStringLiteral("[Multiple Images]");
 const QString kNotApplicable = QStringLiteral("[n/a]");
 } // namespace
@@ -36,7 +49,11 @@ TInsImg::TInsImg(const QString& documentFileName, QWidget* parent)
     setObjectName(QStringLiteral("InsImg"));
     setWindowTitle(QStringLiteral("Insert Image"));
     OpenDialog1.title = QStringLiteral("Load Image");
-    OpenDialog1.filters = {QStringLiteral("All Images (*.gif *.jpg)"),
+    // "All Images" also lists every kind the preview can show.
+    QStringList allImages;
+    for (const char* extension : {"gif", "jpg", "jpeg", "bmp", "ico"})
+        allImages.append(anyCasePattern(QString::fromLatin1(extension)));
+    OpenDialog1.filters = {QStringLiteral("All Images (%1)").arg(allImages.join(QLatin1Char(' '))),
                            QStringLiteral("Compuserve GIF Images (*.gif)"),
                            QStringLiteral("JPEG Images (*.jpg)"), QStringLiteral("All Files (*)")};
     OpenDialog1.showReadOnlyBox = false;
@@ -278,23 +295,45 @@ bool TInsImg::namedFileExists() const
 void TInsImg::loadPreview()
 {
     const DecodedPicture picture = decodePictureFile(pathOnDisk(ImageEditBox->text()));
-    if (!picture.ok()) {
+    if (picture.ok()) {
+        // Kept at the pane's size: a camera picture would otherwise sit in memory in full.
+        Image1->setPixmap(QPixmap::fromImage(
+            picture.image.scaled(kPreviewSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    } else {
         Image1->clear();
-        return;
     }
-    // Kept at the pane's size: a camera picture would otherwise sit in memory in full.
-    Image1->setPixmap(QPixmap::fromImage(
-        picture.image.scaled(kPreviewSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    // A picture too large to draw still has the size its header states.
+    if (!picture.hasSize())
+        return;
     Edit1->setText(QString::number(picture.width));
     Edit2->setText(QString::number(picture.height));
 }
 
 void TInsImg::widen()
 {
-    const int frame = frameGeometry().width() - geometry().width();
-    const int inside = kWideOuterWidth - frame;
-    if (inside > width())
-        setFixedWidth(inside);
+    if (kWideWidth <= width())
+        return;
+    setFixedWidth(kWideWidth);
+    // The whole dialog stays on the screen (a large scale factor leaves little room).
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    const QMargins frame(geometry().left() - frameGeometry().left(),
+                         geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(),
+                         frameGeometry().bottom() - geometry().bottom());
+    QRect outer = geometry().marginsAdded(frame);
+    if (outer.right() > room.right())
+        outer.moveRight(room.right());
+    if (outer.bottom() > room.bottom())
+        outer.moveBottom(room.bottom());
+    if (outer.left() < room.left())
+        outer.moveLeft(room.left());
+    if (outer.top() < room.top())
+        outer.moveTop(room.top());
+    if (outer.topLeft() != frameGeometry().topLeft())
+        move(outer.topLeft());
 }
 
 void TInsImg::applyPathShortening()

@@ -32,6 +32,8 @@ TInsLink::TInsLink(QWidget* parent) : QDialog(parent)
     ComboBox1->setStatusTip(hint);
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    // Room for an address, and for the whole caption in the window's title bar.
+    Edit1->setMinimumWidth(fontMetrics().averageCharWidth() * 36);
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     auto* group = new QGroupBox(QStringLiteral("Paramaters (Optional)"), this);

@@ -1,5 +1,6 @@
 #include "wizards/page_templates_dialog.h"
 
+#include "core/icons.h"
 #include "core/pending_markup.h"
 #include "core/program_files.h"
 #include "core/prompter.h"
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -31,12 +31,12 @@ TPageTempletes::TPageTempletes(QWidget* parent) : QDialog(parent, fixedDialogFla
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setMinimumSize(300, 160);
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+    BitBtn1 = new QPushButton(vorlaneIcon(QStringLiteral("dialog-ok")),
                               QStringLiteral("OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
     BitBtn1->setEnabled(false); // until a template is chosen
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+    BitBtn2 = new QPushButton(vorlaneIcon(QStringLiteral("dialog-cancel")),
                               QStringLiteral("Cancel"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setAutoDefault(false);

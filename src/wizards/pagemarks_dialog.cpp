@@ -1,5 +1,6 @@
 #include "wizards/pagemarks_dialog.h"
 
+#include "core/icons.h"
 #include "wizards/template_dialog_frame.h"
 
 #include <QGridLayout>
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 TPagemarks::TPagemarks(QWidget* parent) : QDialog(parent, fixedDialogFlags(true))
@@ -41,7 +41,7 @@ TPagemarks::TPagemarks(QWidget* parent) : QDialog(parent, fixedDialogFlags(true)
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setEnabled(false);
     BitBtn4 = button(GroupBox1, "BitBtn4", QString());
-    BitBtn4->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    BitBtn4->setIcon(vorlaneIcon(QStringLiteral("document-open")));
     BitBtn4->setToolTip(QStringLiteral("Browse"));
     BitBtn4->setEnabled(false);
     Label2 = new QLabel(QStringLiteral("Display Name:"), GroupBox1);
@@ -52,7 +52,7 @@ TPagemarks::TPagemarks(QWidget* parent) : QDialog(parent, fixedDialogFlags(true)
     Edit2->setEnabled(false);
 
     BitBtn3 = button(this, "BitBtn3", QStringLiteral("&Done"));
-    BitBtn3->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtn3->setIcon(vorlaneIcon(QStringLiteral("dialog-ok")));
     BitBtn3->setDefault(true);
     // Nothing is kept, so Done simply closes like the close box.
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::accept);

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -34,6 +35,7 @@ struct JpegErrorManager
 {
     jpeg_error_mgr pub; // first member: libjpeg only sees this part
     std::jmp_buf jump;
+    bool dataCutShort; // the picture's data ended before the picture did
 };
 
 struct JpegSource
@@ -58,8 +60,13 @@ static void jpegErrorExit(j_common_ptr cinfo)
     std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1);
 }
 
-// Warnings and trace output would go to stderr; nobody reads them there.
-static void jpegEmitMessage(j_common_ptr, int) {}
+// Warnings and trace output would go to stderr; nobody reads them there. Only one warning
+// matters: the end marker came while picture data was still due.
+static void jpegEmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0 && cinfo->err->msg_code == JWRN_HIT_MARKER)
+        reinterpret_cast<JpegErrorManager*>(cinfo->err)->dataCutShort = true;
+}
 
 static void jpegProgress(j_common_ptr cinfo)
 {
@@ -104,6 +111,7 @@ bool jpegReadHeader(JpegState* s, const unsigned char* data, size_t size)
     s->cinfo.err = jpeg_std_error(&s->error.pub);
     s->error.pub.error_exit = jpegErrorExit;
     s->error.pub.emit_message = jpegEmitMessage;
+    s->error.dataCutShort = false;
     if (setjmp(s->error.jump))
         return false;
 
@@ -196,19 +204,27 @@ void cmykToRgb(QImage& image, bool inverted)
     }
 }
 
-DecodedPicture decodeJpeg(const QByteArray& bytes)
+DecodedPicture decodeJpeg(QByteArray bytes)
 {
     if (bytes.isEmpty())
         return {};
+    // Many writers leave the end marker off; with it the file is whole again. Data cut off
+    // anywhere else then ends early at that marker, which libjpeg reports.
+    static const QByteArray kEnd("\xFF\xD9", 2);
+    if (!bytes.endsWith(kEnd))
+        bytes.append(kEnd);
     JpegDecompressor decompressor;
     JpegState* s = decompressor.state();
     if (!jpegReadHeader(s, reinterpret_cast<const unsigned char*>(bytes.constData()),
                         size_t(bytes.size())))
         return {};
     const jpeg_decompress_struct& info = s->cinfo;
-    if (info.image_width == 0 || info.image_height == 0 ||
-        qint64(info.image_width) * info.image_height > kMaxPicturePixels)
+    if (info.image_width == 0 || info.image_height == 0)
         return {};
+    // The header's size is known from here on, whatever becomes of the pixels.
+    DecodedPicture sized{QImage(), int(info.image_width), int(info.image_height)};
+    if (qint64(info.output_width) * info.output_height > kMaxPicturePixels)
+        return sized;
 
     QImage::Format format = QImage::Format_RGB888;
     int bytesPerPixel = 3;
@@ -221,15 +237,17 @@ DecodedPicture decodeJpeg(const QByteArray& bytes)
     }
     // libjpeg writes output_components bytes per pixel; anything else would overrun the rows.
     if (info.output_components != bytesPerPixel)
-        return {};
+        return sized;
     QImage image(int(info.output_width), int(info.output_height), format);
     if (image.isNull())
-        return {};
-    if (!jpegDecodeRows(s, image.bits(), size_t(image.bytesPerLine())) || s->source.truncated)
-        return {};
+        return sized;
+    if (!jpegDecodeRows(s, image.bits(), size_t(image.bytesPerLine())) ||
+        s->error.dataCutShort || s->source.truncated)
+        return sized;
     if (info.out_color_space == JCS_CMYK)
         cmykToRgb(image, info.saw_Adobe_marker);
-    return {image, int(info.image_width), int(info.image_height)};
+    sized.image = image;
+    return sized;
 }
 
 // ---- bitmaps and icons ---------------------------------------------------------------------
@@ -243,13 +261,18 @@ DecodedPicture decodeWithQt(const QByteArray& bytes, const char* format)
     // Only the named format: a PNG called .bmp is a picture we cannot read.
     reader.setAutoDetectImageFormat(false);
     const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > kMaxPicturePixels)
-        return {};
+    DecodedPicture sized;
+    if (size.isValid() && !size.isEmpty()) {
+        sized.width = size.width();
+        sized.height = size.height();
+        if (qint64(size.width()) * size.height() > kMaxPicturePixels)
+            return sized;
+    }
     QImage image;
     if (!reader.read(&image) || image.isNull())
-        return {};
+        return sized;
     if (qint64(image.width()) * image.height() > kMaxPicturePixels)
-        return {};
+        return sized;
     return {image, image.width(), image.height()};
 }
 

@@ -7,6 +7,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QStyledItemDelegate>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +19,38 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+// Tab and Shift+Tab typed into a cell end the cell and leave the grid, as they do when the grid
+// itself has the focus; arrow keys stay inside.
+class LeaveGridOnTab : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+            if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+                auto* grid = qobject_cast<QWidget*>(parent());
+                Q_EMIT commitData(editor);
+                Q_EMIT closeEditor(editor, NoHint);
+                // The grid has the focus again and no tab navigation of its own: the same key
+                // now moves the focus out of it.
+                if (grid) {
+                    QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers());
+                    QCoreApplication::sendEvent(grid, &again);
+                }
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+};
+} // namespace
 
 TSpinButton::TSpinButton(QWidget* parent) : QWidget(parent)
 {
@@ -65,7 +100,9 @@ TInsTable::TInsTable(QWidget* parent) : QDialog(parent)
     Table1->setObjectName(QStringLiteral("Table1"));
     Table1->horizontalHeader()->setVisible(false);
     Table1->verticalHeader()->setVisible(false);
-    Table1->setTabKeyNavigation(true);
+    // Tab leaves the grid, so the settings and OK can be reached from the keyboard.
+    Table1->setTabKeyNavigation(false);
+    Table1->setItemDelegate(new LeaveGridOnTab(Table1));
 
     auto* panel = new QWidget(this);
     panel->setFixedHeight(89);
@@ -186,6 +223,16 @@ void TInsTable::showEvent(QShowEvent* e)
             move(screen->availableGeometry().center() - rect().center());
     }
     FormActivate();
+}
+
+void TInsTable::keyPressEvent(QKeyEvent* e)
+{
+    // Escape would throw away every typed cell: only the close box leaves without OK.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void TInsTable::resizeEvent(QResizeEvent* e)

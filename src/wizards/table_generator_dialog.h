@@ -85,6 +85,7 @@ public Q_SLOTS:
 protected:
     void showEvent(QShowEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     QWidget* buildSettingsPage();

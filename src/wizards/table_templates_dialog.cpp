@@ -1,12 +1,12 @@
 #include "wizards/table_templates_dialog.h"
 
+#include "core/icons.h"
 #include "wizards/template_dialog_frame.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 TTableTempletes::TTableTempletes(QWidget* parent) : QDialog(parent, fixedDialogFlags(false))
@@ -28,23 +28,23 @@ TTableTempletes::TTableTempletes(QWidget* parent) : QDialog(parent, fixedDialogF
     Label1->setFixedWidth(170);
 
     auto button = [this](const char* name, const QString& caption, const QString& hint,
-                         QStyle::StandardPixmap glyph) {
-        auto* b = new QPushButton(style()->standardIcon(glyph), caption, this);
+                         const char* picture) {
+        auto* b = new QPushButton(vorlaneIcon(QString::fromLatin1(picture)), caption, this);
         b->setObjectName(QString::fromLatin1(name));
         b->setToolTip(hint);
         b->setAutoDefault(false);
         return b;
     };
     BitBtn2 = button("BitBtn2", QStringLiteral("&OK"), QStringLiteral("Insert Table"),
-                     QStyle::SP_DialogOkButton);
+                     "dialog-ok");
     BitBtn2->setDefault(true);
     BitBtn3 = button("BitBtn3", QStringLiteral("&Cancel"), QStringLiteral("Cancel"),
-                     QStyle::SP_DialogCancelButton);
+                     "dialog-cancel");
     BitBtn1 = button("BitBtn1", QStringLiteral("&New"), QStringLiteral("Create a new templete"),
-                     QStyle::SP_FileIcon);
+                     "document-new");
     BitBtn1->setEnabled(false);
     BitBtn4 = button("BitBtn4", QStringLiteral("&Delete"),
-                     QStringLiteral("Delete selected templete"), QStyle::SP_TrashIcon);
+                     QStringLiteral("Delete selected templete"), "edit-delete");
     BitBtn4->setEnabled(false);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);

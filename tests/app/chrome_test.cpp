@@ -458,6 +458,15 @@ private Q_SLOTS:
         QCOMPARE(form.helpWindow->currentPage(),
                  QUrl::fromLocalFile(programDir_.filePath(QStringLiteral("help/index.html"))));
         QVERIFY(form.helpWindow->browser()->toPlainText().contains(QStringLiteral("two")));
+        QCOMPARE(form.helpWindow->windowTitle(), QStringLiteral("Vorlane Help - Contents"));
+        QCOMPARE(THelpWindow::helpCaption(QStringLiteral("Vorlane Help Contents")),
+                 QStringLiteral("Vorlane Help Contents"));
+        QVERIFY((form.helpWindow->frameGeometry().center() - form.frameGeometry().center())
+                    .manhattanLength() <= 2);
+        // Dark text on white paper, whatever the desktop's palette.
+        const QPalette paper = form.helpWindow->browser()->palette();
+        QCOMPARE(paper.color(QPalette::Text), QColor(Qt::black));
+        QCOMPARE(paper.color(QPalette::Base), QColor(Qt::white));
         // A second request comes back to the contents, in the same window.
         form.helpWindow->showPage(
             QUrl::fromLocalFile(programDir_.filePath(QStringLiteral("help/two.html"))));

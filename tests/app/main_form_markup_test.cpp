@@ -581,23 +581,42 @@ void MainFormMarkupTest::shortcutKeys_data()
 {
     QTest::addColumn<QKeyCombination>("key");
     QTest::addColumn<QString>("text");
-    QTest::newRow("Ctrl+B") << QKeyCombination(Qt::CTRL, Qt::Key_B) << "<B>x</B>";
-    QTest::newRow("Ctrl+I") << QKeyCombination(Qt::CTRL, Qt::Key_I) << "<I>x</I>";
-    QTest::newRow("Ctrl+U") << QKeyCombination(Qt::CTRL, Qt::Key_U) << "<U>x</U>";
-    QTest::newRow("Ctrl+.") << QKeyCombination(Qt::CTRL, Qt::Key_Period) << "x&gt;";
-    QTest::newRow("Ctrl+,") << QKeyCombination(Qt::CTRL, Qt::Key_Comma) << "x&lt;";
-    QTest::newRow("Alt+Space") << QKeyCombination(Qt::ALT, Qt::Key_Space) << "x&nbsp;";
-    QTest::newRow("Alt+Enter") << QKeyCombination(Qt::ALT, Qt::Key_Return) << "x<BR>\n";
+    QTest::addColumn<int>("selected"); // -1: not checked
+    QTest::newRow("Ctrl+B") << QKeyCombination(Qt::CTRL, Qt::Key_B) << "<B>x</B>" << -1;
+    QTest::newRow("Ctrl+I") << QKeyCombination(Qt::CTRL, Qt::Key_I) << "<I>x</I>" << -1;
+    QTest::newRow("Ctrl+U") << QKeyCombination(Qt::CTRL, Qt::Key_U) << "<U>x</U>" << -1;
+    QTest::newRow("Ctrl+.") << QKeyCombination(Qt::CTRL, Qt::Key_Period) << "x&gt;" << -1;
+    QTest::newRow("Ctrl+,") << QKeyCombination(Qt::CTRL, Qt::Key_Comma) << "x&lt;" << -1;
+    QTest::newRow("Alt+Space") << QKeyCombination(Qt::ALT, Qt::Key_Space) << "x&nbsp;" << -1;
+    QTest::newRow("Alt+Enter") << QKeyCombination(Qt::ALT, Qt::Key_Return) << "x<BR>\n" << -1;
     QTest::newRow("Ctrl+T") << QKeyCombination(Qt::CTRL, Qt::Key_T)
-                            << "x" + Markup::quickTableText();
+                            << "x" + Markup::quickTableText() << -1;
     QTest::newRow("Ctrl+Q") << QKeyCombination(Qt::CTRL, Qt::Key_Q)
-                            << "x" + Markup::quickTableText();
+                            << "x" + Markup::quickTableText() << -1;
+    QTest::newRow("Ctrl+Shift+Space") << QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Space)
+                                      << "x&nbsp;" << -1;
+    // Alt with a letter no menu uses types nothing.
+    for (Qt::Key letter : {Qt::Key_O, Qt::Key_Z, Qt::Key_K})
+        QTest::addRow("Alt+%c", char(letter)) << QKeyCombination(Qt::ALT, letter) << "x" << 1;
+    QTest::newRow("Alt+Shift+K") << QKeyCombination(Qt::ALT | Qt::SHIFT, Qt::Key_K) << "x" << 1;
+    // The editor component's own line and case commands are gone.
+    const QKeyCombination foreign[] = {
+        Qt::CTRL | Qt::Key_D,         Qt::CTRL | Qt::SHIFT | Qt::Key_D,
+        Qt::CTRL | Qt::SHIFT | Qt::Key_L, Qt::CTRL | Qt::SHIFT | Qt::Key_U,
+        Qt::CTRL | Qt::SHIFT | Qt::Key_Backspace, Qt::CTRL | Qt::SHIFT | Qt::Key_Delete,
+        Qt::SHIFT | Qt::Key_Backtab,
+    };
+    for (QKeyCombination k : foreign)
+        QTest::addRow("%s", QKeySequence(k).toString().toLatin1().constData()) << k << "x" << -1;
+    // Caret keys stay.
+    QTest::newRow("Right") << QKeyCombination(Qt::Key_Right) << "x" << 0;
 }
 
 void MainFormMarkupTest::shortcutKeys()
 {
     QFETCH(QKeyCombination, key);
     QFETCH(QString, text);
+    QFETCH(int, selected);
     ScriptedPrompter prompter;
     WriteSetting(Setting::Welcome, QStringLiteral("N"));
     WriteSetting(Setting::QuickStart, QStringLiteral("N"));
@@ -610,6 +629,8 @@ void MainFormMarkupTest::shortcutKeys()
     form.editor()->FocusEditor();
     QTest::keyClick(form.editor(), key.key(), key.keyboardModifiers());
     QCOMPARE(form.editor()->EditorText(), text);
+    if (selected >= 0)
+        QCOMPARE(form.editor()->SelectionLength(), selected);
 }
 
 VORLANE_TEST_MAIN(MainFormMarkupTest)

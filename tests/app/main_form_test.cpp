@@ -391,6 +391,8 @@ private Q_SLOTS:
         answer.readOnly = true;
         prompter.openAnswers = {answer};
         form.action(QStringLiteral("FileOpenItem"))->trigger();
+        // No page with a folder yet: the chooser starts at home, not in the program's folder.
+        QCOMPARE(prompter.openRequests.last().folder, QDir::homePath());
         QCOMPARE(prompter.openRequests.last().title, QStringLiteral("Open Web Page"));
         QCOMPARE(prompter.openRequests.last().fileName, QStringLiteral("index.html"));
         QVERIFY(prompter.openRequests.last().showReadOnlyBox);
@@ -398,6 +400,10 @@ private Q_SLOTS:
         QCOMPARE(form.DocumentFileName(), page);
         QVERIFY(form.editor()->ReadOnly());
         QCOMPARE(form.openDialogFolder(), dir.filePath(QStringLiteral("sub")));
+        // Save As starts in the page's folder.
+        prompter.saveAnswers = {QString()};
+        form.action(QStringLiteral("FileSaveAsItem"))->trigger();
+        QCOMPARE(prompter.saveRequests.last().folder, dir.filePath(QStringLiteral("sub")));
 
         // A file that cannot be read leaves everything as it was.
         answer.files = {dir.filePath(QStringLiteral("gone.htm"))};

@@ -50,12 +50,10 @@ private Q_SLOTS:
             << QStringList{"/a", "/b", "/c", "/d", "/e"} << QStringList{"/e", "/d", "/c", "/b"};
         QTest::newRow("known path moves up, no duplicate")
             << QStringList{"/a", "/b", "/c", "/a"} << QStringList{"/a", "/c", "/b"};
-        QTest::newRow("letter case ignored, stored case kept")
+        // Names differing in letter case are different files here.
+        QTest::newRow("letter case kept apart")
             << QStringList{"/w/Page.htm", "/w/other.htm", "/W/PAGE.HTM"}
-            << QStringList{"/w/Page.htm", "/w/other.htm"};
-        QTest::newRow("non-ASCII letters fold too")
-            << QStringList{"/w/\u00C9t\u00E9.htm", "/x", "/w/\u00E9T\u00C9.htm"}
-            << QStringList{"/w/\u00C9t\u00E9.htm", "/x"};
+            << QStringList{"/W/PAGE.HTM", "/w/other.htm", "/w/Page.htm"};
         QTest::newRow("the top entry again changes nothing")
             << QStringList{"/a", "/b", "/b"} << QStringList{"/b", "/a"};
     }

@@ -34,6 +34,14 @@ private Q_SLOTS:
         QVERIFY(!dialog.BitBtn2->isEnabled());
     }
 
+    void opensOnItsFirstField()
+    {
+        TInsJava dialog(QStringLiteral("Untitled"));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(QApplication::focusWidget(), dialog.ClassFileName);
+    }
+
     void okEnabledByAnyChangeEvenEmptying()
     {
         TInsJava dialog(QStringLiteral("Untitled"));

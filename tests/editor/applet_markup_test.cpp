@@ -39,6 +39,9 @@ private Q_SLOTS:
         QTest::newRow("name") << "name"
                               << "clock"
                               << "<APPLET CODE=x.class HEIGHT=100 WIDTH=200 NAME=clock" + tail;
+        QTest::newRow("class file with a blank") << "classFile"
+                                                 << "my applets/x.class"
+                                                 << "<APPLET CODE=\"my applets/x.class\" HEIGHT=100 WIDTH=200" + tail;
         QTest::newRow("description with blanks")
             << "alt"
             << "A ticking clock"
@@ -114,12 +117,12 @@ private Q_SLOTS:
         QTest::newRow("deeper sub-folder") << "@site/a/b/c.class"
                                            << "@site/"
                                            << "a/b/c.class";
-        QTest::newRow("folder differing in case") << "@@SITE/clock.class"
+        QTest::newRow("folder differing in case") << "@SITE/clock.class"
                                                   << "@site/"
-                                                  << "clock.class";
-        QTest::newRow("sub-folder differing in case") << "@@SITE/Applets/clock.class"
+                                                  << "@SITE/clock.class";
+        QTest::newRow("sub-folder differing in case") << "@Site/applets/clock.class"
                                                       << "@site/"
-                                                      << "Applets/clock.class";
+                                                      << "@Site/applets/clock.class";
         QTest::newRow("elsewhere") << "@other/clock.class"
                                    << "@site/"
                                    << "@other/clock.class";

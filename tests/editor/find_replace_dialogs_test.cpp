@@ -3,6 +3,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 
 class FindReplaceDialogsTest : public QObject
@@ -68,6 +69,44 @@ private Q_SLOTS:
         find.CancelButton->click();
         QVERIFY(!find.isVisible());
         QCOMPARE(find.FindText(), QStringLiteral("word"));
+    }
+
+    // Shown again, typing replaces the old search text instead of adding to it.
+    void findShownAgainReplacesItsText() { typingReplacesOldText<TFindDialog>(); }
+    void replaceShownAgainReplacesItsText() { typingReplacesOldText<TReplaceDialog>(); }
+
+    void findDialogMovesOffTheMatch()
+    {
+        TFindDialog find;
+        find.present();
+        QVERIFY(QTest::qWaitForWindowExposed(&find));
+        const QRect room = find.screen()->availableGeometry();
+        find.move(room.left() + 100, room.top() + 100);
+        const QRect under(find.frameGeometry().center(), QSize(40, 14));
+        find.keepClearOf(under);
+        QVERIFY(!find.frameGeometry().intersects(under));
+        QVERIFY(room.contains(find.frameGeometry()));
+        // A match elsewhere leaves it where it is.
+        const QPoint kept = find.pos();
+        find.keepClearOf(QRect(find.frameGeometry().bottomRight() + QPoint(5, 5), QSize(40, 14)));
+        QCOMPARE(find.pos(), kept);
+    }
+
+private:
+    template <typename Dialog> void typingReplacesOldText()
+    {
+        QWidget owner;
+        owner.show();
+        Dialog dialog(&owner);
+        dialog.present();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyClicks(dialog.FindEdit, "one");
+        dialog.close();
+        dialog.present();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(QApplication::focusWidget(), dialog.FindEdit);
+        QTest::keyClicks(QApplication::focusWidget(), "two");
+        QCOMPARE(dialog.FindText(), QStringLiteral("two"));
     }
 };
 

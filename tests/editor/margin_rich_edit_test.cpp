@@ -253,6 +253,34 @@ private Q_SLOTS:
         QCOMPARE(one.Bottom(), 0);
         QCOMPARE(one.Left(), 1000);
     }
+
+    // Text and paper come as one readable pair from the palette, also when it changes later.
+    void readableOnAnyPalette_data()
+    {
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<QColor>("base");
+        QTest::newRow("light") << QColor(Qt::black) << QColor(Qt::white);
+        QTest::newRow("dark") << QColor(0xee, 0xee, 0xee) << QColor(0x1e, 0x1e, 0x1e);
+    }
+    void readableOnAnyPalette()
+    {
+        QFETCH(QColor, text);
+        QFETCH(QColor, base);
+        TMarginRichEdit editor;
+        QPalette palette = editor.palette();
+        palette.setColor(QPalette::Text, text);
+        palette.setColor(QPalette::Base, base);
+        editor.setPalette(palette);
+        auto colour = [&](int message) {
+            const long bgr = editor.SendScintilla(message, 0L);
+            return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+        };
+        const QColor fore = colour(QsciScintillaBase::SCI_STYLEGETFORE);
+        const QColor back = colour(QsciScintillaBase::SCI_STYLEGETBACK);
+        QCOMPARE(fore, text);
+        QCOMPARE(back, base);
+        QVERIFY(qAbs(fore.lightness() - back.lightness()) > 150);
+    }
 };
 
 VORLANE_TEST_MAIN(MarginRichEditTest)

@@ -1,6 +1,8 @@
 #include "editor/markup_commands.h"
 #include "support/test_main.h"
 
+#include <QTimeZone>
+
 class MarkupCommandsTest : public QObject
 {
     Q_OBJECT
@@ -8,6 +10,9 @@ private Q_SLOTS:
     void apply_data();
     void apply();
     void quickTableText();
+    void timeWithoutZone_data();
+    void timeWithoutZone();
+    void dateTimeNamesNoZone();
 };
 
 void MarkupCommandsTest::apply_data()
@@ -105,6 +110,36 @@ void MarkupCommandsTest::quickTableText()
                                             "</TABLE>\n"
                                             "\n");
     QCOMPARE(Markup::quickTableText(), expected);
+}
+
+void MarkupCommandsTest::timeWithoutZone_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("trailing") << "HH:mm:ss t" << "HH:mm:ss";
+    QTest::newRow("long name") << "h:mm:ss AP tttt" << "h:mm:ss AP";
+    QTest::newRow("leading") << "t HH:mm:ss" << "HH:mm:ss";
+    QTest::newRow("brackets") << "H:mm:ss (t)" << "H:mm:ss";
+    QTest::newRow("square") << "APh:mm:ss [t]" << "APh:mm:ss";
+    QTest::newRow("comma") << "h:mm:ss AP, t" << "h:mm:ss AP";
+    QTest::newRow("quoted t stays") << "H 'h' mm 'min' ss 's' t" << "H 'h' mm 'min' ss 's'";
+    QTest::newRow("no zone") << "HH:mm:ss" << "HH:mm:ss";
+}
+
+void MarkupCommandsTest::timeWithoutZone()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+    QCOMPARE(Markup::timeFormatWithoutZone(format), expected);
+}
+
+void MarkupCommandsTest::dateTimeNamesNoZone()
+{
+    const QDateTime when(QDate(2024, 5, 6), QTime(10, 57, 0), QTimeZone::utc());
+    for (const QLocale& locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+        QVERIFY2(!Markup::dateTimeText(when, locale).contains(QLatin1String("UTC")),
+                 qPrintable(locale.name()));
 }
 
 VORLANE_TEST_MAIN(MarkupCommandsTest)

@@ -54,7 +54,16 @@ private Q_SLOTS:
     void browse_data();
     void browse();
     void okWritesForwardSlashes();
+    void opensOnItsFirstField();
 };
+
+void BodyPropertiesDialogTest::opensOnItsFirstField()
+{
+    TBodyProperties d;
+    d.show();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    QCOMPARE(QApplication::focusWidget(), d.DocTitle);
+}
 
 void BodyPropertiesDialogTest::designValues()
 {

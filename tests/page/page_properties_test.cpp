@@ -98,6 +98,9 @@ void PagePropertiesTest::attributes_data()
         << " bgcolor=Navy background=Pics/A.GIF" << QStringList{"Pics/A.GIF", "Navy", e, e, e, e};
     QTest::newRow("double quotes dropped")
         << " BGCOLOR=\"#FFFFFF\" TEXT=\"#000000" << QStringList{e, "#FFFFFF", "#000000", e, e, e};
+    QTest::newRow("quoted value runs to its closing quote")
+        << " BACKGROUND=\"my pics/a b.gif\" TEXT=\"&quot;x&quot;\" BGCOLOR=red"
+        << QStringList{"my pics/a b.gif", "red", "\"x\"", e, e, e};
     QTest::newRow("trailing quote only")
         << " BGCOLOR=#FFFFFF\"" << QStringList{e, "#FFFFFF", e, e, e, e};
     QTest::newRow("two quotes give empty") << " BGCOLOR=\"\"" << QStringList{e, "", e, e, e, e};
@@ -140,8 +143,9 @@ void PagePropertiesTest::bodyTagText_data()
     QTest::newRow("all six in order")
         << QStringList{"a.gif", "1", "2", "3", "4", "5"}
         << "<BODY BACKGROUND=a.gif BGCOLOR=1 TEXT=2 LINK=3 VLINK=4 ALINK=5>";
-    QTest::newRow("values unchanged") << QStringList{"my pic.gif", e, "'red'", e, e, "\"x\""}
-                                      << "<BODY BACKGROUND=my pic.gif TEXT='red' ALINK=\"x\">";
+    QTest::newRow("values that would break are quoted")
+        << QStringList{"my pic.gif", e, "'red'", e, e, "\"x\""}
+        << "<BODY BACKGROUND=\"my pic.gif\" TEXT=\"'red'\" ALINK=\"&quot;x&quot;\">";
 }
 
 void PagePropertiesTest::bodyTagText()
@@ -168,9 +172,9 @@ void PagePropertiesTest::relativePath_data()
     QTest::newRow("sibling with longer name") << "/site2/bg.gif"
                                               << "/site/index.html"
                                               << "/site2/bg.gif";
-    QTest::newRow("case ignored") << "/SITE/bg.gif"
-                                  << "/site/index.html"
-                                  << "bg.gif";
+    QTest::newRow("other letter case is another folder") << "/SITE/bg.gif"
+                                                         << "/site/index.html"
+                                                         << "/SITE/bg.gif";
     QTest::newRow("untitled keeps path") << "/site/bg.gif"
                                          << "Untitled"
                                          << "/site/bg.gif";

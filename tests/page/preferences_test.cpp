@@ -232,6 +232,16 @@ private Q_SLOTS:
         QCOMPARE(p.BitBtn3->isEnabled(), enabled);
     }
 
+    void opensOnItsFirstField()
+    {
+        store({{"Browser", "NS"}});
+        ScriptedPrompter prompts;
+        TPrefs p;
+        p.show();
+        QVERIFY(QTest::qWaitForWindowActive(&p));
+        QCOMPARE(QApplication::focusWidget(), p.RadioGroup1->findChildren<QRadioButton*>().at(1));
+    }
+
     void browseSetsTheLocation()
     {
         store({{"Browser", "IE"}});

@@ -453,7 +453,11 @@ QString bodyTag(const QByteArray& input)
     if (values.size() != AttributeCount)
         return QStringLiteral("%1 attributes read").arg(values.size());
     for (const QString& value : values) {
-        if (value.contains(QLatin1Char(' ')) || value.contains(QLatin1Char('>')))
+        // Only a value written in double quotes may hold a blank, and then exactly as quoted.
+        QString quoted = value;
+        quoted.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+        const bool inQuotes = tagText.contains(QLatin1Char('"') + quoted + QLatin1Char('"'));
+        if ((value.contains(QLatin1Char(' ')) && !inQuotes) || value.contains(QLatin1Char('>')))
             return QStringLiteral("a value runs past its end: %1").arg(value);
     }
 

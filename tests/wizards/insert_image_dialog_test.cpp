@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 
 namespace {
 QByteArray jpegBytes(int w, int h)
@@ -23,6 +25,10 @@ QByteArray jpegBytes(int w, int h)
     image.save(&buffer, "JPG");
     return bytes;
 }
+
+// Inside width of the widened dialog: 592 pixels outside with the design's 4-pixel borders,
+// whatever frame the window manager draws.
+constexpr int kWideWidth = 584;
 
 QStringList items(const QComboBox* box)
 {
@@ -86,6 +92,34 @@ private Q_SLOTS:
         d.show();
         QVERIFY(d.CheckBox1->isChecked());       // ticked on activation
         QVERIFY(d.OpenDialog1.folder.isEmpty()); // untitled: no starting folder
+        // "All Images" lists every kind the preview can show, in any letter case.
+        const QString all = d.OpenDialog1.filters.constFirst();
+        QVERIFY(all.startsWith(QStringLiteral("All Images (")));
+        const QStringList patterns = all.section(QLatin1Char('('), 1).chopped(1).split(QLatin1Char(' '));
+        auto listed = [&](const QString& name) {
+            return std::any_of(patterns.begin(), patterns.end(), [&](const QString& pattern) {
+                return QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern))
+                    .match(name)
+                    .hasMatch();
+            });
+        };
+        for (const char* name : {"a.gif", "b.JPG", "c.jpeg", "d.Bmp", "e.ICO", "f.Jpeg"})
+            QVERIFY2(listed(QString::fromLatin1(name)), name);
+        QVERIFY(!listed(QStringLiteral("g.png")));
+    }
+
+    // Widening keeps the whole dialog on the screen, even from its right edge.
+    void wideningStaysOnScreen()
+    {
+        ScriptedPrompter prompter;
+        TInsImg d(doc_);
+        showActive(d);
+        const QRect room = d.screen()->availableGeometry();
+        d.move(room.right() - d.frameGeometry().width(), room.top() + 10);
+        prompter.openAnswers.append({{jpg_}, false});
+        d.BitBtn2Click();
+        QCOMPARE(d.width(), kWideWidth);
+        QVERIFY(room.contains(d.frameGeometry()));
     }
 
     void activationReadsShorteningFlag_data()
@@ -163,7 +197,7 @@ private Q_SLOTS:
         showActive(d);
         typeAndLeave(d, jpg_);
         QCOMPARE(d.ImageEditBox->text(), QStringLiteral("pics/a.jpg"));
-        QCOMPARE(d.frameGeometry().width(), 592);
+        QCOMPARE(d.width(), kWideWidth);
         QCOMPARE(d.Edit1->text(), QStringLiteral("120"));
         QCOMPARE(d.Edit2->text(), QStringLiteral("80"));
         QVERIFY(!d.Image1->pixmap().isNull());
@@ -208,7 +242,7 @@ private Q_SLOTS:
         showActive(d);
         d.Edit1->setText(QStringLiteral("7"));
         typeAndLeave(d, gif_);
-        QCOMPARE(d.frameGeometry().width(), 592);
+        QCOMPARE(d.width(), kWideWidth);
         QVERIFY(d.Image1->pixmap().isNull());
         QCOMPARE(d.Edit1->text(), QStringLiteral("7"));
         QVERIFY(d.Edit2->text().isEmpty());
@@ -230,7 +264,7 @@ private Q_SLOTS:
         TInsImg d(doc_);
         showActive(d);
         typeAndLeave(d, upperJpg_);
-        QCOMPARE(d.frameGeometry().width(), 592);
+        QCOMPARE(d.width(), kWideWidth);
         QVERIFY(d.Edit1->text().isEmpty());
         prompter.openAnswers.append({{upperJpg_}, false});
         QTest::mouseClick(d.BitBtn2, Qt::LeftButton);

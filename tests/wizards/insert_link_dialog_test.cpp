@@ -27,8 +27,8 @@ private Q_SLOTS:
         QTest::newRow("typed prefix") << "gopher:" << "//x" << "x" << "<A HREF=gopher://x>x</A>";
         QTest::newRow("empty prefix") << "" << "a.html" << "A" << "<A HREF=a.html>A</A>";
         QTest::newRow("empty text") << "ftp://" << "f" << "" << "<A HREF=ftp://f></A>";
-        QTest::newRow("nothing escaped") << "http://" << "a b?c=\"d\"" << "<&>"
-            << "<A HREF=http://a b?c=\"d\"><&></A>";
+        QTest::newRow("address quoted, text as typed") << "http://" << "a b?c=\"d\"" << "<&>"
+            << "<A HREF=\"http://a b?c=&quot;d&quot;\"><&></A>";
         // clang-format on
     }
     void markup()

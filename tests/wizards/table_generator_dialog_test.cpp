@@ -141,6 +141,36 @@ private Q_SLOTS:
                                                    "\r\n</TABLE>\r\n"));
     }
 
+    // Escape keeps the typed cells; Tab and Shift+Tab leave the grid, arrows move inside it.
+    void keyboardCanLeaveTheGrid()
+    {
+        TInsTable d;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto inGrid = [&] {
+            QWidget* f = QApplication::focusWidget();
+            return f && (f == d.Table1 || d.Table1->isAncestorOf(f));
+        };
+        d.Table1->setFocus();
+        d.Table1->setCurrentCell(0, 0);
+        QTest::keyClicks(d.Table1, "a");
+        QVERIFY(inGrid());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(!inGrid());
+        QCOMPARE(d.Table1->item(0, 0)->text(), QStringLiteral("a"));
+
+        d.Table1->setFocus();
+        QTest::keyClick(d.Table1, Qt::Key_Right);
+        QCOMPARE(d.Table1->currentColumn(), 1);
+        QVERIFY(inGrid());
+        QTest::keyClick(d.Table1, Qt::Key_Backtab, Qt::ShiftModifier);
+        QVERIFY(!inGrid());
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(d.isVisible());
+        QCOMPARE(d.Table1->item(0, 0)->text(), QStringLiteral("a"));
+    }
+
     void resizeRefitsTheGrid()
     {
         TInsTable d;
