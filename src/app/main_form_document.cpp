@@ -46,6 +46,7 @@ void TMainForm::LoadDocument(const QString& path)
         Label1->setText(QStringLiteral("Lines longer than %1 characters are shown cut short; "
                                        "the page itself is complete.")
                             .arg(TMarginRichEdit::kLongLineDisplayLimit));
+    messageCaret_ = RichEdit1->SendScintilla(TMarginRichEdit::SCI_GETCURRENTPOS);
 }
 
 void TMainForm::WriteDocument(const QString& path)
