@@ -689,6 +689,7 @@ void BenchRun::highlightingCases()
         // pays for styling the whole page, as it does right after opening it.
         auto jump = [](QsciScintillaBase& target) {
             target.SendScintilla(QsciScintillaBase::SCI_CLEARDOCUMENTSTYLE);
+            target.SendScintilla(QsciScintillaBase::SCI_STARTSTYLING, 0L, 0L); // nothing styled
             target.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0L);
             settle();
             QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);

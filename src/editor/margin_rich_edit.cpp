@@ -586,6 +586,7 @@ void TMarginRichEdit::PrintText(QsciPrinter& printer, const QString& title)
     printer.setWrapMode(QsciScintilla::WrapWord);
     // Paper shows every character, however long its line.
     setTailStyle(true);
+    SendScintilla(SCI_SETPRINTCOLOURMODE, printColourMode());
     printer.printRange(this);
     setTailStyle(false);
     // Printing let the lexer style the tails too.

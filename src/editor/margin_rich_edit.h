@@ -150,7 +150,8 @@ private:
     void styleAroundLongLines();
     bool tailIntact(long line) const;
     void applyStyles();
-    void applyMarkupHelpStyles();
+    void applyMarkupHelpStyles(bool lexerStyles = true);
+    long printColourMode() const;
     void updateLineNumberWidth();
     void onUpdateUi(int updated);
     void onCharAdded(int ch);

@@ -15,12 +15,13 @@ constexpr long kMatchIndicator = 8; // the first indicator left to containers
 
 } // namespace
 
-void TMarginRichEdit::applyMarkupHelpStyles()
+void TMarginRichEdit::applyMarkupHelpStyles(bool lexerStyles)
 {
     const HighlightScheme scheme =
         highlightSchemeFor(palette().color(QPalette::Base), palette().color(QPalette::Text));
     if (lexer_) {
-        applyHighlightScheme(*lexer_, scheme, displayFont_);
+        if (lexerStyles)
+            applyHighlightScheme(*lexer_, scheme, displayFont_);
         SendScintilla(SCI_STYLESETBACK, STYLE_DEFAULT, scheme.paper);
         SendScintilla(SCI_STYLESETFORE, STYLE_DEFAULT, scheme.text);
         setCaretForegroundColor(scheme.text);
@@ -47,6 +48,15 @@ void TMarginRichEdit::applyMarkupHelpStyles()
     updateLineNumberWidth();
 }
 
+long TMarginRichEdit::printColourMode() const
+{
+    // Paper is white: highlighting prints in its colours when they were chosen for a light
+    // desktop, and in black when they were chosen for a dark one.
+    if (!lexer_)
+        return SC_PRINT_NORMAL;
+    return isDarkColor(palette().color(QPalette::Base)) ? SC_PRINT_BLACKONWHITE : SC_PRINT_COLOURONWHITE;
+}
+
 void TMarginRichEdit::SetHighlighting(bool on)
 {
     if (on == Highlighting())
@@ -60,6 +70,9 @@ void TMarginRichEdit::SetHighlighting(bool on)
         // Styles the whole page once; on a fresh editor that costs nothing.
         setLexer(lexer_);
         setFolding(QsciScintilla::BoxedTreeFoldStyle, kFoldMargin);
+        // setLexer gave every style its scheme colour and font already.
+        applyMarkupHelpStyles(false);
+        setTailStyle(false);
     } else {
         clearFolds(); // nothing stays hidden once the fold margin is gone
         setFolding(QsciScintilla::NoFoldStyle, kFoldMargin);
@@ -67,8 +80,8 @@ void TMarginRichEdit::SetHighlighting(bool on)
         delete lexer_;
         lexer_ = nullptr;
         SendScintilla(SCI_CLEARDOCUMENTSTYLE);
+        applyStyles();
     }
-    applyStyles();
     if (longLinesCutShort_ > 0)
         hideLongLineTails();
 }
