@@ -206,7 +206,9 @@ void TMainForm::showCaretPosition()
             return;
         messageCaret_ = -1;
     }
-    Label1->setText(QStringLiteral("Line %1, Col %2").arg(RichEdit1->CaretLine()).arg(RichEdit1->CaretColumn()));
+    Label1->setText(QStringLiteral("Line %1, Col %2")
+                        .arg(RichEdit1->CaretLine())
+                        .arg(RichEdit1->CaretColumn()));
 }
 
 void TMainForm::reopenFile(const QString& path)

@@ -44,7 +44,8 @@ TGoToLine::TGoToLine(int currentLine, int lineCount, QWidget* parent)
     Edit1 = new QLineEdit(QString::number(currentLine), this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->selectAll();
-    auto* label = new QLabel(QStringLiteral("&Line number (1 - %1):").arg(qMax(1, lineCount)), this);
+    auto* label =
+        new QLabel(QStringLiteral("&Line number (1 - %1):").arg(qMax(1, lineCount)), this);
     label->setBuddy(Edit1);
     BitBtn1 = namedButton(this, "BitBtn1", QStringLiteral("OK"));
     BitBtn2 = namedButton(this, "BitBtn2", QStringLiteral("Cancel"));

@@ -9,11 +9,11 @@ class QsciLexerHTML;
 struct HighlightScheme
 {
     QColor paper;
-    QColor text;        // plain text, and anything without a colour of its own
-    QColor tag;         // element names and the brackets around them
-    QColor attribute;   // attribute names
-    QColor value;       // attribute values, quoted or not, and numbers
-    QColor entity;      // &amp; and friends
+    QColor text;      // plain text, and anything without a colour of its own
+    QColor tag;       // element names and the brackets around them
+    QColor attribute; // attribute names
+    QColor value;     // attribute values, quoted or not, and numbers
+    QColor entity;    // &amp; and friends
     QColor comment;
     QColor declaration; // <!DOCTYPE ...>
     QColor margin;      // the line number and fold margins

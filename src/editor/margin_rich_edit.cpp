@@ -218,7 +218,6 @@ void TMarginRichEdit::SetEditorUtf8(const QByteArray& utf8)
     updateLineNumberWidth();
 }
 
-
 void TMarginRichEdit::setTailStyle(bool visible)
 {
     SendScintilla(SCI_STYLESETVISIBLE, kTailStyle, long(visible));
@@ -287,14 +286,17 @@ void TMarginRichEdit::styleAroundLongLines()
     const long lines = SendScintilla(SCI_GETLINECOUNT);
     const long firstShown = SendScintilla(SCI_GETFIRSTVISIBLELINE);
     const long firstLine = SendScintilla(SCI_DOCLINEFROMVISIBLE, firstShown);
-    const long lastLine = qMin(lines - 1, long(SendScintilla(SCI_DOCLINEFROMVISIBLE,
-                                                             firstShown + SendScintilla(SCI_LINESONSCREEN) + 1)));
-    const long target = lastLine + 1 < lines ? SendScintilla(SCI_POSITIONFROMLINE, lastLine + 1) : length;
+    const long lastLine =
+        qMin(lines - 1, long(SendScintilla(SCI_DOCLINEFROMVISIBLE,
+                                           firstShown + SendScintilla(SCI_LINESONSCREEN) + 1)));
+    const long target =
+        lastLine + 1 < lines ? SendScintilla(SCI_POSITIONFROMLINE, lastLine + 1) : length;
     const long endStyled = SendScintilla(SCI_GETENDSTYLED);
     bool changed = false;
     if (endStyled < target) {
         // The lexer runs up to each cut and starts again after the tail.
-        long from = SendScintilla(SCI_POSITIONFROMLINE, SendScintilla(SCI_LINEFROMPOSITION, endStyled));
+        long from =
+            SendScintilla(SCI_POSITIONFROMLINE, SendScintilla(SCI_LINEFROMPOSITION, endStyled));
         for (long line = SendScintilla(SCI_LINEFROMPOSITION, from); line <= lastLine; ++line) {
             const long start = SendScintilla(SCI_POSITIONFROMLINE, line);
             if (SendScintilla(SCI_GETLINEENDPOSITION, line) - start <= kLongLineDisplayLimit)
@@ -312,7 +314,8 @@ void TMarginRichEdit::styleAroundLongLines()
             continue;
         const long start = SendScintilla(SCI_POSITIONFROMLINE, line) + kLongLineDisplayLimit;
         SendScintilla(SCI_STARTSTYLING, start, 0L);
-        SendScintilla(SCI_SETSTYLING, SendScintilla(SCI_GETLINEENDPOSITION, line) - start, kTailStyle);
+        SendScintilla(SCI_SETSTYLING, SendScintilla(SCI_GETLINEENDPOSITION, line) - start,
+                      kTailStyle);
         changed = true;
     }
     // Everything up to the end of the screen counts as styled, tails included.

@@ -174,7 +174,7 @@ private:
     bool lineNumbers_ = false;
     int lineNumberDigits_ = 0;
     bool tagCompletion_ = false;
-    bool closingCompletion_ = false; // the list shown was for an end tag
+    bool closingCompletion_ = false;     // the list shown was for an end tag
     long markedTag_[4] = {-1, 0, -1, 0}; // name and partner marked, start and length in bytes
     long lastCaret_ = -1;
 };

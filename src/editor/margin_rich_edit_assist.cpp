@@ -26,8 +26,7 @@ void TMarginRichEdit::applyMarkupHelpStyles(bool lexerStyles)
         SendScintilla(SCI_STYLESETFORE, STYLE_DEFAULT, scheme.text);
         setCaretForegroundColor(scheme.text);
         // The hidden tails of long lines still print, in the user's font.
-        SendScintilla(SCI_STYLESETFONT, kTailStyle,
-                      displayFont_.family().toUtf8().constData());
+        SendScintilla(SCI_STYLESETFONT, kTailStyle, displayFont_.family().toUtf8().constData());
         SendScintilla(SCI_STYLESETSIZEFRACTIONAL, kTailStyle,
                       SendScintilla(SCI_STYLEGETSIZEFRACTIONAL, STYLE_DEFAULT));
         SendScintilla(SCI_STYLESETFORE, kTailStyle, scheme.text);
@@ -54,7 +53,8 @@ long TMarginRichEdit::printColourMode() const
     // desktop, and in black when they were chosen for a dark one.
     if (!lexer_)
         return SC_PRINT_NORMAL;
-    return isDarkColor(palette().color(QPalette::Base)) ? SC_PRINT_BLACKONWHITE : SC_PRINT_COLOURONWHITE;
+    return isDarkColor(palette().color(QPalette::Base)) ? SC_PRINT_BLACKONWHITE
+                                                        : SC_PRINT_COLOURONWHITE;
 }
 
 void TMarginRichEdit::SetHighlighting(bool on)
@@ -63,10 +63,10 @@ void TMarginRichEdit::SetHighlighting(bool on)
         return;
     if (on) {
         lexer_ = new QsciLexerHTML(this);
-        applyHighlightScheme(*lexer_,
-                             highlightSchemeFor(palette().color(QPalette::Base),
-                                                palette().color(QPalette::Text)),
-                             displayFont_);
+        applyHighlightScheme(
+            *lexer_,
+            highlightSchemeFor(palette().color(QPalette::Base), palette().color(QPalette::Text)),
+            displayFont_);
         // Styles the whole page once; on a fresh editor that costs nothing.
         setLexer(lexer_);
         setFolding(QsciScintilla::BoxedTreeFoldStyle, kFoldMargin);
@@ -117,7 +117,8 @@ int TMarginRichEdit::LineCount() const
 int TMarginRichEdit::CaretLine() const
 {
     auto* self = const_cast<TMarginRichEdit*>(this);
-    return int(self->SendScintilla(SCI_LINEFROMPOSITION, self->SendScintilla(SCI_GETCURRENTPOS))) + 1;
+    return int(self->SendScintilla(SCI_LINEFROMPOSITION, self->SendScintilla(SCI_GETCURRENTPOS))) +
+           1;
 }
 
 int TMarginRichEdit::CaretColumn() const

@@ -35,9 +35,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("setting");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("highlighting") << "HighlightMarkup1" << "Highlighting" << "Highlight &Markup";
-        QTest::newRow("line numbers") << "LineNumbers1" << "Line Numbers" << "&Line Numbers";
-        QTest::newRow("tag completion") << "TagCompletion1" << "Tag Completion" << "Tag &Completion";
+        QTest::newRow("highlighting") << "HighlightMarkup1"
+                                      << "Highlighting"
+                                      << "Highlight &Markup";
+        QTest::newRow("line numbers") << "LineNumbers1"
+                                      << "Line Numbers"
+                                      << "&Line Numbers";
+        QTest::newRow("tag completion") << "TagCompletion1"
+                                        << "Tag Completion"
+                                        << "Tag &Completion";
     }
     void switches()
     {
@@ -89,8 +95,10 @@ private Q_SLOTS:
             QVERIFY2(!keys.contains(k), qPrintable(a->text()));
             keys.insert(k);
         }
-        QCOMPARE(form.action(QStringLiteral("GoToLine1"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+G")));
-        QCOMPARE(form.action(QStringLiteral("MatchingTag1"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+J")));
+        QCOMPARE(form.action(QStringLiteral("GoToLine1"))->shortcut(),
+                 QKeySequence(QStringLiteral("Ctrl+G")));
+        QCOMPARE(form.action(QStringLiteral("MatchingTag1"))->shortcut(),
+                 QKeySequence(QStringLiteral("Ctrl+J")));
     }
 
     void goToLine_data()
@@ -125,7 +133,8 @@ private Q_SLOTS:
         QCOMPARE(openAfterOk, complained);
         QCOMPARE(prompter->errors.size(), complained ? 1 : 0);
         if (complained)
-            QVERIFY(prompter->errors.first().contains(QStringLiteral("'two' is not a line number")));
+            QVERIFY(
+                prompter->errors.first().contains(QStringLiteral("'two' is not a line number")));
         QCOMPARE(editor->CaretLine(), line);
         QCOMPARE(editor->CaretColumn(), complained ? 2 : 1);
         QCOMPARE(editor->EditorText(), QStringLiteral("one\ntwo\nthree\nfour"));
