@@ -198,6 +198,7 @@ QString TMarginRichEdit::EditorText() const
 
 void TMarginRichEdit::SetEditorUtf8(const QByteArray& utf8)
 {
+    closeCompletionList();
     const bool wasReadOnly = isReadOnly();
     setReadOnly(false);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
@@ -361,6 +362,7 @@ int TMarginRichEdit::SelectionLength() const
 
 void TMarginRichEdit::setSelectionBytes(long anchor, long caret)
 {
+    closeCompletionList();
     // A folded element opens when a command puts the caret inside it.
     if (lexer_)
         SendScintilla(SCI_ENSUREVISIBLE, SendScintilla(SCI_LINEFROMPOSITION, caret));
@@ -397,6 +399,7 @@ void TMarginRichEdit::ReplaceSelection(const QString& text)
 {
     if (isReadOnly())
         return;
+    closeCompletionList();
     const QByteArray utf8 = text.toUtf8();
     SendScintilla(SCI_BEGINUNDOACTION);
     // REPLACESEL stops at a NUL; target replacement takes the length explicitly.
@@ -486,11 +489,13 @@ void TMarginRichEdit::applyStyles()
 
 void TMarginRichEdit::UndoLastEdit()
 {
+    closeCompletionList();
     undo();
 }
 
 void TMarginRichEdit::CutSelection()
 {
+    closeCompletionList();
     if (SendScintilla(SCI_GETSELECTIONEMPTY))
         return;
     cut();
@@ -505,6 +510,7 @@ void TMarginRichEdit::CopySelection()
 
 void TMarginRichEdit::PasteClipboard()
 {
+    closeCompletionList();
     const long before = SendScintilla(SCI_GETLENGTH);
     paste();
     // A pasted minified page can bring an absurdly long line with it.
@@ -549,6 +555,7 @@ QByteArrayView TMarginRichEdit::bytesFrom(long start) const
 
 int TMarginRichEdit::ReplaceAllText(const QString& text, const QString& replacement)
 {
+    closeCompletionList();
     if (text.isEmpty() || isReadOnly())
         return 0;
     // Every match of the page as it is now, replaced from the last one back in one undo step,

@@ -156,6 +156,9 @@ private:
     void onUpdateUi(int updated);
     void onCharAdded(int ch);
     void onCompletionAccepted();
+    // A command that edits or moves the caret closes an open list first: Enter would otherwise
+    // replace what the command wrote.
+    void closeCompletionList();
     void markMatchingTag();
     void ensureCharacterIndex() const;
     // Scintilla's case-blind search between two byte positions; the match's byte position or -1.

@@ -224,8 +224,7 @@ void TMarginRichEdit::onCharAdded(int ch)
     const bool closing = ch == '/';
     if (closing && (caret < 2 || char(SendScintilla(SCI_GETCHARAT, caret - 2)) != '<'))
         return;
-    if (SendScintilla(SCI_AUTOCACTIVE))
-        SendScintilla(SCI_AUTOCCANCEL);
+    closeCompletionList();
     QByteArrayView before;
     if (closing)
         before = QByteArrayView(
@@ -243,6 +242,12 @@ void TMarginRichEdit::onCharAdded(int ch)
     SendScintilla(SCI_AUTOCSETFILLUPS, "");
     SendScintilla(SCI_AUTOCSTOPS, "");
     SendScintilla(SCI_AUTOCSHOW, 0UL, list.constData());
+}
+
+void TMarginRichEdit::closeCompletionList()
+{
+    if (SendScintilla(SCI_AUTOCACTIVE))
+        SendScintilla(SCI_AUTOCCANCEL);
 }
 
 void TMarginRichEdit::onCompletionAccepted()

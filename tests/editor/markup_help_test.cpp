@@ -273,6 +273,12 @@ private Q_SLOTS:
         QTest::keyClick(&edit, Qt::Key_Return);
         QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<CENTER>y</CENTER>"));
         QCOMPARE(edit.SelectionStart(), 22);
+        // A command that writes closes the list, so Enter cannot take back what it wrote.
+        QTest::keyClicks(&edit, QStringLiteral("<"));
+        edit.WrapSelection(QStringLiteral("<I>"), QStringLiteral("</I>"));
+        QVERIFY(!listShown());
+        QTest::keyClick(&edit, Qt::Key_Return);
+        QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<CENTER>y</CENTER><<I>\n</I>"));
         // Switched off: "<" is only a character.
         edit.SetTagCompletion(false);
         QTest::keyClicks(&edit, QStringLiteral("<"));
