@@ -28,6 +28,7 @@
 #include <QTextStream>
 #include <QThread>
 
+#include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
 
 #include <cstdio>
@@ -49,6 +50,9 @@ const QString kTyped = QStringLiteral("one typed character in the middle of 10 M
 const QString kTableMarkup = QStringLiteral("table generator markup, 200 x 20 grid");
 const QString kTableOk = QStringLiteral("table generator OK, 200 x 20 grid");
 const QString kOpenOneLine = QStringLiteral("open the 5 MB single-line page");
+const QString kOpenHighlighted = QStringLiteral("open the 10 MB page, highlighting on (command, shown)");
+const QString kEndHighlighted = QStringLiteral("Ctrl+End on the 10 MB page, highlighting on, repainted");
+const QString kTypedEnd = QStringLiteral("one typed character at the end of 10 MB");
 
 struct Options
 {
@@ -268,6 +272,7 @@ private:
     void editingCases();
     void tableCases();
     void longLineCases();
+    void highlightingCases();
 
     Options options_;
     QString folder_;
@@ -504,6 +509,15 @@ void BenchRun::editingCases()
              QStringLiteral("same on the 10 KB page")});
     }
 
+    if (wanted(kTypedEnd)) {
+        auto side = [&](TMainForm& form) {
+            return timedTypingAt(form, positionOf(form.editor(), QByteArray("</BODY>"), true));
+        };
+        const Bench::Medians m = Bench::measurePair([&] { return side(*big); },
+                                                    [&] { return side(*small); }, options_.runs);
+        add({kTypedEnd, QStringLiteral("ms"), m.ours, m.baseline, 2.0,
+             QStringLiteral("same on the 10 KB page")});
+    }
     if (wanted(kTyped)) {
         const Bench::Medians m = Bench::measurePair(
             [&] { return timedTypingAt(*big, big->editor()->TextLength() / 2); },
@@ -619,6 +633,84 @@ void BenchRun::longLineCases()
     }
 }
 
+// The editor with its highlighting, line numbers and folding against a bare QsciScintilla
+// doing the same with QScintilla's HTML lexer.
+void BenchRun::highlightingCases()
+{
+    if (!wanted(kOpenHighlighted) && !wanted(kEndHighlighted))
+        return;
+    const QString big = path(QStringLiteral("page-10m.htm"));
+    auto form = startedForm();
+    TMarginRichEdit* editor = form->editor();
+    if (!editor->Highlighting() || !editor->LineNumbers())
+        qFatal("highlighting and line numbers must be on by default");
+    QsciScintilla bare;
+    QsciLexerHTML lexer;
+    bare.setLexer(&lexer);
+    bare.resize(editor->size());
+    bare.SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0L);
+    bare.show();
+    settle();
+    auto loadBare = [&] {
+        QFile file(big);
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("cannot read the page");
+        const QByteArray bytes = file.readAll();
+        bare.SendScintilla(QsciScintillaBase::SCI_CLEARALL);
+        bare.SendScintilla(QsciScintillaBase::SCI_APPENDTEXT,
+                           static_cast<unsigned long>(bytes.size()), bytes.constData());
+    };
+
+    if (wanted(kOpenHighlighted)) {
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                openThroughCommand(*form, prompter_, big);
+                settle();
+                return watch.ms();
+            },
+            [&] {
+                Stopwatch watch;
+                loadBare();
+                settle();
+                return watch.ms();
+            },
+            options_.runs);
+        add({kOpenHighlighted, QStringLiteral("ms"), m.ours, m.baseline, 1.3,
+             QStringLiteral("readAll + append into a bare QsciScintilla with QsciLexerHTML")});
+    }
+
+    if (wanted(kEndHighlighted)) {
+        if (editor->TextLength() == 0)
+            openThroughCommand(*form, prompter_, big);
+        loadBare();
+        settle();
+        // From the top of a page nothing below the first screen of is styled yet, so the jump
+        // pays for styling the whole page, as it does right after opening it.
+        auto jump = [](QsciScintillaBase& target) {
+            target.SendScintilla(QsciScintillaBase::SCI_CLEARDOCUMENTSTYLE);
+            target.SendScintilla(QsciScintillaBase::SCI_STARTSTYLING, 0L, 0L); // nothing styled
+            target.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0L);
+            settle();
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_End, Qt::ControlModifier);
+            Stopwatch watch;
+            QApplication::sendEvent(&target, &press);
+            QApplication::sendEvent(&target, &release);
+            settle();
+            const double ms = watch.ms();
+            if (target.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS) !=
+                target.SendScintilla(QsciScintillaBase::SCI_GETLENGTH))
+                qFatal("Ctrl+End did not reach the end of the page");
+            return ms;
+        };
+        const Bench::Medians m = Bench::measurePair([&] { return jump(*editor); },
+                                                    [&] { return jump(bare); }, options_.runs);
+        add({kEndHighlighted, QStringLiteral("ms"), m.ours, m.baseline, 1.3,
+             QStringLiteral("the same keys in a bare QsciScintilla with QsciLexerHTML")});
+    }
+}
+
 int BenchRun::run()
 {
     say(QStringLiteral("Vorlane benchmark: %1 cores, load average %2, %3 runs per case "
@@ -642,14 +734,8 @@ int BenchRun::run()
     say(QStringLiteral("Long lines:"));
     longLineCases();
 
-    Row highlighting;
-    highlighting.name = QStringLiteral("10 MB page opened with HTML highlighting on");
-    highlighting.baselineName = QStringLiteral("same page with it off");
-    highlighting.target = 1.3;
-    highlighting.applicable = false;
-    highlighting.note = QStringLiteral("the editor has no highlighting");
-    if (wanted(highlighting.name))
-        rows_.append(highlighting);
+    say(QStringLiteral("Highlighting:"));
+    highlightingCases();
 
     say(QString());
     say(QStringLiteral("Load average at the end: %1").arg(loadAverage()));

@@ -35,6 +35,7 @@ TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
     setMaximumSize(32000, 32000);
 
     RichEdit1 = new TMarginRichEdit(this);
+    connect(RichEdit1, &TMarginRichEdit::caretMoved, this, &TMainForm::showCaretPosition);
     buildCommands();
     buildToolbars();
     buildLayout();
@@ -161,6 +162,7 @@ void TMainForm::runStartup()
     RichEdit1->SetWordWrap(wrap);
     action(QStringLiteral("mnuWordWrap1"))->setChecked(wrap);
     applyEditorFontFromSettings();
+    applyMarkupHelpSettings();
     preview_ = {ReadSetting(Setting::UseTemp), ReadSetting(Setting::TempFilename),
                 ReadSetting(Setting::Browser)};
     Label1->setText(QStringLiteral("Loading [.. ]"));
@@ -194,6 +196,24 @@ void TMainForm::runStartup()
         invokeMenuItem(QStringLiteral("QuickStart1"));
     }
     RichEdit1->FocusEditor();
+    // From now on the status label shows where the caret is, once the caret leaves the place
+    // where the welcome text was written.
+    showsCaretPosition_ = true;
+    messageCaret_ = RichEdit1->SendScintilla(TMarginRichEdit::SCI_GETCURRENTPOS);
+}
+
+void TMainForm::showCaretPosition()
+{
+    if (!showsCaretPosition_ || hintShown_)
+        return;
+    if (messageCaret_ >= 0) {
+        if (RichEdit1->SendScintilla(TMarginRichEdit::SCI_GETCURRENTPOS) == messageCaret_)
+            return;
+        messageCaret_ = -1;
+    }
+    Label1->setText(QStringLiteral("Line %1, Col %2")
+                        .arg(RichEdit1->CaretLine())
+                        .arg(RichEdit1->CaretColumn()));
 }
 
 void TMainForm::reopenFile(const QString& entry)
@@ -253,7 +273,13 @@ bool TMainForm::event(QEvent* e)
 {
     // The hint of whatever is under the mouse, menu items included, goes to the status label.
     if (e->type() == QEvent::StatusTip) {
-        Label1->setText(static_cast<QStatusTipEvent*>(e)->tip());
+        const QString tip = static_cast<QStatusTipEvent*>(e)->tip();
+        Label1->setText(tip);
+        hintShown_ = !tip.isEmpty();
+        if (!hintShown_ && showsCaretPosition_) {
+            messageCaret_ = -1;
+            showCaretPosition();
+        }
         return true;
     }
     return QMainWindow::event(e);

@@ -113,6 +113,8 @@ public Q_SLOTS:
     void EditPaste();
     void SelectAll1Click();
     void mnuWordWrap1Click();
+    void GoToLine1Click();
+    void MatchingTag1Click();
     void PopupRichEdPopup();
     // Markup commands
     void Centered1Click();
@@ -167,6 +169,9 @@ public Q_SLOTS:
     void HorizontalLine1Click();
     void JavaApplet1Click();
     void Refresh1Click();
+    void HighlightMarkup1Click();
+    void LineNumbers1Click();
+    void TagCompletion1Click();
     // Chrome, help, tray, about, templates
     void ShowToolbar1Click();
     void HideToolbar2Click();
@@ -222,6 +227,10 @@ private:
     void addToRecentFiles(const QString& path);
     void onMinimized();
     void showNotice(const QString& text);
+    // Highlighting, line numbers and tag completion, from their settings.
+    void applyMarkupHelpSettings();
+    // "Line L, Col C" in the status label, unless a hint or a start-up message holds it.
+    void showCaretPosition();
 
     QString documentFileName_;
     PreviewValues preview_;
@@ -238,4 +247,7 @@ private:
     bool startupDone_ = false;
     bool startupQueued_ = false;
     bool centreOnShow_ = true;
+    bool hintShown_ = false;
+    bool showsCaretPosition_ = false; // after a start-up that ran to its end
+    long messageCaret_ = -1; // a message stays in the status label until the caret leaves here
 };

@@ -74,6 +74,8 @@ const CommandRow kCommands[] = {
     {"EditMenu", "Find1", "&Find...", {key(Qt::CTRL | Qt::Key_F)}, "Find Text", &TMainForm::Find1Click, SeparatorBefore, nullptr},
     {"EditMenu", "FindAgain1", "Find &Again", {key(QKeyCombination(Qt::Key_F3))}, "Find Text Again", nullptr, Disabled, nullptr},
     {"EditMenu", "Replace1", "&Replace...", {}, "Replace text", &TMainForm::Replace1Click, None, nullptr},
+    {"EditMenu", "GoToLine1", "&Go to Line...", {key(Qt::CTRL | Qt::Key_G)}, "Move the caret to a line by its number", &TMainForm::GoToLine1Click, SeparatorBefore, nullptr},
+    {"EditMenu", "MatchingTag1", "Go to &Matching Tag", {key(Qt::CTRL | Qt::Key_J)}, "Move the caret to the other tag of the element", &TMainForm::MatchingTag1Click, None, nullptr},
     {"EditMenu", "mnuWordWrap1", "&Word Wrap", {}, "Brings words at the edge of the window to the next line", &TMainForm::mnuWordWrap1Click, Checkable | SeparatorBefore, nullptr},
     // Insert
     {"", "InsertMenuItem", "&Insert", {}, "", nullptr, Submenu, nullptr},
@@ -126,6 +128,9 @@ const CommandRow kCommands[] = {
     {"", "Window1", "&Tools", {}, "", nullptr, Submenu, nullptr},
     {"Window1", "WelcomeForm1", "&Welcome Window", {}, "", &TMainForm::WelcomeForm1Click, None, nullptr},
     {"Window1", "Refresh1", "&Tag Reference List", {key(Qt::CTRL | Qt::Key_L)}, "", &TMainForm::Refresh1Click, None, nullptr},
+    {"Window1", "HighlightMarkup1", "Highlight &Markup", {}, "Show tags, attributes, values, entities and comments in colour", &TMainForm::HighlightMarkup1Click, Checkable | Checked, nullptr},
+    {"Window1", "LineNumbers1", "&Line Numbers", {}, "Show/Hide the line numbers", &TMainForm::LineNumbers1Click, Checkable | Checked, nullptr},
+    {"Window1", "TagCompletion1", "Tag &Completion", {}, "Offer tag names while typing after < and </", &TMainForm::TagCompletion1Click, Checkable | Checked, nullptr},
     {"Window1", "ShowToolbar1", "&Horizontal Toolbar", {}, "Show/Hide the Horizontal Toolbar", &TMainForm::ShowToolbar1Click, Checkable | Checked | SeparatorBefore, nullptr},
     {"Window1", "HideToolbar2", "&Vertical Toolbar", {}, "Show/Hide the Vertical Toolbar", &TMainForm::HideToolbar2Click, Checkable | Checked, nullptr},
     {"Window1", "StatusBar1", "Status Bar", {}, "", &TMainForm::StatusBar1Click, Checkable | Checked, nullptr},

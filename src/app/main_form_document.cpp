@@ -60,6 +60,8 @@ void TMainForm::showNotice(const QString& text)
         return;
     Label1->setText(text);
     lastNotice_ = text;
+    // It stays in the status label until the caret moves.
+    messageCaret_ = RichEdit1->SendScintilla(TMarginRichEdit::SCI_GETCURRENTPOS);
 }
 
 void TMainForm::LoadDocument(const QString& path)

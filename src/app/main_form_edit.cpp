@@ -1,6 +1,8 @@
 // Edit menu commands and the editor's context menu.
 #include "app/main_form.h"
 
+#include "core/prompter.h"
+#include "editor/go_to_line_dialog.h"
 #include "editor/margin_rich_edit.h"
 
 #include <QAction>
@@ -41,4 +43,19 @@ void TMainForm::PopupRichEdPopup()
     const bool selected = RichEdit1->SelectionLength() > 0;
     action(QStringLiteral("Cut1"))->setEnabled(selected);
     action(QStringLiteral("Copy1"))->setEnabled(selected);
+}
+
+void TMainForm::GoToLine1Click()
+{
+    {
+        TGoToLine dialog(RichEdit1->CaretLine(), RichEdit1->LineCount(), this);
+        if (prompter().exec(dialog) == QDialog::Accepted)
+            RichEdit1->GoToLine(dialog.line());
+    }
+    RichEdit1->FocusEditor();
+}
+
+void TMainForm::MatchingTag1Click()
+{
+    RichEdit1->GoToMatchingTag();
 }

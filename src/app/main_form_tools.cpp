@@ -4,12 +4,15 @@
 #include "core/command_guard.h"
 #include "core/pending_markup.h"
 #include "core/prompter.h"
+#include "core/settings_store.h"
 #include "editor/applet_dialog.h"
 #include "editor/find_replace_dialogs.h"
 #include "editor/font_style_dialog.h"
 #include "editor/horizontal_line_dialog.h"
 #include "editor/margin_rich_edit.h"
 #include "editor/tag_list_dialog.h"
+
+#include <QAction>
 
 namespace {
 
@@ -153,4 +156,40 @@ void TMainForm::Refresh1Click()
         prompter().exec(dialog);
     }
     RichEdit1->FocusEditor();
+}
+
+// ---- help with the markup ----
+
+void TMainForm::applyMarkupHelpSettings()
+{
+    const bool highlighting = ReadFlag(Setting::Highlighting);
+    const bool lineNumbers = ReadFlag(Setting::LineNumbers);
+    const bool completion = ReadFlag(Setting::TagCompletion);
+    action(QStringLiteral("HighlightMarkup1"))->setChecked(highlighting);
+    action(QStringLiteral("LineNumbers1"))->setChecked(lineNumbers);
+    action(QStringLiteral("TagCompletion1"))->setChecked(completion);
+    RichEdit1->SetHighlighting(highlighting);
+    RichEdit1->SetLineNumbers(lineNumbers);
+    RichEdit1->SetTagCompletion(completion);
+}
+
+void TMainForm::HighlightMarkup1Click()
+{
+    const bool on = action(QStringLiteral("HighlightMarkup1"))->isChecked();
+    RichEdit1->SetHighlighting(on);
+    WriteFlag(Setting::Highlighting, on);
+}
+
+void TMainForm::LineNumbers1Click()
+{
+    const bool on = action(QStringLiteral("LineNumbers1"))->isChecked();
+    RichEdit1->SetLineNumbers(on);
+    WriteFlag(Setting::LineNumbers, on);
+}
+
+void TMainForm::TagCompletion1Click()
+{
+    const bool on = action(QStringLiteral("TagCompletion1"))->isChecked();
+    RichEdit1->SetTagCompletion(on);
+    WriteFlag(Setting::TagCompletion, on);
 }

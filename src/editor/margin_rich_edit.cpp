@@ -119,6 +119,12 @@ TMarginRichEdit::TMarginRichEdit(QWidget* parent) : QsciScintilla(parent)
     setFocusPolicy(Qt::ClickFocus);
     unbindForeignEdits();
     SetDisplayFont(QFont(QStringLiteral("Arial"), 9));
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &TMarginRichEdit::onUpdateUi);
+    connect(this, &QsciScintillaBase::SCN_CHARADDED, this, &TMarginRichEdit::onCharAdded);
+    connect(this,
+            static_cast<void (QsciScintillaBase::*)(const char*, int, int, int)>(
+                &QsciScintillaBase::SCN_AUTOCCOMPLETED),
+            this, [this](const char*, int, int, int) { onCompletionAccepted(); });
 }
 
 long TMarginRichEdit::charToByte(int position) const
@@ -194,6 +200,7 @@ QString TMarginRichEdit::EditorText() const
 
 void TMarginRichEdit::SetEditorUtf8(const QByteArray& utf8)
 {
+    closeCompletionList();
     const bool wasReadOnly = isReadOnly();
     setReadOnly(false);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
@@ -211,12 +218,8 @@ void TMarginRichEdit::SetEditorUtf8(const QByteArray& utf8)
     SendScintilla(SCI_GOTOPOS, 0L);
     setReadOnly(wasReadOnly);
     SetModifiedFlag(true);
+    updateLineNumberWidth();
 }
-
-namespace {
-// The style of the part of an absurdly long line that is not drawn.
-constexpr long kTailStyle = 1;
-} // namespace
 
 void TMarginRichEdit::setTailStyle(bool visible)
 {
@@ -228,6 +231,8 @@ void TMarginRichEdit::hideLongLineTails()
     // Only the tail of such a line is styled invisible; Scintilla then skips measuring it.
     // Styles move with the text, so typing in the visible part keeps the cut where it was.
     longLinesCutShort_ = 0;
+    // A lexer goes on from where it had got to, not from where the tails were set.
+    const long endStyled = SendScintilla(SCI_GETENDSTYLED);
     // Right after a load the text lies in one run; reading it that way moves nothing and,
     // unlike the character pointer, never grows the buffer for a terminating NUL.
     const TextRuns runs = EditorTextRuns();
@@ -259,6 +264,72 @@ void TMarginRichEdit::hideLongLineTails()
         ++longLinesCutShort_;
         line = lineEnd + 1;
     }
+    if (lexer_ && longLinesCutShort_ > 0)
+        SendScintilla(SCI_STARTSTYLING, endStyled, 0L);
+}
+
+bool TMarginRichEdit::tailIntact(long line) const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long start = self->SendScintilla(SCI_POSITIONFROMLINE, line);
+    const long end = self->SendScintilla(SCI_GETLINEENDPOSITION, line);
+    if (end - start <= kLongLineDisplayLimit)
+        return true;
+    // A lexer that runs over a line styles all of it; the tail's middle and end tell.
+    const long cut = start + kLongLineDisplayLimit;
+    auto styleAt = [self](long at) { return self->SendScintilla(SCI_GETSTYLEAT, at) & 0xFF; };
+    return styleAt(end - 1) == kTailStyle && styleAt(cut + (end - cut) / 2) == kTailStyle;
+}
+
+void TMarginRichEdit::styleAroundLongLines()
+{
+    if (!lexer_ || longLinesCutShort_ == 0)
+        return;
+    const long length = SendScintilla(SCI_GETLENGTH);
+    const long lines = SendScintilla(SCI_GETLINECOUNT);
+    const long firstShown = SendScintilla(SCI_GETFIRSTVISIBLELINE);
+    const long firstLine = SendScintilla(SCI_DOCLINEFROMVISIBLE, firstShown);
+    const long lastLine =
+        qMin(lines - 1, long(SendScintilla(SCI_DOCLINEFROMVISIBLE,
+                                           firstShown + SendScintilla(SCI_LINESONSCREEN) + 1)));
+    const long target =
+        lastLine + 1 < lines ? SendScintilla(SCI_POSITIONFROMLINE, lastLine + 1) : length;
+    const long endStyled = SendScintilla(SCI_GETENDSTYLED);
+    bool changed = false;
+    if (endStyled < target) {
+        // The lexer runs up to each cut and starts again after the tail.
+        long from =
+            SendScintilla(SCI_POSITIONFROMLINE, SendScintilla(SCI_LINEFROMPOSITION, endStyled));
+        for (long line = SendScintilla(SCI_LINEFROMPOSITION, from); line <= lastLine; ++line) {
+            const long start = SendScintilla(SCI_POSITIONFROMLINE, line);
+            if (SendScintilla(SCI_GETLINEENDPOSITION, line) - start <= kLongLineDisplayLimit)
+                continue;
+            if (from < start + kLongLineDisplayLimit)
+                SendScintilla(SCI_COLOURISE, from, start + kLongLineDisplayLimit);
+            from = line + 1 < lines ? SendScintilla(SCI_POSITIONFROMLINE, line + 1) : length;
+        }
+        if (from < target)
+            SendScintilla(SCI_COLOURISE, from, target);
+        changed = true;
+    }
+    for (long line = firstLine; line <= lastLine; ++line) {
+        if (tailIntact(line))
+            continue;
+        const long start = SendScintilla(SCI_POSITIONFROMLINE, line) + kLongLineDisplayLimit;
+        SendScintilla(SCI_STARTSTYLING, start, 0L);
+        SendScintilla(SCI_SETSTYLING, SendScintilla(SCI_GETLINEENDPOSITION, line) - start,
+                      kTailStyle);
+        changed = true;
+    }
+    // Everything up to the end of the screen counts as styled, tails included.
+    if (changed)
+        SendScintilla(SCI_STARTSTYLING, qMax(endStyled, target), 0L);
+}
+
+void TMarginRichEdit::paintEvent(QPaintEvent* event)
+{
+    styleAroundLongLines();
+    QsciScintilla::paintEvent(event);
 }
 
 void TMarginRichEdit::SetEditorText(const QString& text)
@@ -293,6 +364,10 @@ int TMarginRichEdit::SelectionLength() const
 
 void TMarginRichEdit::setSelectionBytes(long anchor, long caret)
 {
+    closeCompletionList();
+    // A folded element opens when a command puts the caret inside it.
+    if (lexer_)
+        SendScintilla(SCI_ENSUREVISIBLE, SendScintilla(SCI_LINEFROMPOSITION, caret));
     SendScintilla(SCI_SETSEL, anchor, caret);
 }
 
@@ -326,6 +401,7 @@ void TMarginRichEdit::ReplaceSelection(const QString& text)
 {
     if (isReadOnly())
         return;
+    closeCompletionList();
     const QByteArray utf8 = text.toUtf8();
     SendScintilla(SCI_BEGINUNDOACTION);
     // REPLACESEL stops at a NUL; target replacement takes the length explicitly.
@@ -334,7 +410,7 @@ void TMarginRichEdit::ReplaceSelection(const QString& text)
     SendScintilla(SCI_SETTARGETRANGE, start, end);
     SendScintilla(SCI_REPLACETARGET, utf8.size(), utf8.constData());
     const long caret = start + utf8.size();
-    SendScintilla(SCI_SETSEL, caret, caret);
+    setSelectionBytes(caret, caret);
     SendScintilla(SCI_ENDUNDOACTION);
     SendScintilla(SCI_SCROLLCARET);
 }
@@ -396,11 +472,20 @@ void TMarginRichEdit::SetDisplayFont(const QFont& font)
 {
     displayFont_ = font;
     setFont(font);
+    applyStyles();
+}
+
+void TMarginRichEdit::applyStyles()
+{
+    const QFont& font = displayFont_;
     SendScintilla(SCI_STYLESETFONT, STYLE_DEFAULT, font.family().toUtf8().constData());
     const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 9.0;
     SendScintilla(SCI_STYLESETSIZEFRACTIONAL, STYLE_DEFAULT,
                   long(points * double(int(SC_FONT_SIZE_MULTIPLIER))));
-    SendScintilla(SCI_STYLECLEARALL);
+    if (!lexer_)
+        SendScintilla(SCI_STYLECLEARALL);
+    // Highlighting sets every style of its own, the font and size included.
+    applyMarkupHelpStyles();
     setTailStyle(false);
     applyPlainColours();
 }
@@ -433,11 +518,13 @@ void TMarginRichEdit::changeEvent(QEvent* event)
 
 void TMarginRichEdit::UndoLastEdit()
 {
+    closeCompletionList();
     undo();
 }
 
 void TMarginRichEdit::CutSelection()
 {
+    closeCompletionList();
     if (SendScintilla(SCI_GETSELECTIONEMPTY))
         return;
     cut();
@@ -452,6 +539,7 @@ void TMarginRichEdit::CopySelection()
 
 void TMarginRichEdit::PasteClipboard()
 {
+    closeCompletionList();
     const long before = SendScintilla(SCI_GETLENGTH);
     paste();
     // A pasted minified page can bring an absurdly long line with it.
@@ -496,6 +584,7 @@ QByteArrayView TMarginRichEdit::bytesFrom(long start) const
 
 int TMarginRichEdit::ReplaceAllText(const QString& text, const QString& replacement)
 {
+    closeCompletionList();
     if (text.isEmpty() || isReadOnly())
         return 0;
     // Every match of the page as it is now, replaced from the last one back in one undo step,
@@ -536,8 +625,12 @@ void TMarginRichEdit::PrintText(QsciPrinter& printer, const QString& title)
     printer.setWrapMode(QsciScintilla::WrapWord);
     // Paper shows every character, however long its line.
     setTailStyle(true);
+    SendScintilla(SCI_SETPRINTCOLOURMODE, printColourMode());
     printer.printRange(this);
     setTailStyle(false);
+    // Printing let the lexer style the tails too.
+    if (lexer_ && longLinesCutShort_ > 0)
+        hideLongLineTails();
 }
 
 QRect TMarginRichEdit::SelectionScreenRect() const

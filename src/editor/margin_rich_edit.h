@@ -2,12 +2,14 @@
 
 #include "core/document_codec.h"
 #include "editor/margin.h"
+#include "editor/tag_matching.h"
 #include "editor/text_search.h"
 
 #include <Qsci/qsciprinter.h>
 #include <Qsci/qsciscintilla.h>
 
 class QMenu;
+class QsciLexerHTML;
 
 // A printer that fits each page's text into the rectangle the editor's margins leave.
 class TMarginPrinter : public QsciPrinter
@@ -95,6 +97,30 @@ public:
     long charToByte(int position) const;
     int byteToChar(long position) const;
 
+    // ---- help with the markup: highlighting, margins, tag completion, matching tags ----
+    // HTML highlighting, with folding of elements in a narrow margin while it is on.
+    void SetHighlighting(bool on);
+    bool Highlighting() const { return lexer_ != nullptr; }
+    // Line numbers in a left margin as wide as the page's line count needs.
+    void SetLineNumbers(bool on);
+    bool LineNumbers() const { return lineNumbers_; }
+    // A list of element names after a typed "<" or "</"; only Enter or Tab inserts from it.
+    void SetTagCompletion(bool on) { tagCompletion_ = on; }
+    bool TagCompletion() const { return tagCompletion_; }
+    // The caret's line and column, both counted from 1; the column in characters.
+    int CaretLine() const;
+    int CaretColumn() const;
+    int LineCount() const;
+    // Puts the caret at the start of the line (from 1, kept within the page) and shows it.
+    void GoToLine(int line);
+    // The tag name at the caret and its partner, as byte positions of the document, the
+    // partner looked for up to `reach` bytes away. Marking on every caret move looks this far,
+    // so typing stays cheap; Go to Matching Tag searches the whole page.
+    static constexpr long kTagMarkReach = 64 * 1024;
+    TagMatch TagMatchAtCaret(long reach) const;
+    // Moves the caret to the partner's name; false when the caret is in no tag with one.
+    bool GoToMatchingTag();
+
     // Removes Scintilla's own binding of a key, so the window's short-cut gets it.
     void releaseKey(int key);
 
@@ -105,20 +131,42 @@ public:
 
 Q_SIGNALS:
     void contextMenuAboutToShow();
+    // The caret went elsewhere (by typing, a click, a command or a new text).
+    void caretMoved();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void unbindForeignEdits();
     // The plain text's colours: the palette's text on its base, for every style that shows text.
     void applyPlainColours();
+    // The style of the part of an absurdly long line that is not drawn; one the HTML lexer
+    // never gives, so highlighting cannot take it for its own.
+    static constexpr long kTailStyle = 200;
+
     void setSelectionBytes(long anchor, long caret);
     void hideLongLineTails();
     void setTailStyle(bool visible);
+    // With highlighting on: styles what is about to be shown without letting the lexer run
+    // through the hidden tails of long lines, and puts back tails something else restyled.
+    void styleAroundLongLines();
+    bool tailIntact(long line) const;
+    void applyStyles();
+    void applyMarkupHelpStyles(bool lexerStyles = true);
+    long printColourMode() const;
+    void updateLineNumberWidth();
+    void onUpdateUi(int updated);
+    void onCharAdded(int ch);
+    void onCompletionAccepted();
+    // A command that edits or moves the caret closes an open list first: Enter would otherwise
+    // replace what the command wrote.
+    void closeCompletionList();
+    void markMatchingTag();
     void ensureCharacterIndex() const;
     // Scintilla's case-blind search between two byte positions; the match's byte position or -1.
     long searchBytes(long from, long to, const QByteArray& needle) const;
@@ -132,4 +180,11 @@ private:
     int longLinesCutShort_ = 0;
     QFont displayFont_;
     bool forcedModified_ = false;
+    QsciLexerHTML* lexer_ = nullptr;
+    bool lineNumbers_ = false;
+    int lineNumberDigits_ = 0;
+    bool tagCompletion_ = false;
+    bool closingCompletion_ = false;     // the list shown was for an end tag
+    long markedTag_[4] = {-1, 0, -1, 0}; // name and partner marked, start and length in bytes
+    long lastCaret_ = -1;
 };

@@ -1,0 +1,265 @@
+// The editor's help with the markup: highlighting and folding, line numbers, tag completion
+// and matching tags. None of it changes the text unless the user accepts a completion.
+#include "editor/margin_rich_edit.h"
+
+#include "editor/html_highlighting.h"
+#include "editor/tag_completion.h"
+
+#include <Qsci/qscilexerhtml.h>
+
+namespace {
+
+constexpr long kLineNumberMargin = 0;
+constexpr int kFoldMargin = 2;
+constexpr long kMatchIndicator = 8; // the first indicator left to containers
+
+} // namespace
+
+void TMarginRichEdit::applyMarkupHelpStyles(bool lexerStyles)
+{
+    const HighlightScheme scheme =
+        highlightSchemeFor(palette().color(QPalette::Base), palette().color(QPalette::Text));
+    if (lexer_) {
+        if (lexerStyles)
+            applyHighlightScheme(*lexer_, scheme, displayFont_);
+        SendScintilla(SCI_STYLESETBACK, STYLE_DEFAULT, scheme.paper);
+        SendScintilla(SCI_STYLESETFORE, STYLE_DEFAULT, scheme.text);
+        setCaretForegroundColor(scheme.text);
+        // The hidden tails of long lines still print, in the user's font.
+        SendScintilla(SCI_STYLESETFONT, kTailStyle, displayFont_.family().toUtf8().constData());
+        SendScintilla(SCI_STYLESETSIZEFRACTIONAL, kTailStyle,
+                      SendScintilla(SCI_STYLEGETSIZEFRACTIONAL, STYLE_DEFAULT));
+        SendScintilla(SCI_STYLESETFORE, kTailStyle, scheme.text);
+        SendScintilla(SCI_STYLESETBACK, kTailStyle, scheme.paper);
+    }
+    setMarginsFont(displayFont_);
+    setMarginsBackgroundColor(scheme.margin);
+    setMarginsForegroundColor(scheme.marginText);
+    setFoldMarginColors(scheme.margin, scheme.margin);
+    setMarkerForegroundColor(scheme.margin);
+    setMarkerBackgroundColor(scheme.marginText);
+    SendScintilla(SCI_INDICSETSTYLE, kMatchIndicator, INDIC_STRAIGHTBOX);
+    SendScintilla(SCI_INDICSETFORE, kMatchIndicator, palette().color(QPalette::Highlight));
+    SendScintilla(SCI_INDICSETALPHA, kMatchIndicator, 90L);
+    SendScintilla(SCI_INDICSETOUTLINEALPHA, kMatchIndicator, 200L);
+    SendScintilla(SCI_INDICSETUNDER, kMatchIndicator, 1L);
+    lineNumberDigits_ = 0; // the digits' width follows the font
+    updateLineNumberWidth();
+}
+
+long TMarginRichEdit::printColourMode() const
+{
+    // Paper is white: highlighting prints in its colours when they were chosen for a light
+    // desktop, and in black when they were chosen for a dark one.
+    if (!lexer_)
+        return SC_PRINT_NORMAL;
+    return isDarkColor(palette().color(QPalette::Base)) ? SC_PRINT_BLACKONWHITE
+                                                        : SC_PRINT_COLOURONWHITE;
+}
+
+void TMarginRichEdit::SetHighlighting(bool on)
+{
+    if (on == Highlighting())
+        return;
+    if (on) {
+        lexer_ = new QsciLexerHTML(this);
+        applyHighlightScheme(
+            *lexer_,
+            highlightSchemeFor(palette().color(QPalette::Base), palette().color(QPalette::Text)),
+            displayFont_);
+        // Styles the whole page once; on a fresh editor that costs nothing.
+        setLexer(lexer_);
+        setFolding(QsciScintilla::BoxedTreeFoldStyle, kFoldMargin);
+        // setLexer gave every style its scheme colour and font already.
+        applyMarkupHelpStyles(false);
+        setTailStyle(false);
+    } else {
+        clearFolds(); // nothing stays hidden once the fold margin is gone
+        setFolding(QsciScintilla::NoFoldStyle, kFoldMargin);
+        setLexer(nullptr);
+        delete lexer_;
+        lexer_ = nullptr;
+        SendScintilla(SCI_CLEARDOCUMENTSTYLE);
+        applyStyles();
+    }
+    if (longLinesCutShort_ > 0)
+        hideLongLineTails();
+}
+
+void TMarginRichEdit::SetLineNumbers(bool on)
+{
+    lineNumbers_ = on;
+    setMarginLineNumbers(int(kLineNumberMargin), on);
+    lineNumberDigits_ = 0;
+    updateLineNumberWidth();
+}
+
+void TMarginRichEdit::updateLineNumberWidth()
+{
+    if (!lineNumbers_) {
+        SendScintilla(SCI_SETMARGINWIDTHN, kLineNumberMargin, 0L);
+        return;
+    }
+    const int digits = qMax(2, int(QString::number(LineCount()).size()));
+    if (digits == lineNumberDigits_)
+        return;
+    lineNumberDigits_ = digits;
+    const QByteArray nines(digits, '9');
+    const long width = SendScintilla(SCI_TEXTWIDTH, STYLE_LINENUMBER, nines.constData());
+    SendScintilla(SCI_SETMARGINWIDTHN, kLineNumberMargin, width + 8);
+}
+
+int TMarginRichEdit::LineCount() const
+{
+    return int(const_cast<TMarginRichEdit*>(this)->SendScintilla(SCI_GETLINECOUNT));
+}
+
+int TMarginRichEdit::CaretLine() const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    return int(self->SendScintilla(SCI_LINEFROMPOSITION, self->SendScintilla(SCI_GETCURRENTPOS))) +
+           1;
+}
+
+int TMarginRichEdit::CaretColumn() const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long caret = self->SendScintilla(SCI_GETCURRENTPOS);
+    const long lineStart =
+        self->SendScintilla(SCI_POSITIONFROMLINE, self->SendScintilla(SCI_LINEFROMPOSITION, caret));
+    return int(self->SendScintilla(SCI_COUNTCODEUNITS, lineStart, caret)) + 1;
+}
+
+void TMarginRichEdit::GoToLine(int line)
+{
+    const long index = qBound(1, line, LineCount()) - 1;
+    SendScintilla(SCI_ENSUREVISIBLEENFORCEPOLICY, index);
+    const long position = SendScintilla(SCI_POSITIONFROMLINE, index);
+    SendScintilla(SCI_GOTOPOS, position);
+}
+
+TagMatch TMarginRichEdit::TagMatchAtCaret(long reach) const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long caret = self->SendScintilla(SCI_GETCURRENTPOS);
+    const long length = self->SendScintilla(SCI_GETLENGTH);
+    // Most carets are nowhere near a tag name: a look at a few bytes before it settles that
+    // without touching the rest of the page.
+    auto nameChar = [self](long at) {
+        const char c = char(self->SendScintilla(SCI_GETCHARAT, at));
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    };
+    long start = caret;
+    while (start > 0 && caret - start < 16 && nameChar(start - 1))
+        --start;
+    if (start == caret && !(caret < length && nameChar(caret)))
+        return {};
+    const char before = start > 0 ? char(self->SendScintilla(SCI_GETCHARAT, start - 1)) : 0;
+    if (before != '<' && before != '/')
+        return {};
+    const long from = qMax(0L, caret - reach);
+    const long to = qMin(length, caret + reach);
+    const auto* bytes =
+        reinterpret_cast<const char*>(self->SendScintilla(SCI_GETRANGEPOINTER, from, to - from));
+    TagMatch match = matchingTag(QByteArrayView(bytes, to - from), caret - from);
+    if (match.inTagName())
+        match.nameStart += from;
+    if (match.hasPartner())
+        match.partnerStart += from;
+    return match;
+}
+
+bool TMarginRichEdit::GoToMatchingTag()
+{
+    const TagMatch match = TagMatchAtCaret(SendScintilla(SCI_GETLENGTH));
+    if (!match.hasPartner())
+        return false;
+    const long target = long(match.partnerStart);
+    SendScintilla(SCI_ENSUREVISIBLEENFORCEPOLICY, SendScintilla(SCI_LINEFROMPOSITION, target));
+    SendScintilla(SCI_GOTOPOS, target);
+    return true;
+}
+
+void TMarginRichEdit::markMatchingTag()
+{
+    SendScintilla(SCI_SETINDICATORCURRENT, kMatchIndicator);
+    const long length = SendScintilla(SCI_GETLENGTH);
+    for (int i = 0; i < 4; i += 2) {
+        if (markedTag_[i] >= 0 && markedTag_[i] < length)
+            SendScintilla(SCI_INDICATORCLEARRANGE, markedTag_[i],
+                          qMin(markedTag_[i + 1], length - markedTag_[i]));
+        markedTag_[i] = -1;
+    }
+    const TagMatch match = TagMatchAtCaret(kTagMarkReach);
+    if (!match.hasPartner())
+        return;
+    markedTag_[0] = long(match.nameStart);
+    markedTag_[1] = long(match.nameLength);
+    markedTag_[2] = long(match.partnerStart);
+    markedTag_[3] = long(match.partnerLength);
+    for (int i = 0; i < 4; i += 2)
+        SendScintilla(SCI_INDICATORFILLRANGE, markedTag_[i], markedTag_[i + 1]);
+}
+
+void TMarginRichEdit::onUpdateUi(int updated)
+{
+    if (updated & SC_UPDATE_CONTENT)
+        updateLineNumberWidth();
+    if (updated & (SC_UPDATE_CONTENT | SC_UPDATE_SELECTION))
+        markMatchingTag();
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    if (caret != lastCaret_) {
+        lastCaret_ = caret;
+        Q_EMIT caretMoved();
+    }
+}
+
+void TMarginRichEdit::onCharAdded(int ch)
+{
+    if (!tagCompletion_ || isReadOnly() || (ch != '<' && ch != '/'))
+        return;
+    if (!SendScintilla(SCI_GETSELECTIONEMPTY))
+        return;
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const bool closing = ch == '/';
+    if (closing && (caret < 2 || char(SendScintilla(SCI_GETCHARAT, caret - 2)) != '<'))
+        return;
+    closeCompletionList();
+    QByteArrayView before;
+    if (closing)
+        before = QByteArrayView(
+            reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, 0L, caret)), caret);
+    const QByteArray list = tagCompletionList(before, closing).join(QLatin1Char(' ')).toLatin1();
+    closingCompletion_ = closing;
+    // Typing on narrows the list; a character no name holds closes it. Only Enter or Tab
+    // inserts, and the name replaces what was typed of it, in upper case.
+    SendScintilla(SCI_AUTOCSETSEPARATOR, long(' '));
+    SendScintilla(SCI_AUTOCSETIGNORECASE, 1L);
+    SendScintilla(SCI_AUTOCSETORDER, closing ? long(SC_ORDER_CUSTOM) : long(SC_ORDER_PRESORTED));
+    SendScintilla(SCI_AUTOCSETAUTOHIDE, 1L);
+    SendScintilla(SCI_AUTOCSETCHOOSESINGLE, 0L);
+    SendScintilla(SCI_AUTOCSETDROPRESTOFWORD, 0L);
+    SendScintilla(SCI_AUTOCSETFILLUPS, "");
+    SendScintilla(SCI_AUTOCSTOPS, "");
+    SendScintilla(SCI_AUTOCSHOW, 0UL, list.constData());
+}
+
+void TMarginRichEdit::closeCompletionList()
+{
+    if (SendScintilla(SCI_AUTOCACTIVE))
+        SendScintilla(SCI_AUTOCCANCEL);
+}
+
+void TMarginRichEdit::onCompletionAccepted()
+{
+    if (!closingCompletion_)
+        return;
+    closingCompletion_ = false;
+    // An accepted end tag is finished with its ">", unless one follows already.
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    if (caret < SendScintilla(SCI_GETLENGTH) && char(SendScintilla(SCI_GETCHARAT, caret)) == '>') {
+        SendScintilla(SCI_GOTOPOS, caret + 1);
+        return;
+    }
+    SendScintilla(SCI_ADDTEXT, 1UL, ">");
+}

@@ -1,0 +1,182 @@
+#include "app/main_form.h"
+#include "core/settings_store.h"
+#include "editor/go_to_line_dialog.h"
+#include "editor/margin_rich_edit.h"
+#include "support/scripted_prompter.h"
+#include "support/test_main.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusTipEvent>
+
+#include <memory>
+
+class MainFormMarkupHelpTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ScriptedPrompter> prompter;
+
+private Q_SLOTS:
+    void init()
+    {
+        clearSettings();
+        WriteSetting(Setting::Welcome, QStringLiteral("N"));
+        WriteSetting(Setting::QuickStart, QStringLiteral("N"));
+        prompter = std::make_unique<ScriptedPrompter>();
+    }
+    void cleanup() { prompter.reset(); }
+
+    void switches_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("highlighting") << "HighlightMarkup1"
+                                      << "Highlighting"
+                                      << "Highlight &Markup";
+        QTest::newRow("line numbers") << "LineNumbers1"
+                                      << "Line Numbers"
+                                      << "&Line Numbers";
+        QTest::newRow("tag completion") << "TagCompletion1"
+                                        << "Tag Completion"
+                                        << "Tag &Completion";
+    }
+    void switches()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, setting);
+        QFETCH(QString, caption);
+        const SettingKey& key = settingNamed(setting);
+        auto state = [&](TMainForm& form) {
+            TMarginRichEdit* e = form.editor();
+            const bool on = item == "HighlightMarkup1" ? e->Highlighting()
+                            : item == "LineNumbers1"   ? e->LineNumbers()
+                                                       : e->TagCompletion();
+            if (form.action(item)->isChecked() != on)
+                qFatal("check mark and editor disagree");
+            return on;
+        };
+        {
+            TMainForm form;
+            QCOMPARE(form.action(item)->text(), caption);
+            form.FormActivate();
+            QVERIFY(state(form)); // on by default
+            form.action(item)->trigger();
+            QVERIFY(!state(form));
+            QCOMPARE(ReadSetting(key), QStringLiteral("N"));
+        }
+        {
+            TMainForm form;
+            form.FormActivate();
+            QVERIFY(!state(form)); // kept for the next start
+            form.action(item)->trigger();
+            QVERIFY(state(form));
+            QCOMPARE(ReadSetting(key), QStringLiteral("Y"));
+        }
+        WriteSetting(key, QStringLiteral("y")); // flags compare exactly
+        TMainForm form;
+        form.FormActivate();
+        QVERIFY(!state(form));
+    }
+
+    void toolsAccessKeysStayUnique()
+    {
+        TMainForm form;
+        QSet<QChar> keys;
+        for (QAction* a : form.findChild<QMenu*>(QStringLiteral("Window1"))->actions()) {
+            const qsizetype amp = a->text().indexOf(QLatin1Char('&'));
+            if (a->isSeparator() || amp < 0)
+                continue;
+            const QChar k = a->text().at(amp + 1).toUpper();
+            QVERIFY2(!keys.contains(k), qPrintable(a->text()));
+            keys.insert(k);
+        }
+        QCOMPARE(form.action(QStringLiteral("GoToLine1"))->shortcut(),
+                 QKeySequence(QStringLiteral("Ctrl+G")));
+        QCOMPARE(form.action(QStringLiteral("MatchingTag1"))->shortcut(),
+                 QKeySequence(QStringLiteral("Ctrl+J")));
+    }
+
+    void goToLine_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("line"); // where the caret ends; its line starts it
+        QTest::addColumn<bool>("complained");
+        QTest::newRow("a line") << "2" << 2 << false;
+        QTest::newRow("past the end") << "999" << 4 << false;
+        QTest::newRow("not a number, then cancelled") << "two" << 3 << true;
+    }
+    void goToLine()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, line);
+        QFETCH(bool, complained);
+        TMainForm form;
+        TMarginRichEdit* editor = form.editor();
+        editor->SetEditorText(QStringLiteral("one\ntwo\nthree\nfour"));
+        editor->SetSelectionStart(9); // in "three"
+        bool openAfterOk = false;
+        prompter->onDialog(QStringLiteral("TGoToLine"), [&](QDialog& d) {
+            auto& dialog = static_cast<TGoToLine&>(d);
+            QCOMPARE(dialog.Edit1->text(), QStringLiteral("3")); // the caret's line
+            dialog.Edit1->setText(typed);
+            dialog.BitBtn1->click();
+            openAfterOk = dialog.result() != QDialog::Accepted;
+            if (openAfterOk)
+                dialog.BitBtn2->click();
+        });
+        form.action(QStringLiteral("GoToLine1"))->trigger();
+        QCOMPARE(openAfterOk, complained);
+        QCOMPARE(prompter->errors.size(), complained ? 1 : 0);
+        if (complained)
+            QVERIFY(
+                prompter->errors.first().contains(QStringLiteral("'two' is not a line number")));
+        QCOMPARE(editor->CaretLine(), line);
+        QCOMPARE(editor->CaretColumn(), complained ? 2 : 1);
+        QCOMPARE(editor->EditorText(), QStringLiteral("one\ntwo\nthree\nfour"));
+    }
+
+    void goToMatchingTagAndBack()
+    {
+        TMainForm form;
+        TMarginRichEdit* editor = form.editor();
+        editor->SetEditorText(QStringLiteral("<UL>\n<LI>one\n</UL>"));
+        editor->SetSelectionStart(2);
+        form.action(QStringLiteral("MatchingTag1"))->trigger();
+        QCOMPARE(editor->SelectionStart(), 15);
+        form.action(QStringLiteral("MatchingTag1"))->trigger();
+        QCOMPARE(editor->SelectionStart(), 1);
+        // A tag without a partner leaves the caret where it is.
+        editor->SetSelectionStart(7);
+        form.action(QStringLiteral("MatchingTag1"))->trigger();
+        QCOMPARE(editor->SelectionStart(), 7);
+        QCOMPARE(editor->SelectionLength(), 0);
+    }
+
+    void statusLabelShowsTheCaretWhenNoHintIs()
+    {
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(form.startupDone());
+        QTRY_COMPARE(form.Label1->text(), QStringLiteral("Welcome to Vorlane!"));
+        form.editor()->SetEditorText(QStringLiteral("ab\ncd\u00e9f"));
+        form.editor()->SetSelectionStart(7);
+        QTRY_COMPARE(form.Label1->text(), QStringLiteral("Line 2, Col 5"));
+        form.action(QStringLiteral("Bold1"))->showStatusText(&form);
+        QCOMPARE(form.Label1->text(), QStringLiteral("Bold Text"));
+        form.editor()->SetSelectionStart(1);
+        QTest::qWait(50);
+        QCOMPARE(form.Label1->text(), QStringLiteral("Bold Text")); // the hint keeps its place
+        QStatusTipEvent none{QString()};
+        QCoreApplication::sendEvent(&form, &none);
+        QCOMPARE(form.Label1->text(), QStringLiteral("Line 1, Col 2"));
+    }
+};
+
+VORLANE_TEST_MAIN(MainFormMarkupHelpTest)
+#include "main_form_markup_help_test.moc"

@@ -1,0 +1,290 @@
+#include "editor/go_to_line_dialog.h"
+#include "editor/html_highlighting.h"
+#include "editor/margin_rich_edit.h"
+#include "editor/tag_completion.h"
+#include "editor/tag_matching.h"
+#include "editor/tag_reference.h"
+#include "support/test_main.h"
+
+#include <Qsci/qscilexerhtml.h>
+
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+
+#include <optional>
+
+namespace {
+
+// WCAG contrast between two colours.
+double contrast(const QColor& a, const QColor& b)
+{
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double x = luminance(a), y = luminance(b);
+    return (qMax(x, y) + 0.05) / (qMin(x, y) + 0.05);
+}
+
+using Sci = QsciScintillaBase;
+
+} // namespace
+
+class MarkupHelpTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void completionOffersTheReferenceNames()
+    {
+        const QStringList names = htmlTagNames();
+        QCOMPARE(names.size(), 67);
+        QSet<QString> reference;
+        for (const TagEntry& entry : tagReferenceEntries())
+            reference.insert(entry.name);
+        QCOMPARE(QSet<QString>(names.begin(), names.end()), reference);
+        for (const QString& name : names)
+            QCOMPARE(name, name.toUpper());
+        QVERIFY(std::is_sorted(names.begin(), names.end())); // Scintilla looks them up sorted
+        QCOMPARE(tagCompletionList("<B>bold", false), names);
+    }
+
+    void endTagOffersTheInnermostOpenElementFirst_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("nothing open") << QByteArray("plain text") << "A";
+        QTest::newRow("innermost") << QByteArray("<HTML><BODY><B>bold") << "B";
+        QTest::newRow("after its end tag") << QByteArray("<HTML><BODY><B>bold</B>") << "BODY";
+        QTest::newRow("lower case") << QByteArray("<center><font size=2>x") << "FONT";
+        QTest::newRow("empty elements") << QByteArray("<P>text<BR><IMG SRC=a.gif><HR>") << "P";
+        QTest::newRow("second LI") << QByteArray("<UL><LI>one<LI>two") << "LI";
+        QTest::newRow("cell after cell") << QByteArray("<TABLE><TR><TD>a<TD>b") << "TD";
+        QTest::newRow("row after cell") << QByteArray("<TABLE><TR><TD>a<TR>") << "TR";
+        QTest::newRow("comment skipped") << QByteArray("<B><!-- <I> -->") << "B";
+        QTest::newRow("stray end tag") << QByteArray("</B>stray<I>") << "I";
+        QTest::newRow("unknown element") << QByteArray("<BLINK>") << "BLINK";
+    }
+    void endTagOffersTheInnermostOpenElementFirst()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QString, first);
+        const QStringList list = tagCompletionList(page, true);
+        QCOMPARE(list.first(), first);
+        QCOMPARE(QSet<QString>(list.begin(), list.end()).size(), list.size()); // no repeats
+        QVERIFY(list.size() >= 67);
+    }
+
+    void matchingTagPairs_data()
+    {
+        // "|" is the caret; the partner's name starts at `partner` (-1: none) in the text
+        // without the "|".
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("partner");
+        QTest::newRow("start tag") << "<|B>x</B>"
+                                   << "B" << 6;
+        QTest::newRow("end tag") << "<B>x</|B>"
+                                 << "B" << 1;
+        QTest::newRow("outer of nested") << "<|B><B>in</B></B>"
+                                         << "B" << 14;
+        QTest::newRow("inner of nested") << "<B><|B>in</B></B>"
+                                         << "B" << 10;
+        QTest::newRow("letter case") << "<ta|ble>x</TABLE>"
+                                     << "table" << 10;
+        QTest::newRow("digits") << "<H1|>t</H1>"
+                                << "H1" << 7;
+        QTest::newRow("comment skipped") << "<|I><!-- </I> -->x</I>"
+                                         << "I" << 19;
+        QTest::newRow("unclosed start tag") << "<|P>one<P>two"
+                                            << "P" << -1;
+        QTest::newRow("unclosed end tag") << "x</|B>"
+                                          << "B" << -1;
+        QTest::newRow("empty element") << "<B|R>x</BR>"
+                                       << "BR" << -1;
+        QTest::newRow("text") << "<B>te|xt</B>"
+                              << "" << -1;
+        QTest::newRow("not a tag") << "a<3|"
+                                   << "" << -1;
+    }
+    void matchingTagPairs()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, name);
+        QFETCH(int, partner);
+        const qsizetype caret = page.indexOf(QLatin1Char('|'));
+        const QByteArray text = page.remove(caret, 1).toLatin1();
+        const TagMatch match = matchingTag(text, caret);
+        QCOMPARE(match.inTagName(), !name.isEmpty());
+        if (match.inTagName())
+            QCOMPARE(QString::fromLatin1(text.mid(match.nameStart, match.nameLength)), name);
+        QCOMPARE(match.partnerStart, qsizetype(partner));
+        if (partner >= 0)
+            QVERIFY(text.mid(partner, match.partnerLength)
+                        .compare(name.toLatin1(), Qt::CaseInsensitive) == 0);
+    }
+
+    void lineNumbers_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("line"); // 0: not a number
+        QTest::newRow("plain") << "5" << 10 << 5;
+        QTest::newRow("last line") << "10" << 10 << 10;
+        QTest::newRow("past the end") << "11" << 10 << 10;
+        QTest::newRow("far past the end") << "99999999999999999999" << 10 << 10;
+        QTest::newRow("zero") << "0" << 10 << 1;
+        QTest::newRow("negative") << "-3" << 10 << 1;
+        QTest::newRow("letters") << "abc" << 10 << 0;
+        QTest::newRow("nothing") << "  " << 10 << 0;
+        QTest::newRow("fraction") << "4.5" << 10 << 0;
+        QTest::newRow("other digits") << QStringLiteral("\u0665") << 10 << 0;
+    }
+    void lineNumbers()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, lines);
+        QFETCH(int, line);
+        const std::optional<int> result = lineNumberFrom(typed, lines);
+        QCOMPARE(result.value_or(0), line);
+    }
+
+    void schemeReadsWellOnLightAndDarkPaper_data()
+    {
+        QTest::addColumn<QColor>("base");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("white") << QColor(Qt::white) << QColor(Qt::black);
+        QTest::newRow("Adwaita dark") << QColor(0x2D, 0x2D, 0x2D) << QColor(0xEE, 0xEE, 0xEC);
+        QTest::newRow("near black") << QColor(0x1E, 0x1E, 0x1E) << QColor(0xD4, 0xD4, 0xD4);
+    }
+    void schemeReadsWellOnLightAndDarkPaper()
+    {
+        QFETCH(QColor, base);
+        QFETCH(QColor, text);
+        const HighlightScheme s = highlightSchemeFor(base, text);
+        QCOMPARE(s.paper, base);
+        const QList<QColor> inks{s.tag, s.attribute, s.value, s.entity, s.comment, s.declaration};
+        for (const QColor& ink : inks)
+            QVERIFY2(contrast(ink, base) >= 4.5, qPrintable(ink.name() + " on " + base.name()));
+        QVERIFY(contrast(s.marginText, s.margin) >= 4.5);
+        QCOMPARE(QSet<QRgb>({s.tag.rgb(), s.attribute.rgb(), s.value.rgb(), s.entity.rgb(),
+                             s.comment.rgb()})
+                     .size(),
+                 5);
+    }
+
+    void highlightingColoursMarkupInTheUsersFont()
+    {
+        TMarginRichEdit edit;
+        const QFont font(QStringLiteral("Courier"), 13);
+        edit.SetDisplayFont(font);
+        edit.SetHighlighting(true);
+        const QByteArray page = "<B CLASS=x>a &amp; b</B><!-- c -->";
+        edit.SetEditorUtf8(page);
+        edit.SendScintilla(Sci::SCI_COLOURISE, 0L, -1L);
+        auto styleAt = [&](qsizetype at) {
+            return int(edit.SendScintilla(Sci::SCI_GETSTYLEAT, long(at)));
+        };
+        QCOMPARE(styleAt(page.indexOf('B')), int(QsciLexerHTML::Tag));
+        QCOMPARE(styleAt(page.indexOf("CLASS")), int(QsciLexerHTML::Attribute));
+        QCOMPARE(styleAt(page.indexOf("x>")), int(QsciLexerHTML::HTMLValue));
+        QCOMPARE(styleAt(page.indexOf("&amp;")), int(QsciLexerHTML::Entity));
+        QCOMPARE(styleAt(page.indexOf("c -->")), int(QsciLexerHTML::HTMLComment));
+        QCOMPARE(styleAt(page.indexOf("a &")), int(QsciLexerHTML::Default));
+        QSet<long> colours;
+        for (int style : {1, 3, 19, 10, 9, 0}) {
+            char family[128] = {};
+            edit.SendScintilla(Sci::SCI_STYLEGETFONT, long(style), family);
+            QCOMPARE(QString::fromLatin1(family), font.family());
+            QCOMPARE(edit.SendScintilla(Sci::SCI_STYLEGETSIZE, long(style)), 13L);
+            colours.insert(edit.SendScintilla(Sci::SCI_STYLEGETFORE, long(style)));
+        }
+        QCOMPARE(colours.size(), 6);
+        QCOMPARE(edit.EditorUtf8(), page);
+        // A later font change reaches every style too; switching off leaves one plain style.
+        edit.SetDisplayFont(QFont(QStringLiteral("Courier"), 15));
+        QCOMPARE(edit.SendScintilla(Sci::SCI_STYLEGETSIZE, long(QsciLexerHTML::Attribute)), 15L);
+        edit.SetHighlighting(false);
+        QCOMPARE(styleAt(page.indexOf('B')), 0);
+        QCOMPARE(edit.EditorUtf8(), page);
+    }
+
+    void longLinesStayCutShortWithHighlighting()
+    {
+        TMarginRichEdit edit;
+        edit.SetHighlighting(true);
+        edit.resize(500, 300);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        const long limit = TMarginRichEdit::kLongLineDisplayLimit;
+        const QByteArray page = "<I>a</I>\n<B>" + QByteArray(limit + 500, 'x') + "</B>\n<P>end";
+        edit.SetEditorUtf8(page);
+        QCOMPARE(edit.LongLinesCutShort(), 1);
+        auto hidden = [&](long at) {
+            const long style = edit.SendScintilla(Sci::SCI_GETSTYLEAT, at) & 0xFF;
+            return edit.SendScintilla(Sci::SCI_STYLEGETVISIBLE, style) == 0;
+        };
+        const long line = 9;
+        for (int round = 0; round < 2; ++round) {
+            edit.viewport()->repaint();
+            QVERIFY(hidden(line + limit + 10));
+            QVERIFY(hidden(long(page.indexOf("</B>"))));
+            QVERIFY(!hidden(line + 1));
+            QCOMPARE(edit.SendScintilla(Sci::SCI_GETSTYLEAT, line + 1), long(QsciLexerHTML::Tag));
+            QCOMPARE(edit.SendScintilla(Sci::SCI_GETSTYLEAT, long(page.indexOf("<P>") + 1)),
+                     long(QsciLexerHTML::Tag));
+            // Something else runs the lexer over the whole page; the next paint hides the tail
+            // again.
+            edit.SendScintilla(Sci::SCI_COLOURISE, 0L, -1L);
+        }
+        QCOMPARE(edit.EditorUtf8(), page);
+    }
+
+    void completionInsertsOnlyWhatIsAccepted()
+    {
+        TMarginRichEdit edit;
+        edit.SetTagCompletion(true);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        edit.SetEditorText(QStringLiteral("<B>x"));
+        edit.SetSelectionStart(4);
+        edit.setFocus();
+        auto listShown = [&] { return edit.SendScintilla(Sci::SCI_AUTOCACTIVE) != 0; };
+        QTest::keyClicks(&edit, QStringLiteral("<"));
+        QVERIFY(listShown());
+        QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<"));
+        QTest::keyClick(&edit, Qt::Key_Escape);
+        QVERIFY(!listShown());
+        QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<"));
+        // Typing on narrows the list; Tab takes the name, in upper case.
+        QTest::keyClicks(&edit, QStringLiteral("/"));
+        QVERIFY(listShown());
+        QTest::keyClick(&edit, Qt::Key_Backspace);
+        QTest::keyClick(&edit, Qt::Key_Backspace);
+        QTest::keyClicks(&edit, QStringLiteral("<ce"));
+        QTest::keyClick(&edit, Qt::Key_Tab);
+        QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<CENTER"));
+        QTest::keyClicks(&edit, QStringLiteral(">y</"));
+        QVERIFY(listShown());
+        QTest::keyClick(&edit, Qt::Key_Return);
+        QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<CENTER>y</CENTER>"));
+        QCOMPARE(edit.SelectionStart(), 22);
+        // A command that writes closes the list, so Enter cannot take back what it wrote.
+        QTest::keyClicks(&edit, QStringLiteral("<"));
+        edit.WrapSelection(QStringLiteral("<I>"), QStringLiteral("</I>"));
+        QVERIFY(!listShown());
+        QTest::keyClick(&edit, Qt::Key_Return);
+        QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<CENTER>y</CENTER><<I>\n</I>"));
+        // Switched off: "<" is only a character.
+        edit.SetTagCompletion(false);
+        QTest::keyClicks(&edit, QStringLiteral("<"));
+        QVERIFY(!listShown());
+    }
+};
+
+VORLANE_TEST_MAIN(MarkupHelpTest)
+#include "markup_help_test.moc"
