@@ -412,10 +412,8 @@ bool TCheckPanel::chooseFinding(int row)
 {
     if (!editor_ || row < 0 || size_t(row) >= model_->entries.size())
         return false;
-    if (placesTimer_->isActive()) {
-        placesTimer_->stop();
-        refreshPlaces();
-    }
+    placesTimer_->stop();
+    refreshPlaces();
     const TFindingsModel::Entry& e = model_->entries[size_t(row)];
     if (e.stale || e.position < 0)
         return false;

@@ -56,6 +56,8 @@ public:
     // The findings in the one-per-line form: the selected ones, or all when none is selected.
     QString findingsText(bool selectedOnly = true) const;
     void copyFindings(bool selectedOnly = true);
+    // Looks up where each finding stands now (also done a moment after every edit).
+    void refreshPlaces();
 
     TCheckList* List = nullptr;
     QLabel* Summary = nullptr;
@@ -69,7 +71,6 @@ Q_SIGNALS:
 private:
     struct Job;
     void deliver(const std::shared_ptr<Job>& job);
-    void refreshPlaces();
     void showMenu(const QPoint& at);
     void updateProgress();
 
