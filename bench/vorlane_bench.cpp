@@ -10,6 +10,8 @@
 #include "core/settings_store.h"
 #include "editor/find_replace_dialogs.h"
 #include "editor/margin_rich_edit.h"
+#include "page/check_panel.h"
+#include "page/page_check.h"
 #include "support/scripted_prompter.h"
 #include "wizards/table_generator_dialog.h"
 #include "wizards/table_markup.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -29,6 +32,7 @@
 #include <QThread>
 
 #include <Qsci/qsciscintilla.h>
+#include <tidy.h>
 
 #include <cstdio>
 #include <memory>
@@ -49,6 +53,8 @@ const QString kTyped = QStringLiteral("one typed character in the middle of 10 M
 const QString kTableMarkup = QStringLiteral("table generator markup, 200 x 20 grid");
 const QString kTableOk = QStringLiteral("table generator OK, 200 x 20 grid");
 const QString kOpenOneLine = QStringLiteral("open the 5 MB single-line page");
+const QString kCheckPage = QStringLiteral("Check Page on the 10 MB page (command)");
+const QString kCheckLinks = QStringLiteral("link check, 5,000 local links into 5,000 files");
 
 struct Options
 {
@@ -268,6 +274,7 @@ private:
     void editingCases();
     void tableCases();
     void longLineCases();
+    void checkCases();
 
     Options options_;
     QString folder_;
@@ -619,6 +626,94 @@ void BenchRun::longLineCases()
     }
 }
 
+
+namespace {
+Bool TIDY_CALL silentTidy(TidyMessage)
+{
+    return no;
+}
+
+// Tidy's own library on the same bytes, with the options the page check gives it.
+double tidyParseOnly(const QByteArray& bytes)
+{
+    Stopwatch watch;
+    TidyDoc doc = tidyCreate();
+    tidySetMessageCallback(doc, silentTidy);
+    tidySetInCharEncoding(doc, "utf8");
+    tidyOptSetBool(doc, TidyQuiet, yes);
+    tidyOptSetBool(doc, TidyShowMarkup, no);
+    tidyOptSetBool(doc, TidyShowInfo, no);
+    tidyOptSetInt(doc, TidyTabSize, 1);
+    tidyOptSetInt(doc, TidyAccessibilityCheckLevel, 1); // the page declares HTML 3.2
+    TidyBuffer input;
+    tidyBufInit(&input);
+    tidyBufAttach(&input, reinterpret_cast<byte*>(const_cast<char*>(bytes.constData())),
+                  uint(bytes.size()));
+    tidyParseBuffer(doc, &input);
+    tidyBufDetach(&input);
+    tidyRelease(doc);
+    return watch.ms();
+}
+} // namespace
+
+void BenchRun::checkCases()
+{
+    const int runs = qMin(options_.runs, 7); // seconds each
+    if (wanted(kCheckPage)) {
+        auto form = startedForm();
+        openThroughCommand(*form, prompter_, path(QStringLiteral("page-10m.htm")));
+        settle();
+        const QByteArray bytes = form->editor()->EditorUtf8();
+        if (PageCheck::declaresDoctype(bytes) == false)
+            qFatal("the benchmark page should declare HTML 3.2");
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                form->action(QStringLiteral("CheckPage1"))->trigger();
+                waitUntil([&] { return !form->CheckPanel->running(); });
+                settle();
+                return watch.ms();
+            },
+            [&] { return tidyParseOnly(bytes); }, runs);
+        add({kCheckPage, QStringLiteral("ms"), m.ours, m.baseline, 1.3,
+             QStringLiteral("Tidy's own parse, same bytes and options")});
+    }
+    if (wanted(kCheckLinks)) {
+        const QString site = path(QStringLiteral("site"));
+        QDir().mkpath(site);
+        QByteArray page = "<HTML><HEAD><TITLE>Links</TITLE></HEAD><BODY>\n";
+        QStringList names;
+        for (int i = 0; i < 5000; ++i) {
+            const QString name = QStringLiteral("page%1.htm").arg(i, 4, 10, QLatin1Char('0'));
+            names.append(name);
+            writeBytes(site + QLatin1Char('/') + name, "x");
+            page += "<A HREF=\"" + name.toUtf8() + "\">" + QByteArray::number(i) + "</A><BR>\n";
+        }
+        page += "</BODY></HTML>\n";
+        const QString pageFile = site + QStringLiteral("/index.htm");
+        qsizetype sink = 0;
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                const QList<PageCheck::Finding> found = PageCheck::checkLinks(page, pageFile);
+                const double ms = watch.ms();
+                if (!found.isEmpty())
+                    qFatal("the link check found faults in a sound site");
+                return ms;
+            },
+            [&] {
+                Stopwatch watch;
+                for (const QString& name : std::as_const(names))
+                    sink += QFileInfo::exists(site + QLatin1Char('/') + name);
+                return watch.ms();
+            },
+            options_.runs);
+        Q_UNUSED(sink);
+        add({kCheckLinks, QStringLiteral("ms"), m.ours, m.baseline, 1.5,
+             QStringLiteral("5,000 QFileInfo::exists")});
+    }
+}
+
 int BenchRun::run()
 {
     say(QStringLiteral("Vorlane benchmark: %1 cores, load average %2, %3 runs per case "
@@ -641,6 +736,8 @@ int BenchRun::run()
     tableCases();
     say(QStringLiteral("Long lines:"));
     longLineCases();
+    say(QStringLiteral("Check Page:"));
+    checkCases();
 
     Row highlighting;
     highlighting.name = QStringLiteral("10 MB page opened with HTML highlighting on");
