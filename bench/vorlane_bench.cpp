@@ -33,6 +33,7 @@
 
 #include <Qsci/qsciscintilla.h>
 #include <tidy.h>
+#include <tidybuffio.h>
 
 #include <cstdio>
 #include <memory>

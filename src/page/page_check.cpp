@@ -617,13 +617,21 @@ QSet<QString> anchorNames(QByteArrayView utf8)
     return names;
 }
 
-bool declaresDoctype(QByteArrayView utf8)
+namespace {
+// Where "<!DOCTYPE" (any case) stands, or -1.
+qsizetype doctypeAt(QByteArrayView utf8)
 {
     for (qsizetype i = utf8.indexOf("<!"); i >= 0; i = utf8.indexOf("<!", i + 2))
         if (utf8.sliced(i + 2, qMin<qsizetype>(7, utf8.size() - i - 2))
                 .compare(QByteArrayView("DOCTYPE"), Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+            return i;
+    return -1;
+}
+} // namespace
+
+bool declaresDoctype(QByteArrayView utf8)
+{
+    return doctypeAt(utf8) >= 0;
 }
 
 QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
@@ -647,14 +655,13 @@ QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
     // A page that declares no document type is checked as HTML 3.2: Tidy reads the declaration
     // put in front of its copy, on the first line, so every other line keeps its number.
     static const QByteArray html32 = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">";
-    const bool declared = declaresDoctype(utf8);
+    const qsizetype doctype = doctypeAt(utf8);
+    const bool declared = doctype >= 0;
     bool asHtml32 = !declared;
     if (declared) {
-        const qsizetype at = QByteArrayView(utf8).indexOf("<!");
-        const qsizetype close = utf8.indexOf('>', qMax<qsizetype>(0, at));
-        const QByteArrayView declaration = QByteArrayView(utf8).sliced(qMax<qsizetype>(0, at),
-                                                                        qMax<qsizetype>(0, close - at));
-        asHtml32 = declaration.toByteArray().toUpper().contains("HTML 3.2");
+        const qsizetype close = utf8.indexOf('>', doctype);
+        const qsizetype end = close < 0 ? utf8.size() : close;
+        asHtml32 = utf8.mid(doctype, end - doctype).toUpper().contains("HTML 3.2");
     }
     const QByteArray input = declared ? utf8 : html32 + utf8;
     const int shift = declared ? 0 : int(html32.size());

@@ -140,6 +140,13 @@ private Q_SLOTS:
         QTest::newRow("HTML 3.2 table without SUMMARY")
             << head + "<TABLE WIDTH=50% BORDER=1><TR><TD>a<TD>b</TABLE><IMG SRC=x.gif>" + tail
             << "" << 0 << 0;
+        const QByteArray table = "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><TABLE><TR><TD>a</TD></TR></TABLE></BODY></HTML>\n";
+        QTest::newRow("declared HTML 4.01 keeps Tidy's own rules")
+            << "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n" + table
+            << "<table> lacks \"summary\" attribute" << 2 << 42;
+        QTest::newRow("HTML 3.2 declared after a comment")
+            << "<!-- c -->\n<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n" + table
+            << "" << 0 << 0;
         QTest::newRow("Quick Start page")
             << PageProperties::quickStartPage("Untitled", {"", "#FFFFFF", "#000000", "#0000FF",
                                                            "#FF0000", "#FF0000"})
