@@ -13,8 +13,13 @@
 #include <QUrl>
 
 #include <algorithm>
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#endif
 #include <functional>
 #include <memory>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace PageCheck {
@@ -326,8 +331,7 @@ public:
     struct Lookup
     {
         Found found = Found::Missing;
-        QString actualPath; // the path as it exists, for OtherCase
-        bool isFile = false;
+        QString actualPath; // the path as it exists (differs from the one asked for in case only)
     };
 
     Lookup find(const QString& cleanAbsolutePath)
@@ -336,50 +340,106 @@ public:
         if (slash < 0)
             return {};
         if (slash == 0 && cleanAbsolutePath.size() == 1)
-            return {Found::Exact, cleanAbsolutePath, false};
-        const QString folder = slash == 0 ? QStringLiteral("/") : cleanAbsolutePath.left(slash);
-        const QString name = cleanAbsolutePath.mid(slash + 1);
-        Lookup parent = folder == QLatin1String("/") ? Lookup{Found::Exact, folder, false}
-                                                      : find(folder);
-        if (parent.found == Found::Missing || parent.isFile)
+            return {Found::Exact, cleanAbsolutePath};
+        // Links mostly share a folder: the last one is kept at hand.
+        const QStringView folderView = QStringView(cleanAbsolutePath).left(slash == 0 ? 1 : slash);
+        if (!lastListing_ || folderView != lastFolder_) {
+            QString folder = folderView.toString();
+            Lookup parent = findFolder(folder); // may look up other folders on its way
+            lastListing_ = parent.found == Found::Missing ? nullptr : &listingOf(parent.actualPath);
+            lastFolder_ = std::move(folder);
+            lastParent_ = std::move(parent);
+        }
+        const Lookup& parent = lastParent_;
+        if (!lastListing_)
             return {};
-        const Listing& listing = listingOf(parent.found == Found::Exact ? folder : parent.actualPath);
-        const QString joined = parent.found == Found::Exact ? folder : parent.actualPath;
-        const QString prefix = joined.endsWith(QLatin1Char('/')) ? joined : joined + QLatin1Char('/');
-        if (const auto exact = listing.isFile.constFind(name); exact != listing.isFile.cend())
-            return {parent.found, prefix + name, exact.value()};
-        if (const auto other = listing.byLowerCase.constFind(name.toLower());
-            other != listing.byLowerCase.cend())
-            return {Found::OtherCase, prefix + other.value(), listing.isFile.value(other.value())};
+        const Listing& listing = *lastListing_;
+        if (!listing.readable)
+            return {};
+        const QString prefix = parent.actualPath.endsWith(QLatin1Char('/'))
+                                   ? parent.actualPath
+                                   : parent.actualPath + QLatin1Char('/');
+        const QString name = cleanAbsolutePath.mid(slash + 1);
+        if (listing.names.contains(name))
+            return {parent.found, parent.found == Found::Exact ? cleanAbsolutePath : prefix + name};
+        const QHash<QString, QString>& byLowerCase = lowerCaseNames(parent.actualPath);
+        const auto other = byLowerCase.constFind(name.toLower());
+        if (other != byLowerCase.cend())
+            return {Found::OtherCase, prefix + other.value()};
         return {};
     }
 
 private:
     struct Listing
     {
-        QHash<QString, bool> isFile;          // exact name -> a file (not a folder)
-        QHash<QString, QString> byLowerCase;  // lower-case name -> exact name
+        bool readable = false;
+        QSet<QString> names;
+        // lower-case name -> exact name; made only when a name is not found as written
+        std::optional<QHash<QString, QString>> byLowerCase;
     };
 
-    const Listing& listingOf(const QString& folder)
+    // Folders are looked up once each; most links share a handful.
+    Lookup findFolder(const QString& folder)
+    {
+        if (folder == QLatin1String("/"))
+            return {Found::Exact, folder};
+        const auto known = folders_.constFind(folder);
+        if (known != folders_.cend())
+            return known.value();
+        return folders_.insert(folder, find(folder)).value();
+    }
+
+    Listing& listingOf(const QString& folder)
     {
         auto it = listings_.find(folder);
         if (it != listings_.end())
-            return it.value();
+            return it->second;
         Listing listing;
+        // Names only: no entry is asked about its kind, so listing costs one read of the folder.
+        QStringList names;
+#ifdef Q_OS_UNIX
+        if (DIR* dir = opendir(QFile::encodeName(folder).constData())) {
+            listing.readable = true;
+            while (const dirent* entry = readdir(dir)) {
+                const char* n = entry->d_name;
+                if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
+                    continue;
+                names.append(QFile::decodeName(n));
+            }
+            closedir(dir);
+        }
+#else
         QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System |
                                          QDir::NoDotAndDotDot);
+        listing.readable = QFileInfo(folder).isDir();
         while (entries.hasNext()) {
             entries.next();
-            const QFileInfo info = entries.fileInfo();
-            const QString name = info.fileName();
-            listing.isFile.insert(name, !info.isDir());
-            listing.byLowerCase.insert(name.toLower(), name);
+            names.append(entries.fileName());
         }
-        return listings_.insert(folder, std::move(listing)).value();
+#endif
+        listing.names.reserve(names.size());
+        for (const QString& name : std::as_const(names))
+            listing.names.insert(name);
+        return listings_.emplace(folder, std::move(listing)).first->second;
     }
 
-    QHash<QString, Listing> listings_;
+    const QHash<QString, QString>& lowerCaseNames(const QString& folder)
+    {
+        Listing& listing = listingOf(folder);
+        if (!listing.byLowerCase) {
+            listing.byLowerCase.emplace();
+            listing.byLowerCase->reserve(listing.names.size());
+            for (const QString& name : std::as_const(listing.names))
+                listing.byLowerCase->insert(name.toLower(), name);
+        }
+        return *listing.byLowerCase;
+    }
+
+    std::unordered_map<QString, Listing> listings_; // its values never move
+    QHash<QString, Lookup> folders_;
+    QString lastFolder_;
+    Lookup lastParent_;
+    Listing* lastListing_ = nullptr;
 };
 
 bool isHtmlFile(const QString& path)
@@ -440,13 +500,18 @@ private:
     // "http:", "mailto:", ... for addresses that leave this computer; empty otherwise.
     static QString webScheme(const QString& value)
     {
-        static const QRegularExpression schemePattern(QStringLiteral("^([A-Za-z][A-Za-z0-9+.\\-]+):"));
         if (value.startsWith(QLatin1String("//")))
             return QStringLiteral("//");
-        const auto m = schemePattern.match(value);
-        if (!m.hasMatch() || m.captured(1).compare(QLatin1String("file"), Qt::CaseInsensitive) == 0)
+        // A scheme: a letter, then letters, digits, "+", "-" or "."; one letter is a drive.
+        qsizetype i = 0;
+        while (i < value.size() &&
+               (value[i].isLetter() || (i > 0 && (value[i].isDigit() || value[i] == QLatin1Char('+') ||
+                                                 value[i] == QLatin1Char('-') || value[i] == QLatin1Char('.')))))
+            ++i;
+        if (i < 2 || i >= value.size() || value[i] != QLatin1Char(':'))
             return QString();
-        return m.captured(1).toLower() + QLatin1Char(':');
+        const QString scheme = value.left(i).toLower();
+        return scheme == QLatin1String("file") ? QString() : scheme + QLatin1Char(':');
     }
 
     void add(const LinkValue& link, const QString& message, bool failing = true)
@@ -462,9 +527,9 @@ private:
 
     static bool isAbsoluteLocal(const QString& path)
     {
-        static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:"));
-        return path.startsWith(QLatin1Char('/')) || path.startsWith(QLatin1Char('\\')) ||
-               drive.match(path).hasMatch();
+        const bool drive = path.size() >= 2 && path[1] == QLatin1Char(':') && path[0].isLetter() &&
+                           path[0].unicode() < 128;
+        return drive || path.startsWith(QLatin1Char('/')) || path.startsWith(QLatin1Char('\\'));
     }
 
     void check(const LinkValue& link)
@@ -507,7 +572,7 @@ private:
             add(link, QStringLiteral("%1 is an absolute path: it works only on this computer")
                           .arg(link.value.trimmed()));
             return;
-        } else {
+        } else if (value.contains(QLatin1Char('%'))) {
             value = QUrl::fromPercentEncoding(value.toUtf8());
         }
         value.replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -515,7 +580,11 @@ private:
             checkFragment(link, pageFile_, fragment);
             return;
         }
-        checkTarget(link, QDir::cleanPath(folder_ + QLatin1Char('/') + value), value, fragment);
+        // Most links are plain names below the folder; only the others need tidying up.
+        const bool plain = !value.startsWith(QLatin1Char('.')) && !value.contains(QLatin1String("/.")) &&
+                           !value.contains(QLatin1String("//")) && !value.endsWith(QLatin1Char('/'));
+        const QString path = folder_ + QLatin1Char('/') + value;
+        checkTarget(link, plain ? path : QDir::cleanPath(path), value, fragment);
     }
 
     void checkTarget(const LinkValue& link, const QString& path, const QString& written,
@@ -531,7 +600,7 @@ private:
                           .arg(written, QDir(folder_).relativeFilePath(found.actualPath)));
             return;
         }
-        if (found.isFile)
+        if (!fragment.isEmpty() && QFileInfo(path).isFile())
             checkFragment(link, path, fragment);
     }
 
