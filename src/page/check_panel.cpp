@@ -289,7 +289,7 @@ void TCheckPanel::start(const QString& pageFile, const QString& fileLabel)
     Progress->setValue(0);
     Progress->setVisible(job->text.size() > kProgressFrom);
     progressTimer_->start();
-    thread->start(QThread::LowPriority);
+    thread->start();
 }
 
 void TCheckPanel::updateProgress()
