@@ -39,9 +39,9 @@ public:
     struct Entry
     {
         Finding finding;
-        int anchor = 0;       // the editor mark that follows its place; 0: none
-        long position = -1;   // its place in the editor now, in bytes
-        bool stale = false;   // its place was edited away
+        int anchor = 0;     // the editor mark that follows its place; 0: none
+        long position = -1; // its place in the editor now, in bytes
+        bool stale = false; // its place was edited away
     };
 
     explicit TFindingsModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -63,9 +63,11 @@ public:
     {
         if (e.stale || e.position < 0 || !editor)
             return {e.finding.line, e.finding.column};
-        const long line = editor->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, e.position);
+        const long line =
+            editor->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, e.position);
         const long lineStart = editor->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line);
-        const long column = editor->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS, lineStart, e.position);
+        const long column =
+            editor->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS, lineStart, e.position);
         return {int(line + 1), int(column + 1)};
     }
 
@@ -211,7 +213,8 @@ TCheckPanel::TCheckPanel(TMarginRichEdit* editor, QWidget* parent)
     List->setColumnWidth(0, 90);
     List->setColumnWidth(1, 50);
     List->setColumnWidth(2, 60);
-    connect(List, &QTreeView::doubleClicked, this, [this](const QModelIndex& i) { chooseFinding(i.row()); });
+    connect(List, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& i) { chooseFinding(i.row()); });
     connect(List, &TCheckList::chosen, this, [this](int row) { chooseFinding(row); });
     connect(List, &TCheckList::copyRequested, this, [this] { copyFindings(); });
     connect(List, &TCheckList::closeRequested, this, &TCheckPanel::closeRequested);
@@ -272,9 +275,8 @@ void TCheckPanel::start(const QString& pageFile, const QString& fileLabel)
     fileLabel_ = fileLabel;
     job_ = job;
 
-    QThread* thread = QThread::create([job] {
-        job->findings = PageCheck::checkPage(job->text, job->pageFile, &job->progress);
-    });
+    QThread* thread = QThread::create(
+        [job] { job->findings = PageCheck::checkPage(job->text, job->pageFile, &job->progress); });
     thread->setStackSize(kCheckStackBytes);
     threads_.emplace_back(thread, job);
     connect(thread, &QThread::finished, this, [this, thread, job] {
@@ -298,7 +300,8 @@ void TCheckPanel::updateProgress()
         return;
     const qint64 total = job_->progress.total.load();
     if (total > 0)
-        Progress->setValue(int(std::clamp<qint64>(job_->progress.done.load() * 100 / total, 0, 100)));
+        Progress->setValue(
+            int(std::clamp<qint64>(job_->progress.done.load() * 100 / total, 0, 100)));
 }
 
 void TCheckPanel::deliver(const std::shared_ptr<Job>& job)
@@ -319,8 +322,7 @@ void TCheckPanel::deliver(const std::shared_ptr<Job>& job)
     const qsizetype prefix =
         std::mismatch(then.constData(), then.constData() + common, now).first - then.constData();
     qsizetype suffix = 0;
-    while (suffix < common - prefix &&
-           then[then.size() - 1 - suffix] == now[nowSize - 1 - suffix])
+    while (suffix < common - prefix && then[then.size() - 1 - suffix] == now[nowSize - 1 - suffix])
         ++suffix;
     const qsizetype shift = nowSize - then.size();
 
@@ -333,7 +335,8 @@ void TCheckPanel::deliver(const std::shared_ptr<Job>& job)
         TFindingsModel::Entry e;
         e.finding = f;
         if (f.start >= 0) {
-            if (f.start + qMax<qsizetype>(f.length, 1) <= prefix || (f.start < prefix && f.length == 0))
+            if (f.start + qMax<qsizetype>(f.length, 1) <= prefix ||
+                (f.start < prefix && f.length == 0))
                 e.position = long(f.start);
             else if (f.start >= then.size() - suffix && then.size() - suffix >= prefix)
                 e.position = long(f.start + shift);
@@ -345,7 +348,8 @@ void TCheckPanel::deliver(const std::shared_ptr<Job>& job)
                 if (!anchor) {
                     anchor = int(anchorAt.size());
                     editor_->SendScintilla(QsciScintillaBase::SCI_SETINDICATORVALUE, anchor);
-                    editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORFILLRANGE, e.position, 1L);
+                    editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORFILLRANGE, e.position,
+                                           1L);
                 }
                 e.anchor = anchor;
             }
@@ -357,12 +361,13 @@ void TCheckPanel::deliver(const std::shared_ptr<Job>& job)
     int errors = 0, warnings = 0, links = 0;
     for (const Finding& f : std::as_const(job->findings))
         (f.kind == Kind::Error ? errors : f.kind == Kind::Warning ? warnings : links) += 1;
-    Summary->setText(job->findings.isEmpty()
-                         ? QStringLiteral("No findings: the markup is sound and every local link works.")
-                         : QStringLiteral("%1 error(s), %2 warning(s), %3 link finding(s)")
-                               .arg(errors)
-                               .arg(warnings)
-                               .arg(links));
+    Summary->setText(
+        job->findings.isEmpty()
+            ? QStringLiteral("No findings: the markup is sound and every local link works.")
+            : QStringLiteral("%1 error(s), %2 warning(s), %3 link finding(s)")
+                  .arg(errors)
+                  .arg(warnings)
+                  .arg(links));
     if (List->model()->rowCount() > 0)
         List->setCurrentIndex(model_->index(0, 0));
     Q_EMIT finished();
@@ -378,7 +383,8 @@ void TCheckPanel::refreshPlaces()
     for (long pos = 0; pos < length;) {
         const long value =
             editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator_, pos);
-        const long end = editor_->SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator_, pos);
+        const long end =
+            editor_->SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator_, pos);
         if (value > 0 && !where.contains(int(value)))
             where.insert(int(value), pos);
         if (end <= pos)

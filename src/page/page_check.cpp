@@ -146,8 +146,8 @@ qsizetype findFrom(QByteArrayView text, qsizetype from, QByteArrayView what, boo
         return text.indexOf(what, from);
     const QByteArray lower = what.toByteArray().toLower();
     for (qsizetype i = text.indexOf('<', from); i >= 0; i = text.indexOf('<', i + 1))
-        if (text.sliced(i).startsWith(what) ||
-            text.sliced(i, qMin(text.size() - i, lower.size())).compare(lower, Qt::CaseInsensitive) == 0)
+        if (text.sliced(i).startsWith(what) || text.sliced(i, qMin(text.size() - i, lower.size()))
+                                                       .compare(lower, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
@@ -243,7 +243,8 @@ QString decodeValue(QByteArrayView raw)
     QString value = QString::fromUtf8(raw);
     if (!value.contains(QLatin1Char('&')))
         return value;
-    static const QRegularExpression reference(QStringLiteral("&(#[0-9]+|#[xX][0-9A-Fa-f]+|amp|lt|gt|quot|apos);?"));
+    static const QRegularExpression reference(
+        QStringLiteral("&(#[0-9]+|#[xX][0-9A-Fa-f]+|amp|lt|gt|quot|apos);?"));
     QString out;
     qsizetype last = 0;
     for (auto it = reference.globalMatch(value); it.hasNext();) {
@@ -261,7 +262,8 @@ QString decodeValue(QByteArrayView raw)
         else if (name == QLatin1String("apos"))
             out += QLatin1Char('\'');
         else {
-            const bool hex = name.size() > 1 && (name[1] == QLatin1Char('x') || name[1] == QLatin1Char('X'));
+            const bool hex =
+                name.size() > 1 && (name[1] == QLatin1Char('x') || name[1] == QLatin1Char('X'));
             bool ok = false;
             const uint code = hex ? name.mid(2).toUInt(&ok, 16) : name.mid(1).toUInt(&ok, 10);
             if (ok && code > 0 && code <= 0x10FFFF)
@@ -279,10 +281,10 @@ QString decodeValue(QByteArrayView raw)
 bool nestsWithoutEndTag(QByteArrayView name)
 {
     static const char* const names[] = {
-        "AREA", "BASE", "BASEFONT", "BR", "COL", "EMBED", "FRAME", "HR", "IMG", "INPUT",
-        "ISINDEX", "LINK", "META", "PARAM", "WBR", "SPACER", "SOURCE", "TRACK", "KEYGEN",
-        "P", "LI", "DT", "DD", "TR", "TD", "TH", "OPTION", "HTML", "HEAD", "BODY", "COLGROUP",
-        "THEAD", "TBODY", "TFOOT"};
+        "AREA",   "BASE",    "BASEFONT", "BR",       "COL",   "EMBED", "FRAME",  "HR",     "IMG",
+        "INPUT",  "ISINDEX", "LINK",     "META",     "PARAM", "WBR",   "SPACER", "SOURCE", "TRACK",
+        "KEYGEN", "P",       "LI",       "DT",       "DD",    "TR",    "TD",     "TH",     "OPTION",
+        "HTML",   "HEAD",    "BODY",     "COLGROUP", "THEAD", "TBODY", "TFOOT"};
     for (const char* n : names)
         if (sameName(name, n))
             return true;
@@ -409,8 +411,8 @@ private:
             closedir(dir);
         }
 #else
-        QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System |
-                                         QDir::NoDotAndDotDot);
+        QDirIterator entries(folder,
+                             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         listing.readable = QFileInfo(folder).isDir();
         while (entries.hasNext()) {
             entries.next();
@@ -469,7 +471,8 @@ public:
             if (progress && (i & 255) == 0) {
                 if (progress->stop.load())
                     break;
-                progress->done.store(base + qint64(text_.size()) * i / qMax<qsizetype>(1, links.size()));
+                progress->done.store(base +
+                                     qint64(text_.size()) * i / qMax<qsizetype>(1, links.size()));
             }
             const LinkValue& link = links[i];
             const QString scheme = webScheme(link.value);
@@ -505,8 +508,9 @@ private:
         // A scheme: a letter, then letters, digits, "+", "-" or "."; one letter is a drive.
         qsizetype i = 0;
         while (i < value.size() &&
-               (value[i].isLetter() || (i > 0 && (value[i].isDigit() || value[i] == QLatin1Char('+') ||
-                                                 value[i] == QLatin1Char('-') || value[i] == QLatin1Char('.')))))
+               (value[i].isLetter() ||
+                (i > 0 && (value[i].isDigit() || value[i] == QLatin1Char('+') ||
+                           value[i] == QLatin1Char('-') || value[i] == QLatin1Char('.')))))
             ++i;
         if (i < 2 || i >= value.size() || value[i] != QLatin1Char(':'))
             return QString();
@@ -560,8 +564,10 @@ private:
             if (isAbsoluteLocal(local)) {
                 const QString clean = QDir::cleanPath(local);
                 if (!(clean + QLatin1Char('/')).startsWith(folder_ + QLatin1Char('/'))) {
-                    add(link, QStringLiteral("%1 points outside the page's folder: it works only on this computer")
-                                  .arg(link.value.trimmed()));
+                    add(link,
+                        QStringLiteral(
+                            "%1 points outside the page's folder: it works only on this computer")
+                            .arg(link.value.trimmed()));
                     return;
                 }
                 checkTarget(link, clean, QDir(folder_).relativeFilePath(clean), fragment);
@@ -581,8 +587,9 @@ private:
             return;
         }
         // Most links are plain names below the folder; only the others need tidying up.
-        const bool plain = !value.startsWith(QLatin1Char('.')) && !value.contains(QLatin1String("/.")) &&
-                           !value.contains(QLatin1String("//")) && !value.endsWith(QLatin1Char('/'));
+        const bool plain =
+            !value.startsWith(QLatin1Char('.')) && !value.contains(QLatin1String("/.")) &&
+            !value.contains(QLatin1String("//")) && !value.endsWith(QLatin1Char('/'));
         const QString path = folder_ + QLatin1Char('/') + value;
         checkTarget(link, plain ? path : QDir::cleanPath(path), value, fragment);
     }
@@ -737,8 +744,8 @@ QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
 
     TidyDocument tidy(asHtml32);
     std::atomic<qint64> unused{0};
-    const QList<TidyDocument::Report> reports =
-        tidy.parse(input, progress ? &progress->done : &unused, progress ? &progress->stop : nullptr);
+    const QList<TidyDocument::Report> reports = tidy.parse(
+        input, progress ? &progress->done : &unused, progress ? &progress->stop : nullptr);
     for (const TidyDocument::Report& r : reports) {
         Finding f;
         f.kind = r.level == TidyDocument::Level::Error ? Kind::Error : Kind::Warning;
@@ -783,9 +790,8 @@ QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile, Progre
         progress->done.store(utf8.size());
     findings += checkLinks(utf8, pageFile, progress);
     // Text order; findings without a place first, the rest as the checks gave them.
-    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
-        return a.start < b.start;
-    });
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.start < b.start; });
     if (progress)
         progress->done.store(progress->total.load());
     return findings;

@@ -59,8 +59,8 @@ int runCommandLine(const QStringList& files, QTextStream& out, QTextStream& err)
 // Pieces, for their own tests.
 struct LinkValue
 {
-    QString value; // as written, character references resolved
-    qsizetype start = 0;  // bytes of the value in the text (quotes excluded)
+    QString value;       // as written, character references resolved
+    qsizetype start = 0; // bytes of the value in the text (quotes excluded)
     qsizetype length = 0;
     QString codebase; // an APPLET's CODEBASE, against which its CODE is resolved
     bool isCode = false;

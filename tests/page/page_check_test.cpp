@@ -24,7 +24,8 @@ QStringList messages(const QList<Finding>& findings)
 
 bool anyFailing(const QList<Finding>& findings)
 {
-    return std::any_of(findings.begin(), findings.end(), [](const Finding& f) { return f.failing; });
+    return std::any_of(findings.begin(), findings.end(),
+                       [](const Finding& f) { return f.failing; });
 }
 
 } // namespace
@@ -57,48 +58,66 @@ private Q_SLOTS:
         QTest::addColumn<bool>("failing");
         const QString outside = "file://" + QDir::tempPath() + "/elsewhere.gif";
         const QString inside = "file://" + site_.path() + "/pages/other.htm";
-        QTest::newRow("good, quoted") << "<A HREF=\"other.htm\">" << "" << false;
-        QTest::newRow("good, unquoted, lower case") << "<img src=../Pics/Logo.JPG>" << "" << false;
-        QTest::newRow("good ../ link") << "<A HREF='../index.htm'>" << "" << false;
-        QTest::newRow("blank inside quotes") << "<A HREF='my page.htm'>" << "" << false;
-        QTest::newRow("blank as %20") << "<A HREF=\"my%20page.htm\">" << "" << false;
-        QTest::newRow("character reference") << "<A HREF=\"it&amp;s.htm\">" << "" << false;
+        QTest::newRow("good, quoted") << "<A HREF=\"other.htm\">"
+                                      << "" << false;
+        QTest::newRow("good, unquoted, lower case") << "<img src=../Pics/Logo.JPG>"
+                                                    << "" << false;
+        QTest::newRow("good ../ link") << "<A HREF='../index.htm'>"
+                                       << "" << false;
+        QTest::newRow("blank inside quotes") << "<A HREF='my page.htm'>"
+                                             << "" << false;
+        QTest::newRow("blank as %20") << "<A HREF=\"my%20page.htm\">"
+                                      << "" << false;
+        QTest::newRow("character reference") << "<A HREF=\"it&amp;s.htm\">"
+                                             << "" << false;
         QTest::newRow("quote inside the other quotes") << "<A HREF='it\"s.htm'>"
-                                                        << "it\"s.htm does not exist" << true;
-        QTest::newRow("missing file") << "<A HREF=\"missing.htm\">" << "missing.htm does not exist" << true;
+                                                       << "it\"s.htm does not exist" << true;
+        QTest::newRow("missing file") << "<A HREF=\"missing.htm\">"
+                                      << "missing.htm does not exist" << true;
         QTest::newRow("missing picture in BACKGROUND") << "<BODY BACKGROUND=bg.gif>"
                                                        << "bg.gif does not exist" << true;
-        QTest::newRow("FORM ACTION") << "<FORM ACTION=\"cgi/go.cgi\">" << "cgi/go.cgi does not exist" << true;
-        QTest::newRow("case only") << "<IMG SRC=\"../pics/logo.jpg\">"
-                                   << "../pics/logo.jpg exists as ../Pics/Logo.JPG: a web server on "
-                                      "Linux will not find it"
-                                   << true;
-        QTest::newRow("fragment by NAME") << "<A HREF=other.htm#top>" << "" << false;
-        QTest::newRow("fragment by ID") << "<A HREF=other.htm#idx>" << "" << false;
+        QTest::newRow("FORM ACTION") << "<FORM ACTION=\"cgi/go.cgi\">"
+                                     << "cgi/go.cgi does not exist" << true;
+        QTest::newRow("case only")
+            << "<IMG SRC=\"../pics/logo.jpg\">"
+            << "../pics/logo.jpg exists as ../Pics/Logo.JPG: a web server on "
+               "Linux will not find it"
+            << true;
+        QTest::newRow("fragment by NAME") << "<A HREF=other.htm#top>"
+                                          << "" << false;
+        QTest::newRow("fragment by ID") << "<A HREF=other.htm#idx>"
+                                        << "" << false;
         QTest::newRow("missing fragment") << "<A HREF=\"other.htm#nothere\">"
                                           << "no anchor \"nothere\" in other.htm" << true;
-        QTest::newRow("fragment in this page") << "<A NAME=here></A><A HREF=#here>" << "" << false;
+        QTest::newRow("fragment in this page") << "<A NAME=here></A><A HREF=#here>"
+                                               << "" << false;
         QTest::newRow("missing fragment in this page") << "<A HREF=\"#gone\">"
                                                        << "no anchor \"gone\" in this page" << true;
         QTest::newRow("APPLET CODE against CODEBASE") << "<APPLET CODE=App.class CODEBASE=classes>"
                                                       << "" << false;
-        QTest::newRow("absolute path") << "<IMG SRC=\"/home/ann/logo.gif\">"
-                                       << "/home/ann/logo.gif is an absolute path: it works only on "
-                                          "this computer"
-                                       << true;
-        QTest::newRow("Windows path") << "<IMG SRC=\"C:\\pics\\a.gif\">"
-                                      << "C:\\pics\\a.gif is an absolute path: it works only on this "
-                                         "computer"
-                                      << true;
-        QTest::newRow("file: inside the folder") << "<A HREF=\"" + inside + "\">" << "" << false;
+        QTest::newRow("absolute path")
+            << "<IMG SRC=\"/home/ann/logo.gif\">"
+            << "/home/ann/logo.gif is an absolute path: it works only on "
+               "this computer"
+            << true;
+        QTest::newRow("Windows path")
+            << "<IMG SRC=\"C:\\pics\\a.gif\">"
+            << "C:\\pics\\a.gif is an absolute path: it works only on this "
+               "computer"
+            << true;
+        QTest::newRow("file: inside the folder") << "<A HREF=\"" + inside + "\">"
+                                                 << "" << false;
         QTest::newRow("file: outside the folder")
             << "<A HREF=\"" + outside + "\">"
-            << outside + " points outside the page's folder: it works only on this computer" << true;
+            << outside + " points outside the page's folder: it works only on this computer"
+            << true;
         QTest::newRow("web addresses in one line")
             << "<A HREF=\"http://a.example/\"><A HREF=mailto:b@example.org><A HREF=\"HTTP://c/\">"
             << "3 web addresses not checked (http:, mailto:)" << false;
-        QTest::newRow("commented out") << "<!-- <A HREF=\"nothere.htm\"> -->" << "" << false;
-        QTest::newRow("inside a script") << "<SCRIPT>x='<A HREF=\"nothere.htm\">'</SCRIPT>" << "" << false;
+        QTest::newRow("commented out") << "<!-- <A HREF=\"nothere.htm\"> -->"
+                                       << "" << false;
+        QTest::newRow("inside a script") << "<SCRIPT>x='<A HREF=\"nothere.htm\">'</SCRIPT>"
+                                         << "" << false;
     }
 
     void links()
@@ -129,18 +148,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("column");
         const QByteArray head = "<HTML>\n<HEAD>\n<TITLE>t</TITLE>\n</HEAD>\n<BODY>\n";
         const QByteArray tail = "\n</BODY>\n</HTML>\n";
-        QTest::newRow("unknown tag") << head + "<P>a <FOO>b</FOO>" + tail
-                                     << "<foo> is not recognized!" << 6 << 6;
-        QTest::newRow("unclosed element") << head + "<P><B>bold\n<H2>x</H2>" + tail
-                                          << "missing </b> before <h2>" << 6 << 4;
-        QTest::newRow("bad nesting") << head + "<P><B><I>x</B></I>" + tail
-                                     << "replacing unexpected b with </b>" << 6 << 7;
+        QTest::newRow("unknown tag")
+            << head + "<P>a <FOO>b</FOO>" + tail << "<foo> is not recognized!" << 6 << 6;
+        QTest::newRow("unclosed element")
+            << head + "<P><B>bold\n<H2>x</H2>" + tail << "missing </b> before <h2>" << 6 << 4;
+        QTest::newRow("bad nesting")
+            << head + "<P><B><I>x</B></I>" + tail << "replacing unexpected b with </b>" << 6 << 7;
         QTest::newRow("first line keeps its columns") << QByteArray("<HTML><FOO>") + "\n</HTML>\n"
                                                       << "<foo> is not recognized!" << 1 << 7;
         QTest::newRow("HTML 3.2 table without SUMMARY")
-            << head + "<TABLE WIDTH=50% BORDER=1><TR><TD>a<TD>b</TABLE><IMG SRC=x.gif>" + tail
-            << "" << 0 << 0;
-        const QByteArray table = "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><TABLE><TR><TD>a</TD></TR></TABLE></BODY></HTML>\n";
+            << head + "<TABLE WIDTH=50% BORDER=1><TR><TD>a<TD>b</TABLE><IMG SRC=x.gif>" + tail << ""
+            << 0 << 0;
+        const QByteArray table = "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><TABLE><TR><TD>a</TD></"
+                                 "TR></TABLE></BODY></HTML>\n";
         QTest::newRow("declared HTML 4.01 keeps Tidy's own rules")
             << "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n" + table
             << "<table> lacks \"summary\" attribute" << 2 << 42;
@@ -148,19 +168,22 @@ private Q_SLOTS:
             << "<!-- c -->\n<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n" + table
             << "" << 0 << 0;
         QTest::newRow("Quick Start page")
-            << PageProperties::quickStartPage("Untitled", {"", "#FFFFFF", "#000000", "#0000FF",
-                                                           "#FF0000", "#FF0000"})
+            << PageProperties::quickStartPage(
+                   "Untitled", {"", "#FFFFFF", "#000000", "#0000FF", "#FF0000", "#FF0000"})
                    .text.toUtf8()
             << "" << 0 << 0;
-        for (const char* name : {"Club Newsletter.htm", "Personal Home Page.htm", "Small Business.htm"})
-            QTest::newRow(name) << readFile(sourceDir() + "/resources/Templates/" + name) << ""
-                                << 0 << 0;
+        for (const char* name :
+             {"Club Newsletter.htm", "Personal Home Page.htm", "Small Business.htm"})
+            QTest::newRow(name) << readFile(sourceDir() + "/resources/Templates/" + name) << "" << 0
+                                << 0;
         QByteArray deep = head;
         for (int i = 0; i <= kMaxNesting; ++i)
             deep += "<DIV>";
         QTest::newRow("nesting too deep for the checker")
-            << deep << QStringLiteral("elements nest more than %1 deep here (tags left open?): the "
-                                      "markup was not checked").arg(kMaxNesting)
+            << deep
+            << QStringLiteral("elements nest more than %1 deep here (tags left open?): the "
+                              "markup was not checked")
+                   .arg(kMaxNesting)
             << 6 << 5 * kMaxNesting + 1;
     }
 
@@ -188,12 +211,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("firstLine");
         const QString dir = site_.path() + "/cli/";
         writeFile(dir + "clean.htm", "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY>x</BODY></HTML>");
-        writeFile(dir + "warning.htm", "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><B><I>x</B></I></BODY></HTML>");
-        writeFile(dir + "error.htm", "<HTML><HEAD><TITLE>t</TITLE></HEAD>\n<BODY>\xc3\xa9<FOO></BODY></HTML>");
-        writeFile(dir + "link.htm", "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><A HREF=no.htm>x</A></BODY></HTML>");
+        writeFile(dir + "warning.htm",
+                  "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><B><I>x</B></I></BODY></HTML>");
+        writeFile(dir + "error.htm",
+                  "<HTML><HEAD><TITLE>t</TITLE></HEAD>\n<BODY>\xc3\xa9<FOO></BODY></HTML>");
+        writeFile(dir + "link.htm",
+                  "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><A HREF=no.htm>x</A></BODY></HTML>");
         QTest::newRow("clean") << QStringList{dir + "clean.htm"} << 0 << "";
-        QTest::newRow("warnings only") << QStringList{dir + "warning.htm"} << 0
-                                       << dir + "warning.htm:1:45: warning: replacing unexpected b with </b>";
+        QTest::newRow("warnings only")
+            << QStringList{dir + "warning.htm"} << 0
+            << dir + "warning.htm:1:45: warning: replacing unexpected b with </b>";
         QTest::newRow("an error") << QStringList{dir + "clean.htm", dir + "error.htm"} << 1
                                   << dir + "error.htm:2:8: error: <foo> is not recognized!";
         QTest::newRow("a broken link") << QStringList{dir + "link.htm"} << 1
@@ -221,7 +248,8 @@ private Q_SLOTS:
     {
         TMarginRichEdit editor;
         TCheckPanel panel(&editor);
-        editor.SetEditorText(QStringLiteral("<HTML><BODY>\n<P>\u00c4\u00d6\u00dc \U0001F600 <FOO>x\n</BODY></HTML>\n"));
+        editor.SetEditorText(QStringLiteral(
+            "<HTML><BODY>\n<P>\u00c4\u00d6\u00dc \U0001F600 <FOO>x\n</BODY></HTML>\n"));
         QSignalSpy finished(&panel, &TCheckPanel::finished);
         panel.start(QString(), QStringLiteral("Untitled"));
         QVERIFY(finished.wait(20000));
@@ -263,8 +291,9 @@ private Q_SLOTS:
         form.CheckPanel->List->selectAll();
         QTest::keyClick(form.CheckPanel->List, Qt::Key_C, Qt::ControlModifier);
         const QString copied = QApplication::clipboard()->text();
-        QVERIFY2(copied.contains(QStringLiteral("\nUntitled:1:13: error: <foo> is not recognized!\n")),
-                 qPrintable(copied));
+        QVERIFY2(
+            copied.contains(QStringLiteral("\nUntitled:1:13: error: <foo> is not recognized!\n")),
+            qPrintable(copied));
         QVERIFY(copied.contains(QStringLiteral("link: links not checked")));
     }
 };
