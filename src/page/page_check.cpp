@@ -140,14 +140,12 @@ bool sameName(QByteArrayView a, const char* upper)
     return a.compare(QByteArrayView(upper), Qt::CaseInsensitive) == 0;
 }
 
-qsizetype findFrom(QByteArrayView text, qsizetype from, QByteArrayView what, bool anyCase = false)
+// Where the end tag "</name" (any case) next stands from `from`, or -1.
+qsizetype findEndTag(QByteArrayView text, qsizetype from, QByteArrayView name)
 {
-    if (!anyCase)
-        return text.indexOf(what, from);
-    const QByteArray lower = what.toByteArray().toLower();
-    for (qsizetype i = text.indexOf('<', from); i >= 0; i = text.indexOf('<', i + 1))
-        if (text.sliced(i).startsWith(what) || text.sliced(i, qMin(text.size() - i, lower.size()))
-                                                       .compare(lower, Qt::CaseInsensitive) == 0)
+    for (qsizetype i = text.indexOf("</", from); i >= 0; i = text.indexOf("</", i + 2))
+        if (text.sliced(i + 2, qMin(text.size() - i - 2, name.size()))
+                .compare(name, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
@@ -228,8 +226,7 @@ void scanTags(QByteArrayView text, const std::function<bool(const Tag&)>& onTag)
         i = p < n ? p + 1 : n;
         // Script and style content is no markup.
         if (!end && (sameName(tag.name, "SCRIPT") || sameName(tag.name, "STYLE"))) {
-            const QByteArray close = "</" + tag.name.toByteArray();
-            const qsizetype at = findFrom(text, i, close, true);
+            const qsizetype at = findEndTag(text, i, tag.name);
             if (at < 0)
                 return;
             i = at;
