@@ -10,6 +10,8 @@
 #include "core/settings_store.h"
 #include "editor/find_replace_dialogs.h"
 #include "editor/margin_rich_edit.h"
+#include "page/check_panel.h"
+#include "page/page_check.h"
 #include "support/scripted_prompter.h"
 #include "wizards/table_generator_dialog.h"
 #include "wizards/table_markup.h"
@@ -17,7 +19,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -30,6 +34,8 @@
 
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
+#include <tidy.h>
+#include <tidybuffio.h>
 
 #include <cstdio>
 #include <memory>
@@ -53,6 +59,8 @@ const QString kOpenOneLine = QStringLiteral("open the 5 MB single-line page");
 const QString kOpenHighlighted = QStringLiteral("open the 10 MB page, highlighting on (command, shown)");
 const QString kEndHighlighted = QStringLiteral("Ctrl+End on the 10 MB page, highlighting on, repainted");
 const QString kTypedEnd = QStringLiteral("one typed character at the end of 10 MB");
+const QString kCheckPage = QStringLiteral("Check Page on the 10 MB page (command)");
+const QString kCheckLinks = QStringLiteral("link check, 5,000 local links into 5,000 files");
 
 struct Options
 {
@@ -273,6 +281,7 @@ private:
     void tableCases();
     void longLineCases();
     void highlightingCases();
+    void checkCases();
 
     Options options_;
     QString folder_;
@@ -708,6 +717,95 @@ void BenchRun::highlightingCases()
                                                     [&] { return jump(bare); }, options_.runs);
         add({kEndHighlighted, QStringLiteral("ms"), m.ours, m.baseline, 1.3,
              QStringLiteral("the same keys in a bare QsciScintilla with QsciLexerHTML")});
+
+namespace {
+Bool TIDY_CALL silentTidy(TidyMessage)
+{
+    return no;
+}
+
+// Tidy's own library on the same bytes, with the options the page check gives it.
+double tidyParseOnly(const QByteArray& bytes)
+{
+    Stopwatch watch;
+    TidyDoc doc = tidyCreate();
+    tidySetMessageCallback(doc, silentTidy);
+    tidySetInCharEncoding(doc, "utf8");
+    tidyOptSetBool(doc, TidyQuiet, yes);
+    tidyOptSetBool(doc, TidyShowMarkup, no);
+    tidyOptSetBool(doc, TidyShowInfo, no);
+    tidyOptSetInt(doc, TidyTabSize, 1);
+    tidyOptSetInt(doc, TidyAccessibilityCheckLevel, 1); // the page declares HTML 3.2
+    TidyBuffer input;
+    tidyBufInit(&input);
+    tidyBufAttach(&input, reinterpret_cast<byte*>(const_cast<char*>(bytes.constData())),
+                  uint(bytes.size()));
+    tidyParseBuffer(doc, &input);
+    tidyBufDetach(&input);
+    tidyRelease(doc);
+    return watch.ms();
+}
+} // namespace
+
+void BenchRun::checkCases()
+{
+    const int runs = qMin(options_.runs, 7); // seconds each
+    if (wanted(kCheckPage)) {
+        auto form = startedForm();
+        openThroughCommand(*form, prompter_, path(QStringLiteral("page-10m.htm")));
+        settle();
+        const QByteArray bytes = form->editor()->EditorUtf8();
+        if (PageCheck::declaresDoctype(bytes) == false)
+            qFatal("the benchmark page should declare HTML 3.2");
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                form->action(QStringLiteral("CheckPage1"))->trigger();
+                // Waits idle, as the window does: a busy wait would take a core from the check.
+                QEventLoop loop;
+                QObject::connect(form->CheckPanel, &TCheckPanel::finished, &loop, &QEventLoop::quit);
+                if (form->CheckPanel->running())
+                    loop.exec();
+                settle();
+                return watch.ms();
+            },
+            [&] { return tidyParseOnly(bytes); }, runs);
+        add({kCheckPage, QStringLiteral("ms"), m.ours, m.baseline, 1.3,
+             QStringLiteral("Tidy's own parse, same bytes and options")});
+    }
+    if (wanted(kCheckLinks)) {
+        const QString site = path(QStringLiteral("site"));
+        QDir().mkpath(site);
+        QByteArray page = "<HTML><HEAD><TITLE>Links</TITLE></HEAD><BODY>\n";
+        QStringList names;
+        for (int i = 0; i < 5000; ++i) {
+            const QString name = QStringLiteral("page%1.htm").arg(i, 4, 10, QLatin1Char('0'));
+            names.append(name);
+            writeBytes(site + QLatin1Char('/') + name, "x");
+            page += "<A HREF=\"" + name.toUtf8() + "\">" + QByteArray::number(i) + "</A><BR>\n";
+        }
+        page += "</BODY></HTML>\n";
+        const QString pageFile = site + QStringLiteral("/index.htm");
+        qsizetype sink = 0;
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                const QList<PageCheck::Finding> found = PageCheck::checkLinks(page, pageFile);
+                const double ms = watch.ms();
+                if (!found.isEmpty())
+                    qFatal("the link check found faults in a sound site");
+                return ms;
+            },
+            [&] {
+                Stopwatch watch;
+                for (const QString& name : std::as_const(names))
+                    sink += QFileInfo::exists(site + QLatin1Char('/') + name);
+                return watch.ms();
+            },
+            options_.runs);
+        Q_UNUSED(sink);
+        add({kCheckLinks, QStringLiteral("ms"), m.ours, m.baseline, 1.5,
+             QStringLiteral("5,000 QFileInfo::exists")});
     }
 }
 
@@ -733,6 +831,8 @@ int BenchRun::run()
     tableCases();
     say(QStringLiteral("Long lines:"));
     longLineCases();
+    say(QStringLiteral("Check Page:"));
+    checkCases();
 
     say(QStringLiteral("Highlighting:"));
     highlightingCases();

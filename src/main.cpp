@@ -1,15 +1,26 @@
 #include "app/command_line.h"
 #include "app/main_form.h"
+#include "page/page_check.h"
 
 #include <QApplication>
+#include <QTextStream>
+
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
+    // `vorlane --check FILE...`: no window, so no display is needed.
+    if (argc > 1 && std::strcmp(argv[1], "--check") == 0) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return PageCheck::runCommandLine(QCoreApplication::arguments().mid(2), out, err);
+    }
+
     if (const std::optional<int> exitCode = answerInfoOption(argc, argv))
         return *exitCode;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorlane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vorlane"));
     QApplication::setOrganizationName(QStringLiteral("Tallowmark"));
     QGuiApplication::setDesktopFileName(kApplicationId);
     TMainForm form(parseCommandLine(QApplication::arguments()).file);

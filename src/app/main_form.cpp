@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -77,7 +78,11 @@ void TMainForm::buildLayout()
     auto* body = new QHBoxLayout;
     body->setSpacing(0);
     body->addWidget(Toolbar);
-    body->addWidget(RichEdit1, 1);
+    editorSplitter_ = new QSplitter(Qt::Vertical, central);
+    editorSplitter_->setObjectName(QStringLiteral("EditorSplitter"));
+    editorSplitter_->setChildrenCollapsible(false);
+    editorSplitter_->addWidget(RichEdit1);
+    body->addWidget(editorSplitter_, 1);
     rootLayout_->addLayout(body, 1);
     setCentralWidget(central);
     RichEdit1->setFocus();

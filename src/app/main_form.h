@@ -11,6 +11,7 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
+class QSplitter;
 class QToolButton;
 class QVBoxLayout;
 class QWidget;
@@ -20,6 +21,7 @@ class TTrayIcon;
 class TFindDialog;
 class TReplaceDialog;
 class THelpWindow;
+class TCheckPanel;
 
 // The main window: menus, tool bars, status panel and the editor pane, and every command of
 // the program. Each command is a slot named after its handler; menu items are QActions whose
@@ -96,6 +98,7 @@ public:
     TFindDialog* FindDialog1 = nullptr;    // find and replace
     TReplaceDialog* ReplaceDialog1 = nullptr;
     THelpWindow* helpWindow = nullptr;
+    TCheckPanel* CheckPanel = nullptr;    // page check, made on first use
 
 public Q_SLOTS:
     // Document files
@@ -188,6 +191,8 @@ public Q_SLOTS:
     void FromTemplete1Click();
     void FromTemplate3Click();
     void EditPagemarks2Click();
+    // Page check
+    void CheckPage1Click();
 
 protected:
     bool event(QEvent* e) override;
@@ -243,6 +248,7 @@ private:
     QString commandLineFile_;
     QHash<QString, QAction*> actions_;
     QVBoxLayout* rootLayout_ = nullptr;
+    QSplitter* editorSplitter_ = nullptr; // the editor over the page check panel
     bool statusAtBottom_ = false;
     bool startupDone_ = false;
     bool startupQueued_ = false;

@@ -134,6 +134,7 @@ const CommandRow kCommands[] = {
     {"Window1", "ShowToolbar1", "&Horizontal Toolbar", {}, "Show/Hide the Horizontal Toolbar", &TMainForm::ShowToolbar1Click, Checkable | Checked | SeparatorBefore, nullptr},
     {"Window1", "HideToolbar2", "&Vertical Toolbar", {}, "Show/Hide the Vertical Toolbar", &TMainForm::HideToolbar2Click, Checkable | Checked, nullptr},
     {"Window1", "StatusBar1", "Status Bar", {}, "", &TMainForm::StatusBar1Click, Checkable | Checked, nullptr},
+    {"Window1", "CheckPage1", "Chec&k Page", {key(QKeyCombination(Qt::Key_F4))}, "Check the page for markup errors and broken links", &TMainForm::CheckPage1Click, SeparatorBefore, nullptr},
     // Help
     {"", "HelpMenuItem", "&Help", {}, "", nullptr, Submenu, nullptr},
     {"HelpMenuItem", "HelpContentsItem", "&Contents", {key(QKeyCombination(Qt::Key_F1))}, "Display the help contents screen", &TMainForm::HelpContents, None, nullptr},

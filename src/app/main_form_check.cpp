@@ -1,0 +1,27 @@
+// Check Page: the panel under the editor.
+#include "app/main_form.h"
+
+#include "core/file_names.h"
+#include "editor/margin_rich_edit.h"
+#include "page/check_panel.h"
+
+#include <QSplitter>
+
+void TMainForm::CheckPage1Click()
+{
+    if (!CheckPanel) {
+        CheckPanel = new TCheckPanel(RichEdit1, editorSplitter_);
+        editorSplitter_->addWidget(CheckPanel);
+        editorSplitter_->setStretchFactor(0, 3);
+        editorSplitter_->setStretchFactor(1, 1);
+        const int total = editorSplitter_->height();
+        editorSplitter_->setSizes({total - total / 4, total / 4});
+        connect(CheckPanel, &TCheckPanel::closeRequested, this, [this] {
+            CheckPanel->hide();
+            RichEdit1->FocusEditor();
+        });
+    }
+    CheckPanel->show();
+    const QString& name = DocumentFileName();
+    CheckPanel->start(name == kUntitled ? QString() : name, name);
+}

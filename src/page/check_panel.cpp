@@ -1,0 +1,463 @@
+#include "page/check_panel.h"
+
+#include "editor/margin_rich_edit.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QStyle>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using PageCheck::Finding;
+using PageCheck::Kind;
+
+namespace {
+// Pages bigger than this show how far their check got.
+constexpr qsizetype kProgressFrom = 1024 * 1024;
+// Tidy's parser recurses per nesting level; the nesting it is given is limited, and this
+// leaves ample room for it.
+constexpr uint kCheckStackBytes = 64u * 1024 * 1024;
+} // namespace
+
+// ---- the findings and where they stand now ----
+
+class TFindingsModel : public QAbstractTableModel
+{
+public:
+    struct Entry
+    {
+        Finding finding;
+        int anchor = 0;     // the editor mark that follows its place; 0: none
+        long position = -1; // its place in the editor now, in bytes
+        bool stale = false; // its place was edited away
+    };
+
+    explicit TFindingsModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+    QPointer<TMarginRichEdit> editor;
+    std::vector<Entry> entries;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : int(entries.size());
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : 4;
+    }
+
+    // Line and column where the finding stands now (where it stood, once edited away).
+    std::pair<int, int> place(const Entry& e) const
+    {
+        if (e.stale || e.position < 0 || !editor)
+            return {e.finding.line, e.finding.column};
+        const long line =
+            editor->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, e.position);
+        const long lineStart = editor->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line);
+        const long column =
+            editor->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS, lineStart, e.position);
+        return {int(line + 1), int(column + 1)};
+    }
+
+    QString line(int row, const QString& file) const
+    {
+        const Entry& e = entries[size_t(row)];
+        Finding f = e.finding;
+        if (f.start >= 0)
+            std::tie(f.line, f.column) = place(e);
+        return PageCheck::formatFinding(file, f);
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || size_t(index.row()) >= entries.size())
+            return {};
+        const Entry& e = entries[size_t(index.row())];
+        switch (role) {
+        case Qt::DisplayRole: {
+            if (index.column() == 0)
+                return PageCheck::kindName(e.finding.kind);
+            if (index.column() == 3)
+                return e.finding.message;
+            if (e.finding.start < 0)
+                return QString();
+            const auto [line, column] = place(e);
+            return index.column() == 1 ? line : column;
+        }
+        case Qt::DecorationRole:
+            if (index.column() != 0)
+                return {};
+            return QApplication::style()->standardIcon(
+                e.finding.kind == Kind::Error     ? QStyle::SP_MessageBoxCritical
+                : e.finding.kind == Kind::Warning ? QStyle::SP_MessageBoxWarning
+                                                  : QStyle::SP_MessageBoxInformation);
+        case Qt::ForegroundRole:
+            if (e.stale)
+                return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+            return {};
+        case Qt::ToolTipRole:
+            if (e.stale)
+                return QStringLiteral("This place has been edited since the check.");
+            return e.finding.message;
+        case Qt::TextAlignmentRole:
+            if (index.column() == 1 || index.column() == 2)
+                return int(Qt::AlignRight | Qt::AlignVCenter);
+            return {};
+        default:
+            return {};
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        static const char* const names[] = {"Kind", "Line", "Column", "Message"};
+        return QString::fromLatin1(names[section]);
+    }
+
+    void reset(std::vector<Entry> fresh)
+    {
+        beginResetModel();
+        entries = std::move(fresh);
+        endResetModel();
+    }
+    void placesChanged()
+    {
+        if (!entries.empty())
+            Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    }
+};
+
+// ---- the list ----
+
+bool TCheckList::event(QEvent* e)
+{
+    // Ctrl+C copies findings here, not the editor's selection.
+    if (e->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(e)->matches(QKeySequence::Copy)) {
+        e->accept();
+        return true;
+    }
+    return QTreeView::event(e);
+}
+
+void TCheckList::keyPressEvent(QKeyEvent* e)
+{
+    if (e->matches(QKeySequence::Copy)) {
+        Q_EMIT copyRequested();
+        return;
+    }
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentIndex().isValid()) {
+        Q_EMIT chosen(currentIndex().row());
+        return;
+    }
+    if (e->key() == Qt::Key_Escape) {
+        Q_EMIT closeRequested();
+        return;
+    }
+    QTreeView::keyPressEvent(e);
+}
+
+// ---- the panel ----
+
+struct TCheckPanel::Job
+{
+    QByteArray text;
+    QString pageFile;
+    PageCheck::Progress progress;
+    QList<Finding> findings;
+};
+
+TCheckPanel::TCheckPanel(TMarginRichEdit* editor, QWidget* parent)
+    : QWidget(parent), editor_(editor), model_(new TFindingsModel(this))
+{
+    setObjectName(QStringLiteral("CheckPanel"));
+    model_->editor = editor;
+
+    Summary = new QLabel(this);
+    Summary->setObjectName(QStringLiteral("CheckSummary"));
+    Progress = new QProgressBar(this);
+    Progress->setObjectName(QStringLiteral("CheckProgress"));
+    Progress->setRange(0, 100);
+    Progress->setMaximumWidth(200);
+    Progress->hide();
+    CloseButton = new QToolButton(this);
+    CloseButton->setObjectName(QStringLiteral("CheckClose"));
+    CloseButton->setAutoRaise(true);
+    CloseButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    CloseButton->setToolTip(QStringLiteral("Close"));
+    connect(CloseButton, &QToolButton::clicked, this, &TCheckPanel::closeRequested);
+
+    List = new TCheckList(this);
+    List->setObjectName(QStringLiteral("CheckList"));
+    List->setModel(model_);
+    List->setRootIsDecorated(false);
+    List->setUniformRowHeights(true);
+    List->setAllColumnsShowFocus(true);
+    List->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    List->setContextMenuPolicy(Qt::CustomContextMenu);
+    List->header()->setStretchLastSection(true);
+    List->setColumnWidth(0, 90);
+    List->setColumnWidth(1, 50);
+    List->setColumnWidth(2, 60);
+    connect(List, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& i) { chooseFinding(i.row()); });
+    connect(List, &TCheckList::chosen, this, [this](int row) { chooseFinding(row); });
+    connect(List, &TCheckList::copyRequested, this, [this] { copyFindings(); });
+    connect(List, &TCheckList::closeRequested, this, &TCheckPanel::closeRequested);
+    connect(List, &QWidget::customContextMenuRequested, this, &TCheckPanel::showMenu);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(4, 2, 2, 0);
+    header->addWidget(Summary, 1);
+    header->addWidget(Progress);
+    header->addWidget(CloseButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addLayout(header);
+    layout->addWidget(List, 1);
+
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(100);
+    connect(progressTimer_, &QTimer::timeout, this, &TCheckPanel::updateProgress);
+    // Places are looked up again a moment after the text changes, not on every keystroke.
+    placesTimer_ = new QTimer(this);
+    placesTimer_->setSingleShot(true);
+    placesTimer_->setInterval(250);
+    connect(placesTimer_, &QTimer::timeout, this, &TCheckPanel::refreshPlaces);
+    if (editor) {
+        indicator_ = editor->indicatorDefine(QsciScintilla::HiddenIndicator);
+        connect(editor, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
+            if ((updated & QsciScintillaBase::SC_UPDATE_CONTENT) && !model_->entries.empty())
+                placesTimer_->start();
+        });
+    }
+}
+
+TCheckPanel::~TCheckPanel()
+{
+    for (auto& [thread, job] : threads_) {
+        job->progress.stop.store(true);
+        thread->disconnect(this);
+        thread->wait();
+        delete thread;
+    }
+    if (editor_ && indicator_ >= 0) {
+        editor_->SendScintilla(QsciScintillaBase::SCI_SETINDICATORCURRENT, indicator_);
+        editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORCLEARRANGE, 0L,
+                               editor_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH));
+    }
+}
+
+void TCheckPanel::start(const QString& pageFile, const QString& fileLabel)
+{
+    if (!editor_)
+        return;
+    if (job_)
+        job_->progress.stop.store(true); // its findings would belong to an older text
+    auto job = std::make_shared<Job>();
+    job->text = editor_->EditorUtf8();
+    job->pageFile = pageFile;
+    fileLabel_ = fileLabel;
+    job_ = job;
+
+    QThread* thread = QThread::create(
+        [job] { job->findings = PageCheck::checkPage(job->text, job->pageFile, &job->progress); });
+    thread->setStackSize(kCheckStackBytes);
+    threads_.emplace_back(thread, job);
+    connect(thread, &QThread::finished, this, [this, thread, job] {
+        threads_.erase(std::remove_if(threads_.begin(), threads_.end(),
+                                      [thread](const auto& t) { return t.first == thread; }),
+                       threads_.end());
+        thread->deleteLater();
+        if (job == job_)
+            deliver(job);
+    });
+    Summary->setText(QStringLiteral("Checking the page..."));
+    Progress->setValue(0);
+    Progress->setVisible(job->text.size() > kProgressFrom);
+    progressTimer_->start();
+    thread->start();
+}
+
+void TCheckPanel::updateProgress()
+{
+    if (!job_)
+        return;
+    const qint64 total = job_->progress.total.load();
+    if (total > 0)
+        Progress->setValue(
+            int(std::clamp<qint64>(job_->progress.done.load() * 100 / total, 0, 100)));
+}
+
+void TCheckPanel::deliver(const std::shared_ptr<Job>& job)
+{
+    job_.reset();
+    progressTimer_->stop();
+    Progress->hide();
+    if (!editor_)
+        return;
+
+    // The text may have changed while the check ran. What stands before the first and after
+    // the last changed byte is still where it was (shifted by the change); findings inside the
+    // changed stretch are greyed from the start.
+    qsizetype nowSize = 0;
+    const char* now = editor_->EditorUtf8Data(&nowSize);
+    const QByteArray& then = job->text;
+    const qsizetype common = qMin(nowSize, then.size());
+    const qsizetype prefix =
+        std::mismatch(then.constData(), then.constData() + common, now).first - then.constData();
+    qsizetype suffix = 0;
+    while (suffix < common - prefix && then[then.size() - 1 - suffix] == now[nowSize - 1 - suffix])
+        ++suffix;
+    const qsizetype shift = nowSize - then.size();
+
+    editor_->SendScintilla(QsciScintillaBase::SCI_SETINDICATORCURRENT, indicator_);
+    editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORCLEARRANGE, 0L, long(nowSize));
+    std::vector<TFindingsModel::Entry> entries;
+    entries.reserve(size_t(job->findings.size()));
+    QHash<long, int> anchorAt;
+    for (const Finding& f : std::as_const(job->findings)) {
+        TFindingsModel::Entry e;
+        e.finding = f;
+        if (f.start >= 0) {
+            if (f.start + qMax<qsizetype>(f.length, 1) <= prefix ||
+                (f.start < prefix && f.length == 0))
+                e.position = long(f.start);
+            else if (f.start >= then.size() - suffix && then.size() - suffix >= prefix)
+                e.position = long(f.start + shift);
+            else
+                e.stale = true;
+            if (!e.stale && e.position < nowSize) {
+                // One hidden mark on the place's first byte follows it through later edits.
+                int& anchor = anchorAt[e.position];
+                if (!anchor) {
+                    anchor = int(anchorAt.size());
+                    editor_->SendScintilla(QsciScintillaBase::SCI_SETINDICATORVALUE, anchor);
+                    editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORFILLRANGE, e.position,
+                                           1L);
+                }
+                e.anchor = anchor;
+            }
+        }
+        entries.push_back(std::move(e));
+    }
+    model_->reset(std::move(entries));
+
+    int errors = 0, warnings = 0, links = 0;
+    for (const Finding& f : std::as_const(job->findings))
+        (f.kind == Kind::Error ? errors : f.kind == Kind::Warning ? warnings : links) += 1;
+    Summary->setText(
+        job->findings.isEmpty()
+            ? QStringLiteral("No findings: the markup is sound and every local link works.")
+            : QStringLiteral("%1 error(s), %2 warning(s), %3 link finding(s)")
+                  .arg(errors)
+                  .arg(warnings)
+                  .arg(links));
+    if (List->model()->rowCount() > 0)
+        List->setCurrentIndex(model_->index(0, 0));
+    Q_EMIT finished();
+}
+
+void TCheckPanel::refreshPlaces()
+{
+    if (!editor_ || model_->entries.empty())
+        return;
+    // Walk the marks once: each run of the indicator carries its anchor's number.
+    QHash<int, long> where;
+    const long length = editor_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    for (long pos = 0; pos < length;) {
+        const long value =
+            editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator_, pos);
+        const long end =
+            editor_->SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator_, pos);
+        if (value > 0 && !where.contains(int(value)))
+            where.insert(int(value), pos);
+        if (end <= pos)
+            break;
+        pos = end;
+    }
+    for (TFindingsModel::Entry& e : model_->entries) {
+        if (e.anchor == 0 || e.stale)
+            continue;
+        const auto it = where.constFind(e.anchor);
+        if (it == where.cend()) {
+            e.stale = true; // its first character is gone
+        } else {
+            e.position = it.value();
+        }
+    }
+    model_->placesChanged();
+}
+
+int TCheckPanel::findingCount() const
+{
+    return int(model_->entries.size());
+}
+
+bool TCheckPanel::isStale(int row) const
+{
+    return row >= 0 && size_t(row) < model_->entries.size() && model_->entries[size_t(row)].stale;
+}
+
+bool TCheckPanel::chooseFinding(int row)
+{
+    if (!editor_ || row < 0 || size_t(row) >= model_->entries.size())
+        return false;
+    placesTimer_->stop();
+    refreshPlaces();
+    const TFindingsModel::Entry& e = model_->entries[size_t(row)];
+    if (e.stale || e.position < 0)
+        return false;
+    const long length = editor_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    const long from = qMin(e.position, length);
+    const long to = qMin(from + long(e.finding.length), length);
+    editor_->SendScintilla(QsciScintillaBase::SCI_SETSEL, from, to);
+    editor_->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+    editor_->FocusEditor();
+    return true;
+}
+
+QString TCheckPanel::findingsText(bool selectedOnly) const
+{
+    QList<int> rows;
+    if (selectedOnly)
+        for (const QModelIndex& i : List->selectionModel()->selectedRows())
+            rows.append(i.row());
+    if (rows.isEmpty())
+        for (int r = 0; r < findingCount(); ++r)
+            rows.append(r);
+    std::sort(rows.begin(), rows.end());
+    QString text;
+    for (int r : std::as_const(rows))
+        text += model_->line(r, fileLabel_) + QLatin1Char('\n');
+    return text;
+}
+
+void TCheckPanel::copyFindings(bool selectedOnly)
+{
+    QApplication::clipboard()->setText(findingsText(selectedOnly));
+}
+
+void TCheckPanel::showMenu(const QPoint& at)
+{
+    QMenu menu(this);
+    QAction* copy = menu.addAction(QStringLiteral("&Copy"), this, [this] { copyFindings(true); });
+    copy->setShortcut(QKeySequence::Copy);
+    menu.addAction(QStringLiteral("Copy &All"), this, [this] { copyFindings(false); });
+    menu.exec(List->viewport()->mapToGlobal(at));
+}

@@ -1,0 +1,115 @@
+#include "page/tidy_document.h"
+
+#include <tidy.h>
+#include <tidybuffio.h>
+
+#include <mutex>
+
+struct TidyDocument::Impl
+{
+    TidyDoc doc = nullptr;
+    TidyBuffer errors{}; // Tidy's own error output goes here, never to the terminal
+    QList<Report> reports;
+
+    // The input, read byte by byte through Tidy's source interface.
+    const QByteArray* input = nullptr;
+    qsizetype next = 0;
+    std::atomic<qint64>* bytesRead = nullptr;
+    const std::atomic<bool>* stop = nullptr;
+
+    static int TIDY_CALL getByte(void* data)
+    {
+        auto* self = static_cast<Impl*>(data);
+        if (self->next >= self->input->size())
+            return int(EndOfStream);
+        // Progress is published every 64 KiB, so the reader pays nothing per byte.
+        if ((self->next & 0xFFFF) == 0) {
+            if (self->bytesRead)
+                self->bytesRead->store(self->next, std::memory_order_relaxed);
+            if (self->stop && self->stop->load(std::memory_order_relaxed))
+                return int(EndOfStream);
+        }
+        return uchar(self->input->at(self->next++));
+    }
+    static void TIDY_CALL ungetByte(void* data, byte)
+    {
+        auto* self = static_cast<Impl*>(data);
+        if (self->next > 0)
+            --self->next;
+    }
+    static Bool TIDY_CALL atEnd(void* data)
+    {
+        auto* self = static_cast<Impl*>(data);
+        return self->next >= self->input->size() ? yes : no;
+    }
+
+    static Bool TIDY_CALL onMessage(TidyMessage message)
+    {
+        auto* self = static_cast<Impl*>(tidyGetAppData(tidyGetMessageDoc(message)));
+        const TidyReportLevel level = tidyGetMessageLevel(message);
+        // Only what Tidy counts as a warning or an error of the page itself is a finding. Its
+        // information notes are switched off by "show-info", accessibility reports belong to a
+        // review of their own, and the rest is Tidy talking about itself.
+        if (level == TidyWarning || level == TidyError || level == TidyBadDocument ||
+            level == TidyFatal) {
+            self->reports.append({level == TidyWarning ? Level::Warning : Level::Error,
+                                  tidyGetMessageLine(message), tidyGetMessageColumn(message),
+                                  QString::fromUtf8(tidyGetMessage(message))});
+        }
+        return no; // nothing goes to Tidy's own output
+    }
+};
+
+TidyDocument::TidyDocument(bool asHtml32) : impl_(new Impl)
+{
+    // Tidy picks its message language once, process-wide, from the environment unless told;
+    // the rest of the program speaks English, and a second thread must not race the choice.
+    static std::once_flag language;
+    std::call_once(language, [] { tidySetLanguage("en"); });
+
+    impl_->doc = tidyCreate();
+    TidyDoc doc = impl_->doc;
+    tidySetAppData(doc, impl_);
+    tidySetMessageCallback(doc, &Impl::onMessage);
+    tidyBufInit(&impl_->errors);
+    tidySetErrorBuffer(doc, &impl_->errors);
+    tidySetInCharEncoding(doc, "utf8");
+    tidyOptSetBool(doc, TidyQuiet, yes);
+    tidyOptSetBool(doc, TidyShowMarkup, no);
+    tidyOptSetBool(doc, TidyShowWarnings, yes);
+    // Unquoted attribute values and omitted optional end tags are plain HTML 3.2; Tidy only
+    // mentions them as information.
+    tidyOptSetBool(doc, TidyShowInfo, no);
+    // Columns count characters, as the editor does.
+    tidyOptSetInt(doc, TidyTabSize, 1);
+    // Tidy's classic accessibility nags ("<table> lacks summary", an IMG without ALT) are
+    // HTML 4 rules: SUMMARY does not exist in HTML 3.2 and ALT is optional there. Handing them
+    // to Tidy's accessibility module, whose reports are no markup findings, drops them.
+    if (asHtml32)
+        tidyOptSetInt(doc, TidyAccessibilityCheckLevel, 1);
+}
+
+TidyDocument::~TidyDocument()
+{
+    tidyBufFree(&impl_->errors);
+    tidyRelease(impl_->doc);
+    delete impl_;
+}
+
+QList<TidyDocument::Report> TidyDocument::parse(const QByteArray& utf8,
+                                                std::atomic<qint64>* bytesRead,
+                                                const std::atomic<bool>* stop)
+{
+    impl_->reports.clear();
+    impl_->input = &utf8;
+    impl_->next = 0;
+    impl_->bytesRead = bytesRead;
+    impl_->stop = stop;
+    TidyInputSource source;
+    tidyInitSource(&source, impl_, &Impl::getByte, &Impl::ungetByte, &Impl::atEnd);
+    tidyParseSource(impl_->doc, &source);
+    if (bytesRead)
+        bytesRead->store(utf8.size(), std::memory_order_relaxed);
+    impl_->input = nullptr;
+    return std::move(impl_->reports);
+}

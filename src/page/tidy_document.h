@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+
+// One HTML Tidy document, owned for its lifetime: created with the options the page check
+// uses, fed UTF-8 bytes, and asked for what its parser reports. Tidy only reads the bytes;
+// nothing it would write is ever asked for.
+class TidyDocument
+{
+public:
+    enum class Level { Warning, Error };
+    struct Report
+    {
+        Level level = Level::Warning;
+        int line = 0;   // 1-based; 0 when Tidy names no place
+        int column = 0; // 1-based, in characters (a tab counts as one)
+        QString message;
+    };
+
+    // `asHtml32`: the page is checked as HTML 3.2 (declared so, or declaring nothing).
+    explicit TidyDocument(bool asHtml32);
+    ~TidyDocument();
+    TidyDocument(const TidyDocument&) = delete;
+    TidyDocument& operator=(const TidyDocument&) = delete;
+
+    // Parses the bytes and returns Tidy's warnings and errors in the order it gave them.
+    // `bytesRead` follows the parser through the input; setting `stop` ends the input early.
+    QList<Report> parse(const QByteArray& utf8, std::atomic<qint64>* bytesRead = nullptr,
+                        const std::atomic<bool>* stop = nullptr);
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
