@@ -7,6 +7,7 @@
 #include "core/prompter.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
+#include "page/live_preview_pane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -75,7 +77,11 @@ void TMainForm::buildLayout()
     auto* body = new QHBoxLayout;
     body->setSpacing(0);
     body->addWidget(Toolbar);
-    body->addWidget(RichEdit1, 1);
+    LivePreviewSplitter = new QSplitter(Qt::Horizontal, central);
+    LivePreviewSplitter->setObjectName(QStringLiteral("LivePreviewSplitter"));
+    LivePreviewSplitter->setChildrenCollapsible(false);
+    LivePreviewSplitter->addWidget(RichEdit1);
+    body->addWidget(LivePreviewSplitter, 1);
     rootLayout_->addLayout(body, 1);
     setCentralWidget(central);
     RichEdit1->setFocus();
@@ -114,6 +120,8 @@ void TMainForm::restoreGeometryFromSettings()
 void TMainForm::SetDocumentName(const QString& name)
 {
     documentFileName_ = name;
+    if (LivePreviewPane)
+        LivePreviewPane->setDocumentPath(name == kUntitled ? QString() : name);
     setWindowTitle(QStringLiteral("%1 - %2").arg(fileNamePart(name), QStringLiteral("Vorlane")));
 }
 
@@ -141,6 +149,7 @@ void TMainForm::FormActivate()
         return;
     startupDone_ = true;
     runGuarded(this, [this] { runStartup(); });
+    runGuarded(this, [this] { restoreLivePreview(); });
 }
 
 void TMainForm::applyEditorFontFromSettings()
@@ -221,6 +230,7 @@ void TMainForm::FormClose()
     WriteSetting(Setting::FormHeight, QString::number(height()));
     WriteSetting(Setting::FormTop, QString::number(frame.top()));
     WriteSetting(Setting::FormLeft, QString::number(frame.left()));
+    storeLivePreviewWidth();
 }
 
 void TMainForm::closeEvent(QCloseEvent* e)

@@ -17,6 +17,8 @@ class QWidget;
 class TMarginRichEdit;
 class TMRUFileList;
 class TTrayIcon;
+class QSplitter;
+class TLivePreviewPane;
 class TFindDialog;
 class TReplaceDialog;
 class THelpWindow;
@@ -96,6 +98,8 @@ public:
     TFindDialog* FindDialog1 = nullptr;    // find and replace
     TReplaceDialog* ReplaceDialog1 = nullptr;
     THelpWindow* helpWindow = nullptr;
+    QSplitter* LivePreviewSplitter = nullptr; // the editor and, once shown, the live preview
+    TLivePreviewPane* LivePreviewPane = nullptr; // made the first time it is shown
 
 public Q_SLOTS:
     // Document files
@@ -171,6 +175,8 @@ public Q_SLOTS:
     void ShowToolbar1Click();
     void HideToolbar2Click();
     void StatusBar1Click();
+    void LivePreview1Click();
+    void PreviewFollowsCaret1Click();
     void SpeedButton5Click();
     void TrayIconClick();
     void TrayIconRightClick(const QPoint& globalPos);
@@ -218,6 +224,11 @@ private:
     QString showWelcomeAtStartup(); // returns the welcome choice
     void addToRecentFiles(const QString& path);
     void onMinimized();
+    // Live preview.
+    void restoreLivePreview(); // the stored switches, after the start-up sequence
+    void showLivePreview(bool shown);
+    void openLinkedPage(const QString& path);
+    void storeLivePreviewWidth();
 
     QString documentFileName_;
     PreviewValues preview_;

@@ -19,7 +19,8 @@ const QList<SettingKey>& all()
         FormTop, FormLeft, FormWidth, FormHeight, WordWrap, StatusBar, Welcome, QuickStart,
         Font, FontSize, Browser, BrowserLocation, UseTemp, TempFilename, DefaultTitle,
         QuickStartBgColor, QuickStartTextColor, QuickStartLinkColor, QuickStartVLinkColor,
-        QuickStartALinkColor, QuickStartBgImage, ParseImagePaths, TaskTray};
+        QuickStartALinkColor, QuickStartBgImage, ParseImagePaths, TaskTray, LivePreview,
+        PreviewFollowsCaret, LivePreviewWidth};
     return table;
 }
 

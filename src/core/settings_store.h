@@ -35,6 +35,9 @@ inline constexpr SettingKey QuickStartALinkColor{"Quick Start aLinkColor", "#FF0
 inline constexpr SettingKey QuickStartBgImage{"Quick Start BgImage", ""};
 inline constexpr SettingKey ParseImagePaths{"Parse Image Paths", "Y"};
 inline constexpr SettingKey TaskTray{"Task Tray", "N"};
+inline constexpr SettingKey LivePreview{"Live Preview", "N"};
+inline constexpr SettingKey PreviewFollowsCaret{"Preview Follows Caret", "Y"};
+inline constexpr SettingKey LivePreviewWidth{"Live Preview Width", nullptr}; // pixels
 
 // Every value of the table, for tests and diagnostics.
 const QList<SettingKey>& all();
