@@ -138,7 +138,12 @@ TLivePreviewPane::TLivePreviewPane(TMarginRichEdit* editor, QWidget* parent)
         else
             followCaret();
     });
-    connect(editor_, &QsciScintilla::textChanged, this, &TLivePreviewPane::textEdited);
+    // The editor asks Scintilla for no per-change notices (they cost time in proportion to the
+    // caret's position); the once-per-update one says whether the text changed.
+    connect(editor_, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
+        if (updated & QsciScintillaBase::SC_UPDATE_CONTENT)
+            textEdited();
+    });
     connect(editor_, &QsciScintilla::cursorPositionChanged, this,
             [this](int line, int) { caretMoved(line); });
 }

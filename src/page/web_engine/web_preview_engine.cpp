@@ -9,7 +9,6 @@
 #include <QLibraryInfo>
 #include <QMimeDatabase>
 #include <QOpenGLContext>
-#include <QQuickWindow>
 #include <QCoreApplication>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
@@ -87,14 +86,18 @@ protected:
     {
         if (type == NavigationTypeLinkClicked) {
             // A jump inside the page itself stays in the pane.
-            if (url.adjusted(QUrl::RemoveFragment) == pageUrl && url.hasFragment())
+            if (isPage(url) && url.hasFragment())
                 return true;
             if (linkClicked)
                 linkClicked(url);
             return false;
         }
         // The pane shows the page and nothing else; frames inside it load as usual.
-        return !isMainFrame || url.adjusted(QUrl::RemoveFragment) == pageUrl;
+        return !isMainFrame || isPage(url);
+    }
+    bool isPage(const QUrl& url) const
+    {
+        return url.scheme() == pageUrl.scheme() && url.path() == pageUrl.path();
     }
     QWebEnginePage* createWindow(WebWindowType) override { return nullptr; } // no pop-ups
 };
@@ -123,21 +126,16 @@ QString missingRuntime()
     return QString();
 }
 
-// Loaded late, the engine finds no shared GL context, which it expects wherever the platform
-// offers GL. Make one; where GL does not work, draw in software instead.
+// Loaded late, the engine finds no shared GL context, which it expects to exist. Make one as
+// Qt does when the engine is there from the start; where GL does not work the context stays
+// invalid and the engine draws without GL.
 void prepareGraphics()
 {
-    static bool prepared = false;
-    if (prepared || QOpenGLContext::globalShareContext())
+    if (QOpenGLContext::globalShareContext())
         return;
-    prepared = true;
     auto* context = new QOpenGLContext(qApp);
-    if (context->create()) {
-        qt_gl_set_global_share_context(context);
-    } else {
-        delete context;
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    }
+    context->create();
+    qt_gl_set_global_share_context(context);
 }
 
 class WebPreviewEngine : public PreviewEngine
@@ -188,6 +186,8 @@ public:
         QObject::connect(page_.get(), &QWebEnginePage::fileSystemAccessRequested, page_.get(),
                          [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
         QObject::connect(page_.get(), &QWebEnginePage::loadFinished, page_.get(), [this](bool ok) {
+            if (!rendering_)
+                return; // a navigation refused in the page, not a render
             rendering_ = false;
             if (renderFinished)
                 renderFinished(ok);
