@@ -8,11 +8,15 @@
 #include <QHash>
 #include <QLabel>
 #include <QLibrary>
+#include <QOpenGLContext>
 #include <QStackedLayout>
 
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
+
+// Qt's own hook for the GL context every user in the process shares.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
 namespace {
 
@@ -36,6 +40,18 @@ void switchSandboxOffForRoot()
     std::fputs("vorlane: running as root, so the live preview's web engine runs without its "
                "sandbox\n",
                stderr);
+}
+
+// The web engine expects the shared GL context that Qt makes at start-up when the engine is
+// linked into the program. Loaded later, it is made here, the way Qt makes it; where GL does
+// not work it stays invalid and the engine draws without GL.
+void prepareSharedGraphics()
+{
+    if (QOpenGLContext::globalShareContext())
+        return;
+    auto* context = new QOpenGLContext(qApp);
+    context->create();
+    qt_gl_set_global_share_context(context);
 }
 
 // Elements whose content is text, not markup: a '<' inside them starts no element.
@@ -170,6 +186,7 @@ void TLivePreviewPane::createEngine()
 {
     triedEngine_ = true;
     switchSandboxOffForRoot();
+    prepareSharedGraphics();
     const QString folder =
         moduleFolder().isEmpty() ? QCoreApplication::applicationDirPath() : moduleFolder();
     module_ = std::make_unique<QLibrary>(folder + QStringLiteral("/vorlane_web_preview.so"));

@@ -203,7 +203,8 @@ private Q_SLOTS:
         const QString page = writeFile(
             path("links.htm"),
             "<TITLE>Links</TITLE><A ID=w HREF=\"https://example.com/x?y=1\">web</A>"
-            "<A ID=l HREF=\"other%20page.htm#top\">local</A>");
+            "<A ID=l HREF=\"other%20page.htm#top\">local</A>"
+            "<A ID=t HREF=\"http://example.org/\" TARGET=_blank>new window</A>");
         ScriptedPrompter prompts;
         FakeLauncher launcher;
         WriteSetting(Setting::Browser, QStringLiteral("NS"));
@@ -216,6 +217,10 @@ private Q_SLOTS:
         evaluate(pane, QStringLiteral("document.getElementById('w').click()"));
         QTRY_COMPARE_WITH_TIMEOUT(launcher.started.size(), 1, 10000);
         QCOMPARE(launcher.started.first().last(), QStringLiteral("https://example.com/x?y=1"));
+        evaluate(pane, QStringLiteral("document.getElementById('t').click()"));
+        QTRY_COMPARE_WITH_TIMEOUT(launcher.started.size(), 2, 10000);
+        QCOMPARE(launcher.started.last().last(), QStringLiteral("http://example.org/"));
+        QCOMPARE(evaluate(pane, QStringLiteral("location.href")).toString(), url);
 
         prompts.answers = {Prompter::Answer::Yes};
         evaluate(pane, QStringLiteral("document.getElementById('l').click()"));
@@ -227,7 +232,6 @@ private Q_SLOTS:
         QSignalSpy rendered(pane, &TLivePreviewPane::rendered);
         QVERIFY(rendered.wait(30000));
         QCOMPARE(evaluate(pane, QStringLiteral("document.title")).toString(), QStringLiteral("Other"));
-        Q_UNUSED(url);
     }
 
     void nearestElementCountsStartTagsByName_data()

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QMimeDatabase>
-#include <QOpenGLContext>
 #include <QCoreApplication>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
@@ -26,9 +25,9 @@
 
 #include <memory>
 
-// Qt's own hook for the context every GL user of the process shares (the web engine sets it
-// up itself when it is linked into the program from the start).
-Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -73,6 +72,31 @@ private:
     QMimeDatabase mimes_;
 };
 
+// Stands in for a window the page asks for: it shows nothing, and a link that was meant to
+// open in it is handled as any other link.
+class LinkCatcher : public QWebEnginePage
+{
+public:
+    LinkCatcher(QWebEngineProfile* profile, std::function<void(const QUrl&)> linkClicked)
+        : QWebEnginePage(profile), linkClicked_(std::move(linkClicked))
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool) override
+    {
+        if (type == NavigationTypeLinkClicked && !handled_ && linkClicked_)
+            linkClicked_(url);
+        handled_ = true;
+        deleteLater();
+        return false;
+    }
+
+private:
+    std::function<void(const QUrl&)> linkClicked_;
+    bool handled_ = false;
+};
+
 class PreviewPage : public QWebEnginePage
 {
 public:
@@ -99,7 +123,10 @@ protected:
     {
         return url.scheme() == pageUrl.scheme() && url.path() == pageUrl.path();
     }
-    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; } // no pop-ups
+    QWebEnginePage* createWindow(WebWindowType) override
+    {
+        return new LinkCatcher(profile(), linkClicked); // no pop-ups
+    }
 };
 
 // The engine aborts the whole program when its helper process or its data are missing, so
@@ -123,19 +150,21 @@ QString missingRuntime()
     const QString data = resources + QStringLiteral("/qtwebengine_resources.pak");
     if (!QFileInfo::exists(data))
         return QStringLiteral("the web engine's data file %1 is missing").arg(data);
+    // The sandbox needs user namespaces; without them the engine ends the program.
+    const bool sandboxed = !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX") &&
+                           !qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS")
+                                .contains(QLatin1String("--no-sandbox"));
+    if (sandboxed) {
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(unshare(CLONE_NEWUSER) == 0 ? 0 : 1);
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0)
+            return QStringLiteral("the web engine's sandbox cannot run on this system, which "
+                                  "does not let programs create user namespaces");
+    }
     return QString();
-}
-
-// Loaded late, the engine finds no shared GL context, which it expects to exist. Make one as
-// Qt does when the engine is there from the start; where GL does not work the context stays
-// invalid and the engine draws without GL.
-void prepareGraphics()
-{
-    if (QOpenGLContext::globalShareContext())
-        return;
-    auto* context = new QOpenGLContext(qApp);
-    context->create();
-    qt_gl_set_global_share_context(context);
 }
 
 class WebPreviewEngine : public PreviewEngine
@@ -143,7 +172,6 @@ class WebPreviewEngine : public PreviewEngine
 public:
     explicit WebPreviewEngine(QWidget* parent)
     {
-        prepareGraphics();
         static const bool registered = [] {
             QWebEngineUrlScheme scheme(kScheme);
             scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
