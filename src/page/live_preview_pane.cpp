@@ -292,8 +292,9 @@ void TLivePreviewPane::followCaret()
     const QString script =
         element.tag.isEmpty()
             ? QStringLiteral("window.scrollTo(0,0)")
-            : QStringLiteral("(function(){var e=document.getElementsByTagName('%1')[%2];"
-                             "if(e)e.scrollIntoView({block:'nearest'});})()")
+            : QStringLiteral("(function(){var e=document.getElementsByTagName('%1')[%2];if(!e)"
+                             "return;var r=e.getBoundingClientRect();if(r.top<0||r.bottom>"
+                             "innerHeight)e.scrollIntoView({block:'center'});})()")
                   .arg(QString::fromLatin1(element.tag))
                   .arg(element.index);
     engine_->runJavaScript(script, true, {});

@@ -234,6 +234,31 @@ private Q_SLOTS:
         QCOMPARE(evaluate(pane, QStringLiteral("document.title")).toString(), QStringLiteral("Other"));
     }
 
+    void caretLineScrollsThePreviewAndARefreshKeepsIt()
+    {
+        QByteArray html = "<TITLE>Long</TITLE>\n";
+        for (int i = 0; i < 200; ++i)
+            html += QByteArray("<P ID=p") + QByteArray::number(i) + ">paragraph</P>\n";
+        auto form = startedForm(writeFile(path("long.htm"), html));
+        TLivePreviewPane* pane = openPane(*form);
+        QVERIFY(pane);
+        const QString shown = QStringLiteral(
+            "(function(){var r=document.getElementById('p150').getBoundingClientRect();"
+            "return r.top>=0&&r.bottom<=innerHeight;})()");
+        QVERIFY(!evaluate(pane, shown).toBool());
+        form->RichEdit1->setCursorPosition(151, 14); // in the text of p150
+        QTRY_VERIFY_WITH_TIMEOUT(evaluate(pane, shown).toBool(), 10000);
+        const double scrolled = evaluate(pane, QStringLiteral("scrollY")).toDouble();
+        QVERIFY(scrolled > 0);
+
+        QSignalSpy rendered(pane, &TLivePreviewPane::rendered);
+        QTest::keyClicks(form->RichEdit1, QStringLiteral("x"));
+        QVERIFY(rendered.wait(30000));
+        QCOMPARE(evaluate(pane, QStringLiteral("document.getElementById('p150').textContent")).toString(),
+                 QStringLiteral("parxagraph"));
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(pane, QStringLiteral("scrollY")).toDouble(), scrolled, 5000);
+    }
+
     void nearestElementCountsStartTagsByName_data()
     {
         QTest::addColumn<QByteArray>("text");
