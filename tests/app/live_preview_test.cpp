@@ -217,9 +217,11 @@ private Q_SLOTS:
         evaluate(pane, QStringLiteral("document.getElementById('w').click()"));
         QTRY_COMPARE_WITH_TIMEOUT(launcher.started.size(), 1, 10000);
         QCOMPARE(launcher.started.first().last(), QStringLiteral("https://example.com/x?y=1"));
-        evaluate(pane, QStringLiteral("document.getElementById('t').click()"));
-        QTRY_COMPARE_WITH_TIMEOUT(launcher.started.size(), 2, 10000);
-        QCOMPARE(launcher.started.last().last(), QStringLiteral("http://example.org/"));
+        // A script opening a window without the user's click is a pop-up: nothing opens.
+        evaluate(pane, QStringLiteral("document.getElementById('t').click();"
+                                      "window.open('http://example.net/')"));
+        QTest::qWait(500);
+        QCOMPARE(launcher.started.size(), 1);
         QCOMPARE(evaluate(pane, QStringLiteral("location.href")).toString(), url);
 
         prompts.answers = {Prompter::Answer::Yes};
