@@ -11,6 +11,7 @@
 #include <QOpenGLContext>
 #include <QStackedLayout>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -197,6 +198,10 @@ void TLivePreviewPane::createEngine()
     }
     QString error;
     engine_.reset(create(this, &error));
+    // The engine takes over the termination signals for a shutdown of its own that never comes
+    // here; a terminated program must still end as it did before the pane was opened.
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(sig, SIG_DFL);
     if (!engine_) {
         showFailure(error);
         return;
