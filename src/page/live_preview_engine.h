@@ -36,7 +36,7 @@ public:
     // Reports, set by the pane.
     std::function<void(bool ok)> renderFinished;
     std::function<void(const QUrl& target)> linkClicked; // a web address or a file: URL
-    std::function<void(const QString& why)> failed;       // the engine's page process ended
+    std::function<void(const QString& why)> failed;      // the engine's page process ended
 };
 
 // The module's one entry point: makes the engine, or returns nullptr and says why.

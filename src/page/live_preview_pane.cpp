@@ -58,8 +58,8 @@ void prepareSharedGraphics()
 // Elements whose content is text, not markup: a '<' inside them starts no element.
 bool holdsRawText(const QByteArray& tag)
 {
-    static const char* const kRaw[] = {"script", "style", "textarea", "title", "xmp", "iframe",
-                                      "noembed", "noframes"};
+    static const char* const kRaw[] = {"script", "style",  "textarea", "title",
+                                       "xmp",    "iframe", "noembed",  "noframes"};
     for (const char* raw : kRaw)
         if (tag == raw)
             return true;
@@ -191,9 +191,11 @@ void TLivePreviewPane::createEngine()
     const QString folder =
         moduleFolder().isEmpty() ? QCoreApplication::applicationDirPath() : moduleFolder();
     module_ = std::make_unique<QLibrary>(folder + QStringLiteral("/vorlane_web_preview.so"));
-    auto create = reinterpret_cast<CreatePreviewEngine>(module_->resolve(kCreatePreviewEngineSymbol));
+    auto create =
+        reinterpret_cast<CreatePreviewEngine>(module_->resolve(kCreatePreviewEngineSymbol));
     if (!create) {
-        showFailure(QStringLiteral("its web engine module did not load (%1)").arg(module_->errorString()));
+        showFailure(
+            QStringLiteral("its web engine module did not load (%1)").arg(module_->errorString()));
         return;
     }
     QString error;

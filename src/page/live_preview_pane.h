@@ -75,9 +75,9 @@ private:
     bool triedEngine_ = false;
     QString documentPath_;
     QTimer renderTimer_;
-    bool stale_ = true;     // the text changed since the last render
-    bool drawn_ = false;    // a render has finished since the last one started
-    QPointF scroll_;        // where the last finished render was scrolled to
+    bool stale_ = true;  // the text changed since the last render
+    bool drawn_ = false; // a render has finished since the last one started
+    QPointF scroll_;     // where the last finished render was scrolled to
     bool followCaret_ = true;
     int caretLine_ = -1;
     bool followPending_ = false;

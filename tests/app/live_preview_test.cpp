@@ -150,7 +150,8 @@ private Q_SLOTS:
         auto form = startedForm(page);
         TLivePreviewPane* pane = openPane(*form);
         QVERIFY(pane);
-        QCOMPARE(evaluate(pane, QStringLiteral("document.title")).toString(), QStringLiteral("One"));
+        QCOMPARE(evaluate(pane, QStringLiteral("document.title")).toString(),
+                 QStringLiteral("One"));
 
         QSignalSpy rendered(pane, &TLivePreviewPane::rendered);
         form->RichEdit1->SetSelectionStart(7);
@@ -158,9 +159,11 @@ private Q_SLOTS:
         QTest::keyClicks(form->RichEdit1, QStringLiteral("Tw"));
         form->RichEdit1->ReplaceSelection(QStringLiteral("\u00f6"));
         QVERIFY(rendered.wait(30000));
-        QCOMPARE(evaluate(pane, QStringLiteral("document.title")).toString(), QStringLiteral("Tw\u00f6"));
-        QCOMPARE(evaluate(pane, QStringLiteral("document.getElementsByTagName('p').length")).toInt(),
-                 padding / 14);
+        QCOMPARE(evaluate(pane, QStringLiteral("document.title")).toString(),
+                 QStringLiteral("Tw\u00f6"));
+        QCOMPARE(
+            evaluate(pane, QStringLiteral("document.getElementsByTagName('p').length")).toInt(),
+            padding / 14);
         QCOMPARE(readFile(page).left(18), QByteArray("<TITLE>One</TITLE>"));
         QCOMPARE(QDir(dir_.path()).entryList(QDir::Files), QStringList{"page.htm"});
     }
@@ -193,18 +196,19 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(
             evaluate(pane, QStringLiteral("document.getElementById('p').complete")).toBool(), true,
             10000);
-        QCOMPARE(evaluate(pane, QStringLiteral("document.getElementById('p').naturalWidth")).toInt(),
-                 width);
+        QCOMPARE(
+            evaluate(pane, QStringLiteral("document.getElementById('p').naturalWidth")).toInt(),
+            width);
     }
 
     void linkClicksLeaveThePaneOnThePage()
     {
         const QString other = writeFile(path("other page.htm"), "<TITLE>Other</TITLE>");
-        const QString page = writeFile(
-            path("links.htm"),
-            "<TITLE>Links</TITLE><A ID=w HREF=\"https://example.com/x?y=1\">web</A>"
-            "<A ID=l HREF=\"other%20page.htm#top\">local</A>"
-            "<A ID=t HREF=\"http://example.org/\" TARGET=_blank>new window</A>");
+        const QString page =
+            writeFile(path("links.htm"),
+                      "<TITLE>Links</TITLE><A ID=w HREF=\"https://example.com/x?y=1\">web</A>"
+                      "<A ID=l HREF=\"other%20page.htm#top\">local</A>"
+                      "<A ID=t HREF=\"http://example.org/\" TARGET=_blank>new window</A>");
         ScriptedPrompter prompts;
         FakeLauncher launcher;
         WriteSetting(Setting::Browser, QStringLiteral("NS"));
@@ -228,12 +232,14 @@ private Q_SLOTS:
         evaluate(pane, QStringLiteral("document.getElementById('l').click()"));
         QTRY_COMPARE_WITH_TIMEOUT(form->DocumentFileName(), other, 10000);
         QCOMPARE(prompts.confirms.size(), 1);
-        QCOMPARE(prompts.confirms.first().text, QStringLiteral("Open %1 in the editor?").arg(other));
+        QCOMPARE(prompts.confirms.first().text,
+                 QStringLiteral("Open %1 in the editor?").arg(other));
         QCOMPARE(form->RichEdit1->EditorText(), QStringLiteral("<TITLE>Other</TITLE>"));
         // The pane then shows the newly opened page, never the one the link named by itself.
         QSignalSpy rendered(pane, &TLivePreviewPane::rendered);
         QVERIFY(rendered.wait(30000));
-        QCOMPARE(evaluate(pane, QStringLiteral("document.title")).toString(), QStringLiteral("Other"));
+        QCOMPARE(evaluate(pane, QStringLiteral("document.title")).toString(),
+                 QStringLiteral("Other"));
     }
 
     void caretLineScrollsThePreviewAndARefreshKeepsIt()
@@ -256,9 +262,11 @@ private Q_SLOTS:
         QSignalSpy rendered(pane, &TLivePreviewPane::rendered);
         QTest::keyClicks(form->RichEdit1, QStringLiteral("x"));
         QVERIFY(rendered.wait(30000));
-        QCOMPARE(evaluate(pane, QStringLiteral("document.getElementById('p150').textContent")).toString(),
+        QCOMPARE(evaluate(pane, QStringLiteral("document.getElementById('p150').textContent"))
+                     .toString(),
                  QStringLiteral("parxagraph"));
-        QTRY_COMPARE_WITH_TIMEOUT(evaluate(pane, QStringLiteral("scrollY")).toDouble(), scrolled, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(pane, QStringLiteral("scrollY")).toDouble(), scrolled,
+                                  5000);
     }
 
     void nearestElementCountsStartTagsByName_data()
@@ -267,13 +275,16 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("tag");
         QTest::addColumn<int>("index");
         QTest::newRow("nothing before") << QByteArray("plain|<P>") << QByteArray() << 0;
-        QTest::newRow("third paragraph") << QByteArray("<P>a<p>b<B>x</B><P>c|<P>") << QByteArray("p") << 2;
+        QTest::newRow("third paragraph")
+            << QByteArray("<P>a<p>b<B>x</B><P>c|<P>") << QByteArray("p") << 2;
         QTest::newRow("end tags and doctype count not")
             << QByteArray("<!DOCTYPE html><H1>a</H1></P>|") << QByteArray("h1") << 0;
-        QTest::newRow("comment skipped") << QByteArray("<I>x<!-- <P> <I> -->|") << QByteArray("i") << 0;
+        QTest::newRow("comment skipped")
+            << QByteArray("<I>x<!-- <P> <I> -->|") << QByteArray("i") << 0;
         QTest::newRow("script text skipped")
             << QByteArray("<SCRIPT>if (a<b) '<P>';</script >|") << QByteArray("script") << 0;
-        QTest::newRow("tag starting before the line end") << QByteArray("<TD|>") << QByteArray("td") << 0;
+        QTest::newRow("tag starting before the line end")
+            << QByteArray("<TD|>") << QByteArray("td") << 0;
     }
     void nearestElementCountsStartTagsByName()
     {
@@ -284,7 +295,8 @@ private Q_SLOTS:
         text.remove(end, 1);
         // Every split of the text into the two runs gives the same answer.
         for (qsizetype split = 0; split <= text.size(); ++split) {
-            const TextRuns runs{QByteArrayView(text).first(split), QByteArrayView(text).sliced(split)};
+            const TextRuns runs{QByteArrayView(text).first(split),
+                                QByteArrayView(text).sliced(split)};
             const NearestElement found = nearestElementBefore(runs, end);
             QCOMPARE(found.tag, tag);
             QCOMPARE(found.index, index);

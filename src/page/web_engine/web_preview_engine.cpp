@@ -3,18 +3,18 @@
 #include "page/live_preview_engine.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QMimeDatabase>
-#include <QCoreApplication>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
-#include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -151,9 +151,9 @@ QString missingRuntime()
     if (!QFileInfo::exists(data))
         return QStringLiteral("the web engine's data file %1 is missing").arg(data);
     // The sandbox needs user namespaces; without them the engine ends the program.
-    const bool sandboxed = !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX") &&
-                           !qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS")
-                                .contains(QLatin1String("--no-sandbox"));
+    const bool sandboxed =
+        !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX") &&
+        !qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--no-sandbox"));
     if (sandboxed) {
         const pid_t child = fork();
         if (child == 0)
@@ -209,8 +209,9 @@ public:
                          });
         QObject::connect(page_.get(), &QWebEnginePage::fullScreenRequested, page_.get(),
                          [](QWebEngineFullScreenRequest request) { request.reject(); });
-        QObject::connect(page_.get(), &QWebEnginePage::registerProtocolHandlerRequested, page_.get(),
-                         [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+        QObject::connect(
+            page_.get(), &QWebEnginePage::registerProtocolHandlerRequested, page_.get(),
+            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
         QObject::connect(page_.get(), &QWebEnginePage::fileSystemAccessRequested, page_.get(),
                          [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
         QObject::connect(page_.get(), &QWebEnginePage::loadFinished, page_.get(), [this](bool ok) {
@@ -318,7 +319,7 @@ private:
 } // namespace
 
 extern "C" Q_DECL_EXPORT PreviewEngine* vorlane_create_preview_engine(QWidget* parent,
-                                                                       QString* error)
+                                                                      QString* error)
 {
     const QString missing = missingRuntime();
     if (!missing.isEmpty()) {
