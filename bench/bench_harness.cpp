@@ -126,10 +126,15 @@ QString formatTable(const QList<Row>& rows)
                        .arg(name, QString::number(row.target, 'f', 1), row.note);
             continue;
         }
-        out += QStringLiteral("| %1 | %2 | %3 | %4 | ≤ %5 | %6 |\n")
+        // A row without a target only reports its figures.
+        const bool reportOnly = row.target <= 0;
+        out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |\n")
                    .arg(name, figure(row.ours, row.unit), figure(row.baseline, row.unit),
-                        QString::number(row.ratio(), 'f', 2), QString::number(row.target, 'f', 1),
-                        row.passed()  ? QStringLiteral("pass")
+                        QString::number(row.ratio(), 'f', 2),
+                        reportOnly ? QStringLiteral("–")
+                                   : QStringLiteral("≤ ") + QString::number(row.target, 'f', 1),
+                        reportOnly    ? QStringLiteral("reported")
+                        : row.passed()  ? QStringLiteral("pass")
                         : row.counted ? QStringLiteral("FAIL")
                                       : QStringLiteral("over (not counted)"));
     }

@@ -12,6 +12,7 @@
 #include "editor/margin_rich_edit.h"
 #include "page/check_panel.h"
 #include "page/page_check.h"
+#include "page/live_preview_pane.h"
 #include "support/scripted_prompter.h"
 #include "wizards/table_generator_dialog.h"
 #include "wizards/table_markup.h"
@@ -61,6 +62,11 @@ const QString kEndHighlighted = QStringLiteral("Ctrl+End on the 10 MB page, high
 const QString kTypedEnd = QStringLiteral("one typed character at the end of 10 MB");
 const QString kCheckPage = QStringLiteral("Check Page on the 10 MB page (command)");
 const QString kCheckLinks = QStringLiteral("link check, 5,000 local links into 5,000 files");
+const QString kStartUpPaneClosed =
+    QStringLiteral("start-up with the live preview stored closed (process)");
+const QString kTypedPaneOpen =
+    QStringLiteral("typed character in the middle of 10 MB, live preview open");
+const QString kPreviewLatency = QStringLiteral("live preview edit-to-render latency");
 
 struct Options
 {
@@ -114,7 +120,7 @@ void settle()
 
 void waitUntil(const std::function<bool()>& done)
 {
-    QDeadlineTimer deadline(60000);
+    QDeadlineTimer deadline(300000);
     while (!done()) {
         if (deadline.hasExpired())
             qFatal("timed out waiting for the window");
@@ -282,6 +288,7 @@ private:
     void longLineCases();
     void highlightingCases();
     void checkCases();
+    void livePreviewCases();
 
     Options options_;
     QString folder_;
@@ -317,10 +324,12 @@ void BenchRun::processCases()
     const QString bare = folder + QStringLiteral("/vorlane_bare_probe");
     const QString page = path(QStringLiteral("page-10m.htm"));
 
-    auto processPair = [&](const QStringList& arguments, bool memory) {
+    auto processPair = [&](const QStringList& arguments, bool memory, bool paneStoredClosed = false) {
         QList<double> ours, base;
         auto one = [&](const QString& program, QList<double>& into) {
             resetSettings(); // every start meets the same store
+            if (paneStoredClosed)
+                WriteFlag(Setting::LivePreview, false);
             const Bench::ProcessCost cost = Bench::runProcess(program, arguments);
             if (cost.exitCode != 0 || cost.readyMs <= 0)
                 qFatal("%s exited with %d before it was ready", qPrintable(program), cost.exitCode);
@@ -344,6 +353,11 @@ void BenchRun::processCases()
     if (wanted(kStartUp)) {
         const Bench::Medians m = processPair({}, false);
         add({kStartUp, QStringLiteral("ms"), m.ours, m.baseline, 1.5,
+             QStringLiteral("bare QMainWindow + QsciScintilla")});
+    }
+    if (wanted(kStartUpPaneClosed)) {
+        const Bench::Medians m = processPair({}, false, true);
+        add({kStartUpPaneClosed, QStringLiteral("ms"), m.ours, m.baseline, 1.5,
              QStringLiteral("bare QMainWindow + QsciScintilla")});
     }
     if (wanted(kPeakMemory)) {
@@ -806,6 +820,81 @@ void BenchRun::checkCases()
         Q_UNUSED(sink);
         add({kCheckLinks, QStringLiteral("ms"), m.ours, m.baseline, 1.5,
              QStringLiteral("5,000 QFileInfo::exists")});
+// Waits for the pane's next render; false when it failed.
+bool waitForRender(TLivePreviewPane* pane)
+{
+    bool done = false;
+    bool ok = false;
+    const auto connection = QObject::connect(pane, &TLivePreviewPane::rendered, [&](bool r) {
+        done = true;
+        ok = r;
+    });
+    waitUntil([&] { return done; });
+    QObject::disconnect(connection);
+    return ok;
+}
+
+std::unique_ptr<TMainForm> formWithPreview(const QString& page, ScriptedPrompter& prompter)
+{
+    auto form = startedForm();
+    openThroughCommand(*form, prompter, page);
+    form->action(QStringLiteral("LivePreview1"))->trigger();
+    if (!form->LivePreviewPane || !waitForRender(form->LivePreviewPane))
+        qFatal("the live preview did not render: %s",
+               form->LivePreviewPane ? qPrintable(form->LivePreviewPane->failure()) : "no pane");
+    settle();
+    return form;
+}
+
+// From a typed character to the engine's report that the page with it is drawn, the pause
+// before a render included; the undo is drawn outside the timing.
+double editToRender(TMainForm& form)
+{
+    TMarginRichEdit* editor = form.editor();
+    editor->SetSelectionStart(positionOf(editor, "</BODY>", true));
+    settle();
+    Stopwatch watch;
+    typeCharacter(editor);
+    if (!waitForRender(form.LivePreviewPane))
+        qFatal("a render failed");
+    const double ms = watch.ms();
+    editor->UndoLastEdit();
+    waitForRender(form.LivePreviewPane);
+    return ms;
+}
+
+void BenchRun::livePreviewCases()
+{
+    const QString big = path(QStringLiteral("page-10m.htm"));
+    if (wanted(kTypedPaneOpen)) {
+        auto open = formWithPreview(big, prompter_);
+        auto closed = startedForm();
+        openThroughCommand(*closed, prompter_, big);
+        settle();
+        const Bench::Medians m = Bench::measurePair(
+            [&] { return timedTypingAt(*open, open->editor()->TextLength() / 2); },
+            [&] { return timedTypingAt(*closed, closed->editor()->TextLength() / 2); },
+            options_.runs);
+        add({kTypedPaneOpen, QStringLiteral("ms"), m.ours, m.baseline, 2.0,
+             QStringLiteral("same with the preview closed")});
+    }
+    for (const char* size : {"10k", "10m"}) {
+        const QString name = kPreviewLatency + QStringLiteral(", %1 page").arg(
+                                                   size[2] == 'k' ? QStringLiteral("10 KB")
+                                                                  : QStringLiteral("10 MB"));
+        if (!wanted(name))
+            continue;
+        auto form = formWithPreview(path(QStringLiteral("page-%1.htm").arg(QLatin1String(size))),
+                                    prompter_);
+        QList<double> times;
+        const int runs = size[2] == 'k' ? options_.runs : qMin(options_.runs, 5);
+        for (int i = 0; i < runs; ++i)
+            times.append(editToRender(*form));
+        Row row{name, QStringLiteral("ms"), Bench::median(times),
+                double(TLivePreviewPane::kRenderDelayMs), 0,
+                QStringLiteral("the pause before a render (fixed)")};
+        row.counted = false;
+        add(std::move(row));
     }
 }
 
@@ -833,6 +922,8 @@ int BenchRun::run()
     longLineCases();
     say(QStringLiteral("Check Page:"));
     checkCases();
+    say(QStringLiteral("Live preview:"));
+    livePreviewCases();
 
     say(QStringLiteral("Highlighting:"));
     highlightingCases();
@@ -890,6 +981,7 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
+    TLivePreviewPane::setModuleFolder(QStringLiteral(VORLANE_BINARY_DIR));
     QApplication::setApplicationName(QStringLiteral("Vorlane"));
     QApplication::setOrganizationName(QStringLiteral("Tallowmark"));
     const Options options = parseOptions(QApplication::arguments());

@@ -55,6 +55,7 @@ add_custom_target(vorlane_desktop_files ALL DEPENDS ${VORLANE_GENERATED})
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 install(TARGETS vorlane RUNTIME DESTINATION bin)
+install(TARGETS vorlane_web_preview LIBRARY DESTINATION lib/vorlane)
 install(FILES resources/version.txt resources/readme.txt DESTINATION share/vorlane)
 install(DIRECTORY resources/help resources/Templates DESTINATION share/vorlane)
 install(FILES ${VORLANE_DATA_OUT}/${VORLANE_APP_ID}.desktop DESTINATION share/applications)

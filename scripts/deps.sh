@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a Debian machine, only when something is missing.
 set -euo pipefail
-VORLANE_PACKAGES=(qt6-base-dev libqscintilla2-qt6-dev libjpeg62-turbo-dev cmake g++ make ccache qt6-gtk-platformtheme libqt6svg6 desktop-file-utils appstream libtidy-dev)
+VORLANE_PACKAGES=(qt6-base-dev libqscintilla2-qt6-dev libjpeg62-turbo-dev cmake g++ make ccache qt6-gtk-platformtheme libqt6svg6
+    desktop-file-utils appstream libtidy-dev qt6-webengine-dev libqt6webenginecore6-bin libqt6webengine6-data)
 missing=()
 for p in "${VORLANE_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

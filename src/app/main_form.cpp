@@ -7,6 +7,7 @@
 #include "core/prompter.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
+#include "page/live_preview_pane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -78,11 +79,16 @@ void TMainForm::buildLayout()
     auto* body = new QHBoxLayout;
     body->setSpacing(0);
     body->addWidget(Toolbar);
+    // The editor with the check panel under it, and the live preview beside both.
     editorSplitter_ = new QSplitter(Qt::Vertical, central);
     editorSplitter_->setObjectName(QStringLiteral("EditorSplitter"));
     editorSplitter_->setChildrenCollapsible(false);
     editorSplitter_->addWidget(RichEdit1);
-    body->addWidget(editorSplitter_, 1);
+    LivePreviewSplitter = new QSplitter(Qt::Horizontal, central);
+    LivePreviewSplitter->setObjectName(QStringLiteral("LivePreviewSplitter"));
+    LivePreviewSplitter->setChildrenCollapsible(false);
+    LivePreviewSplitter->addWidget(editorSplitter_);
+    body->addWidget(LivePreviewSplitter, 1);
     rootLayout_->addLayout(body, 1);
     setCentralWidget(central);
     RichEdit1->setFocus();
@@ -121,6 +127,8 @@ void TMainForm::restoreGeometryFromSettings()
 void TMainForm::SetDocumentName(const QString& name)
 {
     documentFileName_ = name;
+    if (LivePreviewPane)
+        LivePreviewPane->setDocumentPath(name == kUntitled ? QString() : name);
     setWindowTitle(QStringLiteral("%1 - %2").arg(fileNamePart(name), QStringLiteral("Vorlane")));
 }
 
@@ -148,6 +156,7 @@ void TMainForm::FormActivate()
         return;
     startupDone_ = true;
     runGuarded(this, [this] { runStartup(); });
+    runGuarded(this, [this] { restoreLivePreview(); });
 }
 
 void TMainForm::applyEditorFontFromSettings()
@@ -262,6 +271,7 @@ void TMainForm::FormClose()
     WriteSetting(Setting::FormHeight, QString::number(height()));
     WriteSetting(Setting::FormTop, QString::number(frame.top()));
     WriteSetting(Setting::FormLeft, QString::number(frame.left()));
+    storeLivePreviewWidth();
 }
 
 void TMainForm::closeEvent(QCloseEvent* e)

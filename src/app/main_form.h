@@ -18,6 +18,8 @@ class QWidget;
 class TMarginRichEdit;
 class TMRUFileList;
 class TTrayIcon;
+class QSplitter;
+class TLivePreviewPane;
 class TFindDialog;
 class TReplaceDialog;
 class THelpWindow;
@@ -99,6 +101,8 @@ public:
     TReplaceDialog* ReplaceDialog1 = nullptr;
     THelpWindow* helpWindow = nullptr;
     TCheckPanel* CheckPanel = nullptr;    // page check, made on first use
+    QSplitter* LivePreviewSplitter = nullptr; // the editor and, once shown, the live preview
+    TLivePreviewPane* LivePreviewPane = nullptr; // made the first time it is shown
 
 public Q_SLOTS:
     // Document files
@@ -179,6 +183,8 @@ public Q_SLOTS:
     void ShowToolbar1Click();
     void HideToolbar2Click();
     void StatusBar1Click();
+    void LivePreview1Click();
+    void PreviewFollowsCaret1Click();
     void SpeedButton5Click();
     void TrayIconClick();
     void TrayIconRightClick(const QPoint& globalPos);
@@ -236,6 +242,11 @@ private:
     void applyMarkupHelpSettings();
     // "Line L, Col C" in the status label, unless a hint or a start-up message holds it.
     void showCaretPosition();
+    // Live preview.
+    void restoreLivePreview(); // the stored switches, after the start-up sequence
+    void showLivePreview(bool shown);
+    void openLinkedPage(const QString& path);
+    void storeLivePreviewWidth();
 
     QString documentFileName_;
     PreviewValues preview_;

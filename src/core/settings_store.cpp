@@ -24,7 +24,8 @@ const QList<SettingKey>& all()
         FormTop, FormLeft, FormWidth, FormHeight, WordWrap, StatusBar, Welcome, QuickStart,
         Font, FontSize, Browser, BrowserLocation, UseTemp, TempFilename, DefaultTitle,
         QuickStartBgColor, QuickStartTextColor, QuickStartLinkColor, QuickStartVLinkColor,
-        QuickStartALinkColor, QuickStartBgImage, ParseImagePaths, TaskTray, Highlighting, LineNumbers, TagCompletion};
+        QuickStartALinkColor, QuickStartBgImage, ParseImagePaths, TaskTray, Highlighting,
+        LineNumbers, TagCompletion, LivePreview, PreviewFollowsCaret, LivePreviewWidth};
     return table;
 }
 

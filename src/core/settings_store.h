@@ -38,6 +38,9 @@ inline constexpr SettingKey TaskTray{"Task Tray", "N"};
 inline constexpr SettingKey Highlighting{"Highlighting", "Y"};
 inline constexpr SettingKey LineNumbers{"Line Numbers", "Y"};
 inline constexpr SettingKey TagCompletion{"Tag Completion", "Y"};
+inline constexpr SettingKey LivePreview{"Live Preview", "N"};
+inline constexpr SettingKey PreviewFollowsCaret{"Preview Follows Caret", "Y"};
+inline constexpr SettingKey LivePreviewWidth{"Live Preview Width", nullptr}; // pixels
 
 // Every value of the table, for tests and diagnostics.
 const QList<SettingKey>& all();

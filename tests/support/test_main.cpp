@@ -1,6 +1,7 @@
 #include "support/test_main.h"
 
 #include "core/settings_store.h"
+#include "page/live_preview_pane.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,8 @@ TestEnvironment::TestEnvironment()
 {
     qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The web engine module is built beside the program, not beside the tests.
+    TLivePreviewPane::setModuleFolder(QStringLiteral(VORLANE_BINARY_DIR));
 }
 
 void clearSettings()

@@ -1,0 +1,323 @@
+#include "page/live_preview_pane.h"
+
+#include "core/document_codec.h"
+#include "editor/margin_rich_edit.h"
+#include "page/live_preview_engine.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QLabel>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QOpenGLContext>
+#include <QStackedLayout>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+// Qt's own hook for the GL context every user in the process shares.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+
+namespace {
+
+QString& moduleFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+// The engine refuses to start for root with its sandbox on, and root's desktop is rare
+// enough that containers and fresh machines are the usual case: there it goes without.
+void switchSandboxOffForRoot()
+{
+    static bool decided = false;
+    if (decided)
+        return;
+    decided = true;
+    if (geteuid() != 0)
+        return;
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    std::fputs("vorlane: running as root, so the live preview's web engine runs without its "
+               "sandbox\n",
+               stderr);
+}
+
+// The web engine expects the shared GL context that Qt makes at start-up when the engine is
+// linked into the program. Loaded later, it is made here, the way Qt makes it; where GL does
+// not work it stays invalid and the engine draws without GL.
+void prepareSharedGraphics()
+{
+    if (QOpenGLContext::globalShareContext())
+        return;
+    auto* context = new QOpenGLContext(qApp);
+    context->create();
+    qt_gl_set_global_share_context(context);
+}
+
+// Elements whose content is text, not markup: a '<' inside them starts no element.
+bool holdsRawText(const QByteArray& tag)
+{
+    static const char* const kRaw[] = {"script", "style",  "textarea", "title",
+                                       "xmp",    "iframe", "noembed",  "noframes"};
+    for (const char* raw : kRaw)
+        if (tag == raw)
+            return true;
+    return false;
+}
+
+} // namespace
+
+NearestElement nearestElementBefore(const TextRuns& text, qsizetype end)
+{
+    const qsizetype split = text.first.size();
+    const qsizetype total = split + text.second.size();
+    end = qMin(end, total);
+    auto at = [&](qsizetype i) { return i < split ? text.first[i] : text.second[i - split]; };
+    // The next `c` at or after `from`, or `total`.
+    auto next = [&](qsizetype from, char c) -> qsizetype {
+        if (from < split) {
+            if (const void* p = std::memchr(text.first.data() + from, c, size_t(split - from)))
+                return static_cast<const char*>(p) - text.first.data();
+            from = split;
+        }
+        if (from >= total)
+            return total;
+        const char* base = text.second.data();
+        const void* p = std::memchr(base + (from - split), c, size_t(total - from));
+        return p ? split + (static_cast<const char*>(p) - base) : total;
+    };
+    auto lower = [](char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+    auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    auto isAlnum = [&](char c) { return isAlpha(c) || (c >= '0' && c <= '9'); };
+
+    QHash<QByteArray, int> seen;
+    NearestElement last;
+    qsizetype i = next(0, '<');
+    while (i < end) {
+        if (i + 3 < total && at(i + 1) == '!' && at(i + 2) == '-' && at(i + 3) == '-') {
+            qsizetype close = i + 4;
+            while ((close = next(close, '>')) < total &&
+                   !(close >= 2 && at(close - 1) == '-' && at(close - 2) == '-'))
+                ++close;
+            i = next(close, '<');
+            continue;
+        }
+        qsizetype n = i + 1;
+        if (n >= total || !isAlpha(at(n))) {
+            i = next(i + 1, '<');
+            continue;
+        }
+        QByteArray tag;
+        while (n < total && isAlnum(at(n)))
+            tag.append(lower(at(n++)));
+        int& count = seen[tag];
+        last = {tag, count};
+        ++count;
+        i = next(n, '<');
+        if (holdsRawText(tag)) {
+            // Up to the matching end tag.
+            while (i < total) {
+                qsizetype k = i + 1;
+                bool closes = k < total && at(k) == '/';
+                for (qsizetype t = 0; closes && t < tag.size(); ++t)
+                    closes = k + 1 + t < total && lower(at(k + 1 + t)) == tag[t];
+                if (closes)
+                    break;
+                i = next(i + 1, '<');
+            }
+        }
+    }
+    return last;
+}
+
+TLivePreviewPane::TLivePreviewPane(TMarginRichEdit* editor, QWidget* parent)
+    : QWidget(parent), editor_(editor)
+{
+    setObjectName(QStringLiteral("LivePreviewPane"));
+    stack_ = new QStackedLayout(this);
+    stack_->setContentsMargins(0, 0, 0, 0);
+    message_ = new QLabel(this);
+    message_->setObjectName(QStringLiteral("LivePreviewMessage"));
+    message_->setAlignment(Qt::AlignCenter);
+    message_->setWordWrap(true);
+    message_->setMargin(12);
+    stack_->addWidget(message_);
+
+    renderTimer_.setSingleShot(true);
+    renderTimer_.setInterval(kRenderDelayMs);
+    connect(&renderTimer_, &QTimer::timeout, this, &TLivePreviewPane::renderNow);
+    followTimer_.setSingleShot(true);
+    followTimer_.setInterval(50);
+    connect(&followTimer_, &QTimer::timeout, this, [this] {
+        if (stale_ || (engine_ && engine_->rendering()))
+            followPending_ = true; // the page is about to change; follow once it has
+        else
+            followCaret();
+    });
+    // The editor asks Scintilla for no per-change notices (they cost time in proportion to the
+    // caret's position); the once-per-update one says whether the text changed.
+    connect(editor_, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
+        if (updated & QsciScintillaBase::SC_UPDATE_CONTENT)
+            textEdited();
+    });
+    connect(editor_, &QsciScintilla::cursorPositionChanged, this,
+            [this](int line, int) { caretMoved(line); });
+}
+
+TLivePreviewPane::~TLivePreviewPane() = default;
+
+void TLivePreviewPane::setModuleFolder(const QString& folder)
+{
+    moduleFolder() = folder;
+}
+
+QString TLivePreviewPane::failure() const
+{
+    return stack_->currentWidget() == message_ ? message_->text() : QString();
+}
+
+void TLivePreviewPane::showFailure(const QString& why)
+{
+    message_->setText(QStringLiteral("The live preview cannot be shown: %1.").arg(why));
+    stack_->setCurrentWidget(message_);
+}
+
+void TLivePreviewPane::createEngine()
+{
+    triedEngine_ = true;
+    switchSandboxOffForRoot();
+    prepareSharedGraphics();
+    // Beside the program in a build tree; in lib/vorlane once installed.
+    QString folder = moduleFolder();
+    if (folder.isEmpty()) {
+        folder = QCoreApplication::applicationDirPath();
+        const QString installed = folder + QStringLiteral("/../lib/vorlane");
+        if (!QFileInfo::exists(folder + QStringLiteral("/vorlane_web_preview.so")) &&
+            QFileInfo::exists(installed + QStringLiteral("/vorlane_web_preview.so")))
+            folder = installed;
+    }
+    module_ = std::make_unique<QLibrary>(folder + QStringLiteral("/vorlane_web_preview.so"));
+    auto create =
+        reinterpret_cast<CreatePreviewEngine>(module_->resolve(kCreatePreviewEngineSymbol));
+    if (!create) {
+        showFailure(
+            QStringLiteral("its web engine module did not load (%1)").arg(module_->errorString()));
+        return;
+    }
+    QString error;
+    engine_.reset(create(this, &error));
+    // The engine takes over the termination signals for a shutdown of its own that never comes
+    // here; a terminated program must still end as it did before the pane was opened.
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(sig, SIG_DFL);
+    if (!engine_) {
+        showFailure(error);
+        return;
+    }
+    engine_->renderFinished = [this](bool ok) {
+        drawn_ = ok;
+        if (ok && stack_->currentWidget() == message_)
+            stack_->setCurrentWidget(engine_->widget());
+        if (ok && followPending_)
+            followCaret();
+        Q_EMIT rendered(ok);
+    };
+    engine_->failed = [this](const QString& why) {
+        showFailure(why + QStringLiteral("; it starts again with the next edit"));
+        stale_ = true;
+    };
+    engine_->linkClicked = [this](const QUrl& url) {
+        if (url.isEmpty())
+            return; // a page without a folder has no neighbours
+        if (url.isLocalFile())
+            Q_EMIT localPageClicked(url.toLocalFile());
+        else
+            Q_EMIT webLinkClicked(url);
+    };
+    stack_->addWidget(engine_->widget());
+    stack_->setCurrentWidget(engine_->widget());
+}
+
+void TLivePreviewPane::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    if (!triedEngine_)
+        createEngine();
+    if (stale_)
+        renderTimer_.start(0);
+}
+
+void TLivePreviewPane::setDocumentPath(const QString& path)
+{
+    if (path == documentPath_)
+        return;
+    documentPath_ = path;
+    scroll_ = QPointF(); // another page starts at its top
+    drawn_ = false;
+    textEdited();
+}
+
+void TLivePreviewPane::setFollowCaret(bool on)
+{
+    followCaret_ = on;
+    followPending_ = false;
+}
+
+void TLivePreviewPane::textEdited()
+{
+    stale_ = true;
+    // What is being drawn is out of date: drop it rather than let it queue up.
+    if (engine_ && engine_->rendering())
+        engine_->stop();
+    if (isVisible())
+        renderTimer_.start(kRenderDelayMs);
+}
+
+void TLivePreviewPane::renderNow()
+{
+    if (!engine_ || !isVisible())
+        return;
+    if (drawn_)
+        scroll_ = engine_->scrollPosition();
+    drawn_ = false;
+    stale_ = false;
+    engine_->render(editor_->EditorUtf8(), documentPath_, scroll_);
+}
+
+void TLivePreviewPane::caretMoved(int line)
+{
+    if (line == caretLine_)
+        return;
+    caretLine_ = line;
+    if (followCaret_ && engine_ && isVisible())
+        followTimer_.start();
+}
+
+void TLivePreviewPane::followCaret()
+{
+    followPending_ = false;
+    if (!engine_ || caretLine_ < 0)
+        return;
+    const long lineEnd =
+        editor_->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, caretLine_);
+    const NearestElement element = nearestElementBefore(editor_->EditorTextRuns(), lineEnd);
+    // Tag names are letters and digits only, so they go into the script as they are.
+    const QString script =
+        element.tag.isEmpty()
+            ? QStringLiteral("window.scrollTo(0,0)")
+            : QStringLiteral("(function(){var e=document.getElementsByTagName('%1')[%2];if(!e)"
+                             "return;var r=e.getBoundingClientRect();if(r.top<0||r.bottom>"
+                             "innerHeight)e.scrollIntoView({block:'center'});})()")
+                  .arg(QString::fromLatin1(element.tag))
+                  .arg(element.index);
+    engine_->runJavaScript(script, true, {});
+}
+
+void TLivePreviewPane::runJavaScript(const QString& script,
+                                     const std::function<void(const QVariant&)>& done)
+{
+    if (engine_)
+        engine_->runJavaScript(script, false, done);
+}

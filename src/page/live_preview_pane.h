@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QPointF>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+#include <QVariant>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QLibrary;
+class QStackedLayout;
+class PreviewEngine;
+class TMarginRichEdit;
+struct TextRuns;
+
+// The element a source line stands for: the last start tag that begins before the line ends,
+// as the tag name (lower case) and how many elements of that name come before it.
+struct NearestElement
+{
+    QByteArray tag; // empty: no element before the line
+    int index = 0;
+};
+NearestElement nearestElementBefore(const TextRuns& text, qsizetype end);
+
+// The live preview pane: the page as a browser engine draws it, beside the editor, following
+// each edit once typing pauses. The engine is made the first time the pane is shown.
+class TLivePreviewPane : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kRenderDelayMs = 250;
+
+    TLivePreviewPane(TMarginRichEdit* editor, QWidget* parent = nullptr);
+    ~TLivePreviewPane() override;
+
+    // The page's path, or empty for an untitled page.
+    void setDocumentPath(const QString& path);
+    void setFollowCaret(bool on);
+
+    bool engineCreated() const { return engine_ != nullptr; }
+    // The message shown instead of the page when the engine cannot run; empty otherwise.
+    QString failure() const;
+    // For tests and benchmarks: a script in the page's own world.
+    void runJavaScript(const QString& script, const std::function<void(const QVariant&)>& done);
+
+    // Where the engine module is looked for: beside the program unless set.
+    static void setModuleFolder(const QString& folder);
+
+Q_SIGNALS:
+    void rendered(bool ok);
+    void webLinkClicked(const QUrl& url);
+    void localPageClicked(const QString& path);
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void createEngine();
+    void showFailure(const QString& why);
+    void textEdited();
+    void renderNow();
+    void caretMoved(int line);
+    void followCaret();
+
+    TMarginRichEdit* editor_;
+    QStackedLayout* stack_ = nullptr;
+    QLabel* message_ = nullptr;
+    std::unique_ptr<QLibrary> module_;
+    std::unique_ptr<PreviewEngine> engine_;
+    bool triedEngine_ = false;
+    QString documentPath_;
+    QTimer renderTimer_;
+    bool stale_ = true;  // the text changed since the last render
+    bool drawn_ = false; // a render has finished since the last one started
+    QPointF scroll_;     // where the last finished render was scrolled to
+    bool followCaret_ = true;
+    int caretLine_ = -1;
+    bool followPending_ = false;
+    QTimer followTimer_;
+};
