@@ -1,5 +1,6 @@
 // The smallest program that shows what the editor shows: a QMainWindow with a bare
 // QsciScintilla, optionally holding the bytes of one file, ending once the window is shown.
+// With a file it is the lean floor: no undo copy of the load, no change notices.
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
@@ -21,6 +22,8 @@ int main(int argc, char* argv[])
         if (!file.open(QIODevice::ReadOnly))
             return 2;
         const QByteArray bytes = file.readAll();
+        editor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0L);
+        editor->SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, 0L);
         editor->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT,
                               static_cast<unsigned long>(bytes.size()), bytes.constData());
     }

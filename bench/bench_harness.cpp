@@ -23,12 +23,42 @@ double median(QList<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+Spread Spread::of(const QList<double>& values)
+{
+    if (values.isEmpty())
+        return {};
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    return {*low, Bench::median(values), *high};
+}
+
+namespace {
+// The spread of the middle half, relative to the median.
+double relativeIqr(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    const double m = median(values);
+    if (n < 4 || m <= 0)
+        return 0;
+    return (values[(3 * n) / 4] - values[n / 4]) / m;
+}
+} // namespace
+
+Medians fromRuns(const QList<double>& ours, const QList<double>& baseline)
+{
+    return {median(ours), median(baseline), Spread::of(ours), Spread::of(baseline),
+            int(qMin(ours.size(), baseline.size()))};
+}
+
 Medians measurePair(const Side& ours, const Side& baseline, int runs)
 {
     ours();
     baseline();
     QList<double> a, b;
-    for (int i = 0; i < runs; ++i) {
+    const int most = 3 * runs;
+    for (int i = 0; i < most; ++i) {
+        if (i >= runs && relativeIqr(a) <= 0.1 && relativeIqr(b) <= 0.1)
+            break;
         if (i % 2) {
             b.append(baseline());
             a.append(ours());
@@ -37,7 +67,16 @@ Medians measurePair(const Side& ours, const Side& baseline, int runs)
             b.append(baseline());
         }
     }
-    return {median(a), median(b)};
+    return fromRuns(a, b);
+}
+
+Row row(const QString& name, const QString& unit, const Medians& m, double target,
+        const QString& baselineName)
+{
+    Row r{name, unit, m.ours, m.baseline, target, baselineName};
+    r.oursSpread = m.oursSpread;
+    r.baselineSpread = m.baselineSpread;
+    return r;
 }
 
 ProcessCost runProcess(const QString& program, const QStringList& arguments)
@@ -115,8 +154,15 @@ QString figure(double value, const QString& unit)
 
 QString formatTable(const QList<Row>& rows)
 {
-    QString out = QStringLiteral("| case | ours (median) | baseline (median) | ratio | target | "
-                                 "result |\n|---|---:|---:|---:|---:|---|\n");
+    QString out = QStringLiteral("| case | ours: min / median / max | baseline: min / median / "
+                                 "max | ratio of medians | target | result |\n"
+                                 "|---|---:|---:|---:|---:|---|\n");
+    const auto spread = [](const Spread& s, double median, const QString& unit) {
+        if (s.max <= 0)
+            return figure(median, unit);
+        return figure(s.min, unit) + QStringLiteral(" / **") + figure(median, unit) +
+               QStringLiteral("** / ") + figure(s.max, unit);
+    };
     for (const Row& row : rows) {
         const QString name = row.baselineName.isEmpty()
                                  ? row.name
@@ -129,7 +175,8 @@ QString formatTable(const QList<Row>& rows)
         // A row without a target only reports its figures.
         const bool reportOnly = row.target <= 0;
         out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |\n")
-                   .arg(name, figure(row.ours, row.unit), figure(row.baseline, row.unit),
+                   .arg(name, spread(row.oursSpread, row.ours, row.unit),
+                        spread(row.baselineSpread, row.baseline, row.unit),
                         QString::number(row.ratio(), 'f', 2),
                         reportOnly ? QStringLiteral("–")
                                    : QStringLiteral("≤ ") + QString::number(row.target, 'f', 1),

@@ -27,14 +27,30 @@ private:
     QElapsedTimer timer_;
 };
 
+// Minimum, median and maximum of one side's runs.
+struct Spread
+{
+    double min = 0;
+    double median = 0;
+    double max = 0;
+    static Spread of(const QList<double>& values);
+};
+
 struct Medians
 {
     double ours = 0;
     double baseline = 0;
+    Spread oursSpread;
+    Spread baselineSpread;
+    int pairs = 0;
 };
 
-// Runs one untimed warm-up pair, then `runs` pairs; the side that goes first alternates.
+// Runs one untimed warm-up pair, then at least `runs` pairs (the side that goes first
+// alternates), and more, up to three times as many, while either median is still uncertain:
+// while the middle half of its runs spans more than a tenth of the median.
 Medians measurePair(const Side& ours, const Side& baseline, int runs);
+// The same figures for lists gathered elsewhere (whole processes).
+Medians fromRuns(const QList<double>& ours, const QList<double>& baseline);
 
 // What a child process cost: wall-clock time from spawn to exit, from spawn to the moment it
 // reported "ready <CLOCK_MONOTONIC ns>" on standard output (0 when it did not), and its peak
@@ -58,12 +74,18 @@ struct Row
     double target = 0; // largest ratio that passes
     QString baselineName;
     bool applicable = true;
+    Spread oursSpread; // filled from Medians by row()
+    Spread baselineSpread;
     QString note;        // shown for rows that are not applicable
     bool counted = true; // false: shown, but a miss does not fail the run
 
     double ratio() const { return baseline > 0 ? ours / baseline : 0; }
     bool passed() const { return !applicable || ratio() <= target; }
 };
+
+// A row from a measured pair.
+Row row(const QString& name, const QString& unit, const Medians& m, double target,
+        const QString& baselineName);
 
 // The table as Markdown, one row per case.
 QString formatTable(const QList<Row>& rows);

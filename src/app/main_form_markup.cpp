@@ -188,7 +188,11 @@ void TMainForm::Document1Click()
     QStringList attributes;
     QString title;
     {
-        const QString text = RichEdit1->EditorText();
+        // Only the head of the page is read, not a copy of all of it.
+        qsizetype size = 0;
+        const char* bytes = RichEdit1->EditorUtf8Data(&size);
+        const QByteArrayView page(bytes, size);
+        const QString text = QString::fromUtf8(page.first(headPrefixLength(page)));
         const BodyTag tag = findBodyTag(text);
         if (!tag.found()) {
             // Without a BODY tag there is nothing to read or rewrite.

@@ -1,9 +1,15 @@
 #include "editor/text_search.h"
 
 #include <QHash>
+#include <QtAlgorithms>
 
 #include <array>
 #include <cstring>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -124,6 +130,76 @@ CaseBlindSearch::Match CaseBlindSearch::next(QByteArrayView text, qsizetype from
     return {};
 }
 
+namespace {
+
+// Which lead bytes can begin a match of a needle whose first byte is the ASCII `first`: the
+// letter in either case; a two-byte character's lead only when some character it leads has a
+// case mapping that begins with the letter (worked out once per letter); every longer or
+// malformed sequence.
+struct LeadBytes
+{
+    std::array<bool, 256> candidate{};
+    QList<uchar> twoByteLeads; // the two-byte leads (and C0, C1) among the candidates
+};
+
+const LeadBytes& leadBytesFor(uchar first)
+{
+    static std::array<std::unique_ptr<LeadBytes>, 128> cache;
+    std::unique_ptr<LeadBytes>& slot = cache[first & 0x7F];
+    if (slot)
+        return *slot;
+    slot = std::make_unique<LeadBytes>();
+    LeadBytes& leads = *slot;
+    const char lower = asciiLower(first);
+    const bool letter = lower >= 'a' && lower <= 'z';
+    leads.candidate[uchar(lower)] = true;
+    leads.candidate[uchar(letter ? lower - 32 : lower)] = true;
+    for (int b = 0xC0; b < 0x100; ++b) {
+        bool may = b < 0xC2 || b >= 0xE0; // malformed, or three and four bytes: always asked
+        if (!may && letter) {
+            for (int c = 0; c < 64 && !may; ++c)
+                may = mayBeginWith(((b & 0x1F) << 6) | c, lower);
+        }
+        leads.candidate[b] = may;
+        if (may && b < 0xE0)
+            leads.twoByteLeads.append(uchar(b));
+    }
+    return leads;
+}
+
+// The offset of the first byte in [p, end) that `leads` marks, or end - p.
+qsizetype firstCandidate(const uchar* p, const uchar* end, const LeadBytes& leads, uchar lower,
+                         uchar upper)
+{
+    const uchar* start = p;
+#if defined(__SSE2__)
+    if (leads.twoByteLeads.size() <= 4) {
+        const __m128i lowers = _mm_set1_epi8(char(lower));
+        const __m128i uppers = _mm_set1_epi8(char(upper));
+        const __m128i longLeads = _mm_set1_epi8(char(0xE0));
+        __m128i twoByte[4];
+        const qsizetype count = leads.twoByteLeads.size();
+        for (qsizetype i = 0; i < count; ++i)
+            twoByte[i] = _mm_set1_epi8(char(leads.twoByteLeads[i]));
+        for (; end - p >= 16; p += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, lowers), _mm_cmpeq_epi8(v, uppers));
+            // v >= 0xE0, unsigned
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_max_epu8(v, longLeads), v));
+            for (qsizetype i = 0; i < count; ++i)
+                hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, twoByte[i]));
+            if (const int mask = _mm_movemask_epi8(hit))
+                return (p - start) + qCountTrailingZeroBits(uint(mask));
+        }
+    }
+#endif
+    while (p < end && !leads.candidate[*p])
+        ++p;
+    return p - start;
+}
+
+} // namespace
+
 CaseBlindSearch::Match CaseBlindSearch::nextAsciiLed(QByteArrayView text, qsizetype from) const
 {
     // A match can only begin with the needle's first letter in either case, or with a
@@ -131,11 +207,7 @@ CaseBlindSearch::Match CaseBlindSearch::nextAsciiLed(QByteArrayView text, qsizet
     const auto first = uchar(utf8_[0]);
     const char lower = asciiLower(first);
     const uchar upper = uchar(lower >= 'a' && lower <= 'z' ? lower - 32 : lower);
-    bool candidate[256] = {};
-    candidate[uchar(lower)] = true;
-    candidate[upper] = true;
-    for (int b = 0xC0; b < 256; ++b)
-        candidate[b] = true;
+    const LeadBytes& leads = leadBytesFor(first);
     // What mayBeginWith said per character: a table for the two-byte ones (accented Latin,
     // Greek, Cyrillic, ...), a hash for the rest.
     std::array<qint8, 0x800> smallChecked;
@@ -144,24 +216,8 @@ CaseBlindSearch::Match CaseBlindSearch::nextAsciiLed(QByteArrayView text, qsizet
 
     const auto* text0 = reinterpret_cast<const uchar*>(text.data());
     const uchar* end = text0 + text.size();
-    // Eight bytes at a time while none of them can begin a match.
-    constexpr quint64 kOnes = 0x0101010101010101ULL;
-    constexpr quint64 kHighs = 0x8080808080808080ULL;
-    const quint64 lowers = kOnes * uchar(lower);
-    const quint64 uppers = kOnes * upper;
-    const auto hasByte = [](quint64 word, quint64 pattern) {
-        const quint64 v = word ^ pattern;
-        return (v - kOnes) & ~v & kHighs;
-    };
     for (const uchar* p = text0 + from;; ++p) {
-        for (quint64 word; end - p >= 8; p += 8) {
-            std::memcpy(&word, p, 8);
-            // A lead byte of a non-ASCII character has its two top bits set.
-            if (hasByte(word, lowers) | hasByte(word, uppers) | (word & (word << 1) & kHighs))
-                break;
-        }
-        while (p < end && !candidate[*p])
-            ++p;
+        p += firstCandidate(p, end, leads, uchar(lower), upper);
         if (p >= end)
             return {};
         const qsizetype at = p - text0;

@@ -78,6 +78,32 @@ BodyTag findBodyTag(const QString& text)
     return tag;
 }
 
+qsizetype headPrefixLength(QByteArrayView utf8)
+{
+    qsizetype end = 0;
+    const auto reach = [&](QByteArrayView literal) {
+        const qsizetype at = utf8.indexOf(literal);
+        if (at >= 0)
+            end = qMax(end, at + literal.size());
+        return at;
+    };
+    reach("<TITLE>");
+    reach("</TITLE>");
+    // "<BODY" in any letter case, then the first ">" after it.
+    const char* data = utf8.data();
+    for (qsizetype at = 0; at + 5 <= utf8.size(); ++at) {
+        at = utf8.indexOf('<', at);
+        if (at < 0 || at + 5 > utf8.size())
+            break;
+        if (QByteArrayView(data + at + 1, 4).compare("BODY", Qt::CaseInsensitive) != 0)
+            continue;
+        const qsizetype close = utf8.indexOf('>', at + 5);
+        end = qMax(end, close < 0 ? utf8.size() : close + 1);
+        break;
+    }
+    return end;
+}
+
 QString bodyAttributeText(const QString& text, const BodyTag& tag)
 {
     if (!tag.found() || tag.length == 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,11 @@ struct BodyTag
     bool found() const { return start >= 0; }
 };
 BodyTag findBodyTag(const QString& text);
+
+// How many leading bytes of a UTF-8 page hold everything pageTitle, findBodyTag and
+// bodyAttributeText read: those functions give the same answers on that prefix, decoded, as on
+// the whole page. Found in one forward pass, so a page whose head is at the top costs little.
+qsizetype headPrefixLength(QByteArrayView utf8);
 
 // The text between "<BODY" and its ">"; empty without a ">".
 QString bodyAttributeText(const QString& text, const BodyTag& tag);

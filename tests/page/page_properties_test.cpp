@@ -51,6 +51,10 @@ void PagePropertiesTest::title()
     QFETCH(QString, text);
     QFETCH(QString, title);
     QCOMPARE(pageTitle(text), title);
+    // The same from the head alone, as Web Page Properties reads it.
+    const QByteArray utf8 = (text + QStringLiteral(" tail <TITLE> </TITLE>")).toUtf8();
+    QCOMPARE(pageTitle(QString::fromUtf8(utf8.first(headPrefixLength(utf8)))),
+             pageTitle(QString::fromUtf8(utf8)));
 }
 
 void PagePropertiesTest::bodyTag_data()
@@ -82,6 +86,12 @@ void PagePropertiesTest::bodyTag()
     QCOMPARE(tag.length, length);
     QCOMPARE(tag.found(), start >= 0);
     QCOMPARE(bodyAttributeText(text, tag), attributeText);
+    const QByteArray utf8 = (text + QStringLiteral(" tail <BODY X=1>")).toUtf8();
+    const QString head = QString::fromUtf8(utf8.first(headPrefixLength(utf8)));
+    const QString whole = QString::fromUtf8(utf8);
+    QCOMPARE(findBodyTag(head).start, findBodyTag(whole).start);
+    QCOMPARE(bodyAttributeText(head, findBodyTag(head)),
+             bodyAttributeText(whole, findBodyTag(whole)));
 }
 
 void PagePropertiesTest::attributes_data()
