@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QIconEngine>
 #include <QImageReader>
+#include <QPixmapCache>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -45,10 +46,16 @@ public:
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override
     {
         const QSize pixels = size * scale;
-        const quint64 key = (quint64(pixels.width()) << 32) | (quint64(pixels.height()) << 2) | quint64(mode);
-        auto cached = cache_.constFind(key);
-        if (cached != cache_.constEnd())
-            return *cached;
+        // Drawn once per program, whichever icon asks: every window shares the pictures (and a
+        // process forked by the tests never needs the painter's thread pool it cannot have).
+        const QString key = QStringLiteral("vorlane:%1:%2x%3:%4")
+                                .arg(file_)
+                                .arg(pixels.width())
+                                .arg(pixels.height())
+                                .arg(int(mode));
+        QPixmap cached;
+        if (QPixmapCache::find(key, &cached))
+            return cached;
         QImageReader reader(file_);
         reader.setScaledSize(pixels);
         QPixmap picture = QPixmap::fromImage(reader.read());
@@ -58,7 +65,7 @@ public:
             picture = QApplication::style()->generatedIconPixmap(mode, picture, &option);
         }
         picture.setDevicePixelRatio(scale);
-        cache_.insert(key, picture);
+        QPixmapCache::insert(key, picture);
         return picture;
     }
 
@@ -69,7 +76,6 @@ public:
 
 private:
     QString file_;
-    QHash<quint64, QPixmap> cache_;
 };
 
 } // namespace
