@@ -202,20 +202,6 @@ int createTemporary(int folder, const QString& pageName, mode_t mode, QByteArray
     return -1;
 }
 
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
 // Folders whose file system cannot sync a directory say so; that is no failure of the save.
 bool syncFolder(int folder)
 {
@@ -242,7 +228,7 @@ bool replaceAtomically(const QString& folderPath, const QString& name, const QBy
     // Permissions carry over where the file system keeps them (vfat keeps none).
     if (keepMode)
         ::fchmod(file.get(), mode);
-    const bool written = writeAll(file.get(), bytes) && ::fdatasync(file.get()) == 0;
+    const bool written = writeAllAt(file.get(), bytes) && ::fdatasync(file.get()) == 0;
     // The lock goes with the descriptor, after the rename: until then the file is in use.
     if (!written ||
         ::renameat(folder.get(), temporary.constData(), folder.get(), native(name).constData()) != 0) {

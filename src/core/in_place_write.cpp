@@ -12,21 +12,6 @@
 
 #ifdef Q_OS_UNIX
 
-namespace {
-
-bool canWrite(const QByteArray& path)
-{
-    return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0;
-}
-
-QByteArray folderOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
-}
-
 bool writeAllAt(int fd, const QByteArray& bytes)
 {
     qsizetype done = 0;
@@ -40,6 +25,21 @@ bool writeAllAt(int fd, const QByteArray& bytes)
         done += n;
     }
     return true;
+}
+
+namespace {
+
+bool canWrite(const QByteArray& path)
+{
+    return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0;
+}
+
+QByteArray folderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
 bool readAll(int fd, QByteArray& out)

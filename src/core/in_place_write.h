@@ -13,3 +13,6 @@ bool mustWriteInPlace(const QString& target);
 // checked. On any failure the old bytes are written back and false is returned. The file's
 // mode, owner, group and links stay as they are.
 bool writeInPlace(const QString& target, const QByteArray& bytes);
+
+// Writes all of `bytes` from the file's start, every piece checked (a fresh or a rewritten file).
+bool writeAllAt(int fd, const QByteArray& bytes);
