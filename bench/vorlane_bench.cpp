@@ -857,6 +857,8 @@ void BenchRun::highlightingCases()
                                                     [&] { return jump(bare); }, options_.runs);
         add({kEndHighlighted, QStringLiteral("ms"), m.ours, m.baseline, 1.3,
              QStringLiteral("the same keys in a bare QsciScintilla with QsciLexerHTML")});
+    }
+}
 
 namespace {
 Bool TIDY_CALL silentTidy(TidyMessage)
@@ -946,6 +948,9 @@ void BenchRun::checkCases()
         Q_UNUSED(sink);
         add({kCheckLinks, QStringLiteral("ms"), m.ours, m.baseline, 1.5,
              QStringLiteral("5,000 QFileInfo::exists")});
+    }
+}
+
 // Waits for the pane's next render; false when it failed.
 bool waitForRender(TLivePreviewPane* pane)
 {
