@@ -1114,6 +1114,7 @@ int main(int argc, char* argv[])
     if (!work.isValid())
         qFatal("cannot create a temporary folder");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.path() + QStringLiteral("/config")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(work.path() + QStringLiteral("/cache")));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 

@@ -1,12 +1,17 @@
 #include "core/icons.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QIconEngine>
 #include <QImageReader>
-#include <QPixmapCache>
 #include <QPainter>
+#include <QPixmapCache>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QStyleOption>
 
@@ -22,6 +27,70 @@ static void initIconResources()
 }
 
 namespace {
+
+// Where a picture drawn at one size is kept between runs, named after the picture's own bytes
+// and the size, so a changed picture is never taken from an old drawing. Empty without a cache
+// folder.
+QString drawingFile(const QString& file, const QSize& pixels)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QFile source(file);
+    if (folder.isEmpty() || !source.open(QIODevice::ReadOnly))
+        return QString();
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(source.readAll());
+    hash.addData(QByteArray::number(pixels.width()) + 'x' + QByteArray::number(pixels.height()));
+    return folder + QStringLiteral("/pictures/") + QString::fromLatin1(hash.result().toHex()) +
+           QStringLiteral(".argb");
+}
+
+// A kept drawing is its premultiplied pixels as they lie in memory: reading them back is one
+// copy, where even a small PNG costs more to inflate than the SVG does to draw.
+QImage readDrawing(const QString& path, const QSize& pixels)
+{
+    QFile in(path);
+    const qsizetype bytes = qsizetype(pixels.width()) * pixels.height() * 4;
+    if (!in.open(QIODevice::ReadOnly) || in.size() != bytes)
+        return QImage();
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (image.sizeInBytes() != bytes ||
+        in.read(reinterpret_cast<char*>(image.bits()), bytes) != bytes)
+        return QImage();
+    return image;
+}
+
+void keepDrawing(const QString& path, const QImage& drawn)
+{
+    const QImage image = drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const qsizetype bytes = qsizetype(image.width()) * image.height() * 4;
+    if (image.sizeInBytes() != bytes) // rows with padding: not kept
+        return;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile out(path);
+    if (out.open(QIODevice::WriteOnly) &&
+        out.write(reinterpret_cast<const char*>(image.constBits()), bytes) == bytes)
+        out.commit();
+}
+
+// The picture at exactly `pixels`, taken from an earlier run's drawing where there is one
+// (which spares parsing and drawing the SVG, and loading the SVG reader at all: most of what the
+// window's pictures cost at start-up). A missing or mis-sized drawing is drawn anew and kept; a
+// cache that cannot be written only costs the next run the drawing.
+QImage drawnPicture(const QString& file, const QSize& pixels)
+{
+    const QString kept = drawingFile(file, pixels);
+    if (!kept.isEmpty()) {
+        const QImage image = readDrawing(kept, pixels);
+        if (!image.isNull())
+            return image;
+    }
+    QImageReader reader(file);
+    reader.setScaledSize(pixels);
+    const QImage image = reader.read();
+    if (!kept.isEmpty() && !image.isNull())
+        keepDrawing(kept, image);
+    return image;
+}
 
 // Draws one of our SVG pictures at exactly the size asked for, the first time it is asked.
 // Qt's own SVG icon engine parses every file once when the icon is made and again to draw
@@ -56,9 +125,7 @@ public:
         QPixmap cached;
         if (QPixmapCache::find(key, &cached))
             return cached;
-        QImageReader reader(file_);
-        reader.setScaledSize(pixels);
-        QPixmap picture = QPixmap::fromImage(reader.read());
+        QPixmap picture = QPixmap::fromImage(drawnPicture(file_, pixels));
         if (!picture.isNull() && mode != QIcon::Normal && mode != QIcon::Active && qApp) {
             QStyleOption option;
             option.palette = QApplication::palette();

@@ -10,6 +10,7 @@
 TestEnvironment::TestEnvironment()
 {
     qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", (dir_.path() + QStringLiteral("/cache")).toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The web engine module is built beside the program, not beside the tests.
     TLivePreviewPane::setModuleFolder(QStringLiteral(VORLANE_BINARY_DIR));
