@@ -2,7 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <utility>
+
+#include <QtAlgorithms>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -326,16 +333,69 @@ template <class Visitor> void walkText(const TextRuns& text, Visitor& visit)
     walkRange(second, secondEnd, secondEnd, visit);
 }
 
-void appendReference(QByteArray& out, char32_t cp)
+// Collects encoded bytes in one reused buffer and hands them on a piece at a time.
+class PieceBuffer
 {
-    out.append("&#", 2);
-    out.append(QByteArray::number(quint32(cp)));
-    out.append(';');
+public:
+    struct Refused
+    {
+    };
+
+    explicit PieceBuffer(const EncodedPieces& put)
+        : put_(put), data_(new char[kEncodedPieceSize])
+    {
+    }
+
+    void append(char c)
+    {
+        if (used_ == kEncodedPieceSize)
+            flush();
+        data_[used_++] = c;
+    }
+    void append(const char* p, qsizetype n)
+    {
+        while (n > 0) {
+            if (used_ == kEncodedPieceSize)
+                flush();
+            const qsizetype take = std::min(n, kEncodedPieceSize - used_);
+            std::memcpy(data_.get() + used_, p, size_t(take));
+            used_ += take;
+            p += take;
+            n -= take;
+        }
+    }
+    // Room for at least `n` (up to a whole piece) bytes written directly; `commit` says how
+    // many were.
+    char* room(qsizetype n)
+    {
+        if (kEncodedPieceSize - used_ < n)
+            flush();
+        return data_.get() + used_;
+    }
+    void commit(qsizetype n) { used_ += n; }
+    qsizetype free() const { return kEncodedPieceSize - used_; }
+    void flush()
+    {
+        if (used_ > 0 && !put_(QByteArrayView(data_.get(), used_)))
+            throw Refused{};
+        used_ = 0;
+    }
+
+private:
+    const EncodedPieces& put_;
+    std::unique_ptr<char[]> data_;
+    qsizetype used_ = 0;
+};
+
+void appendReference(PieceBuffer& out, char32_t cp)
+{
+    const QByteArray reference = "&#" + QByteArray::number(quint32(cp)) + ';';
+    out.append(reference.constData(), reference.size());
 }
 
 struct Cp1252Encoder
 {
-    QByteArray& out;
+    PieceBuffer& out;
     qsizetype references = 0;
 
     void ascii(const char* p, qsizetype n) { out.append(p, n); }
@@ -362,7 +422,7 @@ struct Cp1252Encoder
 
 struct Utf16Encoder
 {
-    QByteArray& out;
+    PieceBuffer& out;
     bool bigEndian;
 
     void unit(char16_t u)
@@ -373,14 +433,18 @@ struct Utf16Encoder
     }
     void ascii(const char* p, qsizetype n)
     {
-        // Most of a page: widened in one go rather than unit by unit.
-        const qsizetype at = out.size();
-        out.resize(at + 2 * n);
-        char* w = out.data() + at;
+        // Most of a page: widened a block at a time rather than unit by unit.
         const int low = bigEndian ? 1 : 0;
-        for (qsizetype i = 0; i < n; ++i) {
-            w[2 * i + low] = p[i];
-            w[2 * i + 1 - low] = 0;
+        while (n > 0) {
+            const qsizetype block = std::min<qsizetype>(n, kEncodedPieceSize / 2);
+            char* w = out.room(2 * block);
+            for (qsizetype i = 0; i < block; ++i) {
+                w[2 * i + low] = p[i];
+                w[2 * i + 1 - low] = 0;
+            }
+            out.commit(2 * block);
+            p += block;
+            n -= block;
         }
     }
     void lineEnd()
@@ -401,58 +465,106 @@ struct Utf16Encoder
     void invalid(char) { unit(0xFFFD); }
 };
 
-void encodeUtf8Run(QByteArrayView run, QByteArray& out)
+// Copies [p, end) to w with every LF as CR LF; w needs room for 2 * (end - p) + 16 bytes.
+char* copyWithCrLf(const char* p, const char* end, char* w)
+{
+#if defined(__SSE2__)
+    // Lines run to dozens of bytes, so most 16-byte blocks hold no LF and are copied whole;
+    // a block with one is copied up to it and the scan goes on after it.
+    const __m128i lineFeeds = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(w), block);
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeeds));
+        if (mask == 0) {
+            p += 16;
+            w += 16;
+            continue;
+        }
+        const int at = int(qCountTrailingZeroBits(uint(mask)));
+        w += at;
+        *w++ = '\r';
+        *w++ = '\n';
+        p += at + 1;
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == '\n')
+            *w++ = '\r';
+        *w++ = *p;
+    }
+    return w;
+}
+
+// UTF-8 stays as it is; only each LF becomes CR LF, so a run can be cut anywhere.
+void encodeUtf8Run(QByteArrayView run, PieceBuffer& out)
 {
     const char* p = run.data();
-    const char* end = p + run.size();
+    const char* const end = p + run.size();
     while (p < end) {
-        const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        if (!lf) {
-            out.append(p, end - p);
-            break;
-        }
-        out.append(p, lf - p);
-        out.append("\r\n", 2);
-        p = lf + 1;
+        if (out.free() < 4096)
+            out.flush();
+        const qsizetype chunk = std::min<qsizetype>(end - p, (out.free() - 16) / 2);
+        char* const start = out.room(0);
+        out.commit(copyWithCrLf(p, p + chunk, start) - start);
+        p += chunk;
     }
 }
 
 } // namespace
 
-QByteArray encodeDocument(const TextRuns& text, const TextFormat& format, qsizetype* references)
+bool encodeDocumentInPieces(const TextRuns& text, const TextFormat& format,
+                            const EncodedPieces& put, qsizetype* references)
 {
-    QByteArray out;
-    const qsizetype size = text.first.size() + text.second.size();
     if (references)
         *references = 0;
-    switch (format.encoding) {
-    case TextEncoding::Windows1252: {
-        out.reserve(size + size / 16);
-        Cp1252Encoder encoder{out};
-        walkText(text, encoder);
-        if (references)
-            *references = encoder.references;
-        break;
+    PieceBuffer out(put);
+    try {
+        switch (format.encoding) {
+        case TextEncoding::Windows1252: {
+            Cp1252Encoder encoder{out};
+            walkText(text, encoder);
+            if (references)
+                *references = encoder.references;
+            break;
+        }
+        case TextEncoding::Utf16LE:
+        case TextEncoding::Utf16BE: {
+            const bool bigEndian = format.encoding == TextEncoding::Utf16BE;
+            out.append(bigEndian ? "\xFE\xFF" : "\xFF\xFE", 2);
+            Utf16Encoder encoder{out, bigEndian};
+            walkText(text, encoder);
+            out.append(format.oddTail.constData(), format.oddTail.size());
+            break;
+        }
+        case TextEncoding::Utf8:
+        case TextEncoding::Utf8WithBom:
+            if (format.encoding == TextEncoding::Utf8WithBom)
+                out.append(kBom, 3);
+            encodeUtf8Run(text.first, out);
+            encodeUtf8Run(text.second, out);
+            break;
+        }
+        out.flush();
+    } catch (const PieceBuffer::Refused&) {
+        return false;
     }
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: {
-        out.reserve(2 * size + size / 8 + 2 + format.oddTail.size());
-        const bool bigEndian = format.encoding == TextEncoding::Utf16BE;
-        out.append(bigEndian ? "\xFE\xFF" : "\xFF\xFE", 2);
-        Utf16Encoder encoder{out, bigEndian};
-        walkText(text, encoder);
-        out.append(format.oddTail);
-        break;
-    }
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf8WithBom:
-        out.reserve(size + size / 16 + 3);
-        if (format.encoding == TextEncoding::Utf8WithBom)
-            out.append(kBom, 3);
-        encodeUtf8Run(text.first, out);
-        encodeUtf8Run(text.second, out);
-        break;
-    }
+    return true;
+}
+
+QByteArray encodeDocument(const TextRuns& text, const TextFormat& format, qsizetype* references)
+{
+    const qsizetype size = text.first.size() + text.second.size();
+    const bool wide = format.encoding == TextEncoding::Utf16LE || format.encoding == TextEncoding::Utf16BE;
+    QByteArray out;
+    out.reserve((wide ? 2 * size : size) + size / 8 + 4 + format.oddTail.size());
+    encodeDocumentInPieces(
+        text, format,
+        [&out](QByteArrayView piece) {
+            out.append(piece);
+            return true;
+        },
+        references);
     return out;
 }
 

@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 // How a page's bytes were read, so that they are written back the same way.
 enum class TextEncoding {
     Utf8,        // valid UTF-8 (plain ASCII included)
@@ -46,6 +48,14 @@ struct TextRuns
     QByteArrayView first;
     QByteArrayView second;
 };
+
+// Editor text to file bytes, handed to `put` a piece at a time (each at most kEncodedPieceSize
+// bytes) through one reused buffer, so a big page is never held twice. Returning false from
+// `put` stops the encoding; the result says whether every piece was taken.
+constexpr qsizetype kEncodedPieceSize = 256 * 1024;
+using EncodedPieces = std::function<bool(QByteArrayView piece)>;
+bool encodeDocumentInPieces(const TextRuns& text, const TextFormat& format,
+                            const EncodedPieces& put, qsizetype* references = nullptr);
 
 // Editor text to file bytes in `format`: every LF becomes CR LF. A character Windows-1252
 // cannot hold is written as a decimal character reference (&#8594;); `references` counts them.

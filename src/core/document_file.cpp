@@ -211,7 +211,7 @@ bool syncFolder(int folder)
 // Writes bytes to a temporary file in `folder`, syncs it and renames it over `name` (which is
 // replaced as a name: a link there is not followed). False on any failure, with no temporary
 // file left behind.
-bool replaceAtomically(const QString& folderPath, const QString& name, const QByteArray& bytes,
+bool replaceAtomically(const QString& folderPath, const QString& name, const FileContent& content,
                        mode_t mode, bool keepMode)
 {
     Descriptor folder(::open(native(folderPath.isEmpty() ? QStringLiteral(".") : folderPath).constData(),
@@ -228,7 +228,7 @@ bool replaceAtomically(const QString& folderPath, const QString& name, const QBy
     // Permissions carry over where the file system keeps them (vfat keeps none).
     if (keepMode)
         ::fchmod(file.get(), mode);
-    const bool written = writeAllAt(file.get(), bytes) && ::fdatasync(file.get()) == 0;
+    const bool written = content(file.get()) >= 0 && ::fdatasync(file.get()) == 0;
     // The lock goes with the descriptor, after the rename: until then the file is in use.
     if (!written ||
         ::renameat(folder.get(), temporary.constData(), folder.get(), native(name).constData()) != 0) {
@@ -251,26 +251,46 @@ Target splitPath(const QString& path)
     return {info.path(), info.fileName()};
 }
 
-} // namespace
-
-bool isTemporaryFileOf(const QString& fileName, const QString& pageName)
+FileContent bytesContent(QByteArrayView bytes)
 {
-    const QString pageFileName = temporaryStem(pageName);
-    const qsizetype expected = pageFileName.size() + kTemporaryMark.size() + kTemporaryRandom +
-                               kTemporaryEnd.size();
-    if (fileName.size() != expected || !fileName.startsWith(pageFileName) ||
-        !fileName.endsWith(kTemporaryEnd) ||
-        QStringView(fileName).mid(pageFileName.size(), kTemporaryMark.size()) != kTemporaryMark)
-        return false;
-    for (const QChar c : QStringView(fileName).mid(pageFileName.size() + kTemporaryMark.size(),
-                                                   kTemporaryRandom)) {
-        if (c.unicode() >= 0x80 || !c.isLetterOrNumber())
-            return false;
-    }
-    return true;
+    return [bytes](int fd) { return writeAllAt(fd, bytes) ? bytes.size() : qsizetype(-1); };
 }
 
-void writeFileAtomically(const QString& path, const QByteArray& bytes)
+// Has the disk start on what is written so far while the rest is being encoded, so the sync at
+// the end waits for less. Only a hint: the sync still decides.
+void startWriteBack(int fd, qsizetype& started, qsizetype written)
+{
+#if defined(__linux__)
+    constexpr qsizetype kStep = 1024 * 1024;
+    if (written - started >= kStep) {
+        ::sync_file_range(fd, off_t(started), off_t(written - started), SYNC_FILE_RANGE_WRITE);
+        started = written;
+    }
+#else
+    Q_UNUSED(fd);
+    Q_UNUSED(started);
+    Q_UNUSED(written);
+#endif
+}
+
+// The page's text encoded on the way out, a piece at a time: never a second copy of the page.
+FileContent encodedContent(const TextRuns& text, const TextFormat& format, qsizetype* references)
+{
+    return [&text, &format, references](int fd) {
+        qsizetype at = 0;
+        qsizetype started = 0;
+        const auto put = [fd, &at, &started](QByteArrayView piece) {
+            if (!writeAllAt(fd, piece, at))
+                return false;
+            at += piece.size();
+            startWriteBack(fd, started, at);
+            return true;
+        };
+        return encodeDocumentInPieces(text, format, put, references) ? at : qsizetype(-1);
+    };
+}
+
+void writeAtomically(const QString& path, const FileContent& content)
 {
     const AppError failure(QStringLiteral("Cannot create file %1").arg(path));
     const QString target = resolveLinks(path);
@@ -281,11 +301,11 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
     const bool exists = ::stat(native(target).constData(), &old) == 0;
     const Target where = splitPath(target);
     if (where.name.isEmpty() ||
-        !replaceAtomically(where.folder, where.name, bytes, exists ? old.st_mode & 07777 : 0, exists))
+        !replaceAtomically(where.folder, where.name, content, exists ? old.st_mode & 07777 : 0, exists))
         throw failure;
 }
 
-void writePreviewFile(const QString& path, const QByteArray& bytes)
+void writePreview(const QString& path, const FileContent& content)
 {
     const AppError failure(QStringLiteral("Cannot create file %1").arg(path));
     const Target where = splitPath(path);
@@ -310,32 +330,66 @@ void writePreviewFile(const QString& path, const QByteArray& bytes)
                                       "temporary file name in File | Preferences.")
                            .arg(path));
     }
-    if (!replaceAtomically(where.folder, where.name, bytes,
+    if (!replaceAtomically(where.folder, where.name, content,
                            regularFile ? entry.st_mode & 07777 : 0, regularFile))
         throw failure;
 }
 
-void writePageFile(const QString& path, const QByteArray& bytes)
+void writePage(const QString& path, const FileContent& content)
 {
     const QString target = resolveLinks(path);
     if (!mustWriteInPlace(target)) {
-        writeFileAtomically(path, bytes);
+        writeAtomically(path, content);
         return;
     }
-    if (!writeInPlace(target, bytes))
+    if (!writeInPlace(target, content))
         throw AppError(QStringLiteral("Cannot create file %1").arg(path));
+}
+
+} // namespace
+
+bool isTemporaryFileOf(const QString& fileName, const QString& pageName)
+{
+    const QString pageFileName = temporaryStem(pageName);
+    const qsizetype expected = pageFileName.size() + kTemporaryMark.size() + kTemporaryRandom +
+                               kTemporaryEnd.size();
+    if (fileName.size() != expected || !fileName.startsWith(pageFileName) ||
+        !fileName.endsWith(kTemporaryEnd) ||
+        QStringView(fileName).mid(pageFileName.size(), kTemporaryMark.size()) != kTemporaryMark)
+        return false;
+    for (const QChar c : QStringView(fileName).mid(pageFileName.size() + kTemporaryMark.size(),
+                                                   kTemporaryRandom)) {
+        if (c.unicode() >= 0x80 || !c.isLetterOrNumber())
+            return false;
+    }
+    return true;
+}
+
+void writeFileAtomically(const QString& path, const QByteArray& bytes)
+{
+    writeAtomically(path, bytesContent(bytes));
+}
+
+void writePreviewFile(const QString& path, const QByteArray& bytes)
+{
+    writePreview(path, bytesContent(bytes));
+}
+
+void writePageFile(const QString& path, const QByteArray& bytes)
+{
+    writePage(path, bytesContent(bytes));
 }
 
 qsizetype writeDocumentFile(const QString& path, const TextRuns& text, const TextFormat& format)
 {
     qsizetype references = 0;
-    writePageFile(path, encodeDocument(text, format, &references));
+    writePage(path, encodedContent(text, format, &references));
     return references;
 }
 
 qsizetype writePreviewFile(const QString& path, const TextRuns& text, const TextFormat& format)
 {
     qsizetype references = 0;
-    writePreviewFile(path, encodeDocument(text, format, &references));
+    writePreview(path, encodedContent(text, format, &references));
     return references;
 }

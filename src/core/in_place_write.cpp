@@ -12,12 +12,12 @@
 
 #ifdef Q_OS_UNIX
 
-bool writeAllAt(int fd, const QByteArray& bytes)
+bool writeAllAt(int fd, QByteArrayView bytes, qsizetype offset)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n =
-            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, size_t(bytes.size() - done),
+                                   off_t(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -63,9 +63,10 @@ bool readAll(int fd, QByteArray& out)
 
 // The new bytes go over the old ones before the file is cut to size, so a write that fails
 // early (a size limit, a full disk) has not yet freed anything the old bytes need.
-bool replaceBytes(int fd, const QByteArray& bytes)
+bool replaceBytes(int fd, const FileContent& content)
 {
-    return writeAllAt(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
+    const qsizetype written = content(fd);
+    return written >= 0 && ::ftruncate(fd, off_t(written)) == 0 && ::fsync(fd) == 0;
 }
 
 } // namespace
@@ -89,7 +90,7 @@ bool mustWriteInPlace(const QString& target)
     return file.st_uid != ::geteuid() || file.st_gid != newGroup;
 }
 
-bool writeInPlace(const QString& target, const QByteArray& bytes)
+bool writeInPlace(const QString& target, const FileContent& content)
 {
     const int fd =
         ::open(QFile::encodeName(target).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -100,12 +101,12 @@ bool writeInPlace(const QString& target, const QByteArray& bytes)
         ::close(fd);
         return false;
     }
-    if (replaceBytes(fd, bytes)) {
+    if (replaceBytes(fd, content)) {
         // After a successful sync the bytes are on the disk; close has nothing left to report.
         ::close(fd);
         return true;
     }
-    replaceBytes(fd, old);
+    replaceBytes(fd, [&old](int to) { return writeAllAt(to, old) ? old.size() : -1; });
     ::close(fd);
     return false;
 }
@@ -117,7 +118,7 @@ bool mustWriteInPlace(const QString&)
     return false;
 }
 
-bool writeInPlace(const QString&, const QByteArray&)
+bool writeInPlace(const QString&, const FileContent&)
 {
     return false;
 }

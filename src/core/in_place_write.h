@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <functional>
 
 // Whether a save must rewrite the file itself rather than rename a new file over it, because
 // the rename would change what the file is: the folder is not writable but the file is, the
@@ -9,10 +12,14 @@
 // `target` is the file itself (symbolic links already followed); a missing file never is.
 bool mustWriteInPlace(const QString& target);
 
+// Writes a file's whole new content from its start; returns how many bytes that was, or -1
+// when a write failed.
+using FileContent = std::function<qsizetype(int fd)>;
+
 // Overwrites the file's bytes where they lie: every write, the truncation and the sync are
 // checked. On any failure the old bytes are written back and false is returned. The file's
 // mode, owner, group and links stay as they are.
-bool writeInPlace(const QString& target, const QByteArray& bytes);
+bool writeInPlace(const QString& target, const FileContent& content);
 
-// Writes all of `bytes` from the file's start, every piece checked (a fresh or a rewritten file).
-bool writeAllAt(int fd, const QByteArray& bytes);
+// Writes all of `bytes` at `offset`, every piece checked.
+bool writeAllAt(int fd, QByteArrayView bytes, qsizetype offset = 0);

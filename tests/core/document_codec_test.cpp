@@ -183,6 +183,46 @@ private Q_SLOTS:
         }
     }
 
+    // A page of several pieces comes out as its lines do one by one, whatever falls on a
+    // piece's edge or a 16-byte block's (runs of empty lines, every line length, wide
+    // characters); each piece fits the buffer, and a refused piece stops the encoding.
+    void bigTextGoesOutInPieces()
+    {
+        QByteArray text;
+        QList<QByteArray> lines;
+        const QByteArray wide[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", ""};
+        for (int i = 0; text.size() < 3 * kEncodedPieceSize; ++i) {
+            const QByteArray line = QByteArray(i % 41, char('a' + i % 26)) + wide[i % 4] + '\n';
+            lines << line;
+            text += line;
+        }
+        const TextFormat formats[] = {TextEncoding::Windows1252, TextEncoding::Utf8,
+                                      TextEncoding::Utf8WithBom, TextEncoding::Utf16LE};
+        for (const TextFormat& format : formats) {
+            const qsizetype mark = format.encoding == TextEncoding::Utf8WithBom ? 3
+                                   : format.encoding == TextEncoding::Utf16LE   ? 2
+                                                                                : 0;
+            QByteArray expected = encodeDocument(QByteArray(), format);
+            for (const QByteArray& line : lines)
+                expected += encodeDocument(line, format).mid(mark);
+            const qsizetype cut = text.size() / 2 + 7;
+            const TextRuns runs{QByteArrayView(text).first(cut), QByteArrayView(text).sliced(cut)};
+            QByteArray joined;
+            int pieces = 0;
+            QVERIFY(encodeDocumentInPieces(runs, format, [&](QByteArrayView piece) {
+                ++pieces;
+                joined += piece;
+                return piece.size() <= kEncodedPieceSize;
+            }));
+            QVERIFY(pieces > 3);
+            QCOMPARE(joined, expected);
+
+            pieces = 0;
+            QVERIFY(!encodeDocumentInPieces(runs, format, [&](QByteArrayView) { return ++pieces < 2; }));
+            QCOMPARE(pieces, 2);
+        }
+    }
+
     void invalidUtf8IsDetected_data()
     {
         QTest::addColumn<QByteArray>("bytes");

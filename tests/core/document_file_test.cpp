@@ -69,8 +69,9 @@ private Q_SLOTS:
 
     void shortWriteKeepsTheOldFile()
     {
-        // A child process with a tiny file-size limit: the write comes up short the way it
-        // does on a full disk. The old page must stay intact and no temporary file remain.
+        // A child process with a small file-size limit: the write comes up short the way it
+        // does on a full disk, after the first pieces are out. The old page must stay intact
+        // and no temporary file remain.
         QTemporaryDir dir;
         const QByteArray old = "the old page, which must survive";
         const QString path = writeFile(dir.filePath(QStringLiteral("page.htm")), old);
@@ -78,12 +79,13 @@ private Q_SLOTS:
         QVERIFY(child >= 0);
         if (child == 0) {
             std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{4096, 4096};
+            const rlim_t size = 2 * kEncodedPieceSize + 4096;
+            rlimit limit{size, size};
             setrlimit(RLIMIT_FSIZE, &limit);
-            const QByteArray big(1 << 20, 'x');
+            const QByteArray big = QByteArray("a line of the new page\n").repeated(100000);
             int code = 1;
             try {
-                writeFileAtomically(path, big);
+                writeDocumentFile(path, big.constData(), big.size(), TextEncoding::Utf8);
             } catch (const AppError& e) {
                 code = e.message() == QStringLiteral("Cannot create file %1").arg(path) ? 0 : 2;
             }

@@ -30,11 +30,12 @@ namespace {
 const QByteArray kOldPage = "<HTML>\r\nthe old page, which must survive\r\n</HTML>\r\n";
 const QByteArray kOldPreview = "the old preview\r\n";
 
-// What the user typed on top of the loaded page: big enough that it never fits a small limit.
+// What the user typed on top of the loaded page: big enough that it never fits a small limit,
+// and goes out in more than one piece.
 QString typedText()
 {
     QString text;
-    for (int i = 0; i < 4000; ++i)
+    for (int i = 0; i < 8000; ++i)
         text += QStringLiteral("<P>line %1 of the work that must not be lost\n").arg(i);
     return text;
 }
@@ -250,6 +251,7 @@ private Q_SLOTS:
         const QString save = QStringLiteral("FileSaveItem");
         const QString preview = QStringLiteral("mnuViewinbrowser");
         const QStringList faults = {QStringLiteral("fsize 0"), QStringLiteral("fsize 4096"),
+                                    QStringLiteral("fsize %1").arg(kEncodedPieceSize + 4096),
                                     QStringLiteral("fsize last byte"),
                                     QStringLiteral("fsize half a small page"), QStringLiteral("tmpfs")};
         for (const QString& fault : faults) {
@@ -361,6 +363,8 @@ private Q_SLOTS:
             QTest::addRow("%s", qPrintable(branch)) << branch << QString();
             QTest::addRow("%s, fsize 0", qPrintable(branch)) << branch << QStringLiteral("fsize 0");
             QTest::addRow("%s, fsize 4096", qPrintable(branch)) << branch << QStringLiteral("fsize 4096");
+            QTest::addRow("%s, fsize in the second piece", qPrintable(branch))
+                << branch << QStringLiteral("fsize %1").arg(kEncodedPieceSize + 4096);
         }
         QTest::newRow("hard links, tmpfs") << QStringLiteral("hard links") << QStringLiteral("tmpfs");
     }
