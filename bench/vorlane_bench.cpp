@@ -365,6 +365,11 @@ void BenchRun::processCases()
     const QString vorlane = folder + QStringLiteral("/vorlane_startup_probe");
     const QString bare = folder + QStringLiteral("/vorlane_bare_probe");
     const QString page = path(QStringLiteral("page-10m.htm"));
+    // Starting empty, the bare probe shows its editor as fresh settings set up ours.
+    resetSettings();
+    if (ReadSetting(Setting::Font) != QLatin1String("Arial") ||
+        ReadSetting(Setting::FontSize) != QLatin1String("9") || !ReadFlag(Setting::Highlighting))
+        qFatal("the bare probe no longer sets up its editor as the editor's fresh settings do");
 
     auto processPair = [&](const QStringList& arguments, bool memory, bool paneStoredClosed = false) {
         QList<double> ours, base;
@@ -492,14 +497,14 @@ void BenchRun::documentCases()
         const auto sameFolded = [fold](char a, char b) { return fold(a) == fold(b); };
         const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end(), foldedHash,
                                                           sameFolded);
-        form->FindDialog1->SetFindText(phrase);
+        form->findDialog()->SetFindText(phrase);
         qsizetype sink = 0;
         const Bench::Medians m = Bench::measurePair(
             [&] {
                 editor->SetSelectionStart(0);
                 settle();
                 Stopwatch watch;
-                form->FindDialog1->FindNextButton->click();
+                form->findDialog()->FindNextButton->click();
                 settle();
                 const double ms = watch.ms();
                 if (editor->SelectedText() != phrase)
@@ -579,15 +584,15 @@ void BenchRun::replaceAllCase(TMainForm& form)
     const auto sameFolded = [fold](char a, char b) { return fold(a) == fold(b); };
     const std::boyer_moore_horspool_searcher searcher(word.begin(), word.end(), foldedHash,
                                                       sameFolded);
-    form.ReplaceDialog1->SetFindText(QString::fromLatin1(word));
-    form.ReplaceDialog1->SetReplaceText(QString::fromLatin1(replacement));
+    form.replaceDialog()->SetFindText(QString::fromLatin1(word));
+    form.replaceDialog()->SetReplaceText(QString::fromLatin1(replacement));
     int hits = 0;
     const Bench::Medians m = Bench::measurePair(
         [&] {
             editor->SetSelectionStart(0);
             settle();
             Stopwatch watch;
-            form.ReplaceDialog1->ReplaceAllButton->click();
+            form.replaceDialog()->ReplaceAllButton->click();
             settle();
             const double ms = watch.ms();
             editor->UndoLastEdit();

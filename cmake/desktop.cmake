@@ -83,10 +83,24 @@ set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.vorlane.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so invisible to the library scan: the SVG reader draws every icon.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
-# The browser preview opens pages through xdg-open when no browser is chosen.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# Loaded at run time, so invisible to the library scan: the SVG reader draws every icon, HTML
+# Tidy checks pages and libjpeg reads JPEG pictures. Their packages are the ones that hold the
+# libraries the build found.
+set(VORLANE_RUNTIME_PACKAGES libqt6svg6)
+foreach(library ${TIDY_LIBRARY} ${VORLANE_JPEG_FILE})
+  get_filename_component(resolved ${library} REALPATH)
+  execute_process(COMMAND dpkg-query -S ${resolved} OUTPUT_VARIABLE owner ERROR_QUIET
+                  RESULT_VARIABLE failed)
+  if(failed OR NOT owner MATCHES "^([^:,]+)")
+    message(WARNING "No Debian package holds ${resolved}; the package will not depend on it")
+    continue()
+  endif()
+  list(APPEND VORLANE_RUNTIME_PACKAGES ${CMAKE_MATCH_1})
+endforeach()
+list(JOIN VORLANE_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+# The browser preview opens pages through xdg-open when no browser is chosen; the editor's
+# default font, Arial, is drawn with its metric twin where Arial itself is missing.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-liberation2")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -1,8 +1,10 @@
+#include "app/chrome_style.h"
 #include "app/command_line.h"
 #include "app/main_form.h"
 #include "page/page_check.h"
 
 #include <QApplication>
+#include <QStyleFactory>
 #include <QTextStream>
 
 #include <cstring>
@@ -20,6 +22,8 @@ int main(int argc, char* argv[])
     if (const std::optional<int> exitCode = answerInfoOption(argc, argv))
         return *exitCode;
     QApplication app(argc, argv);
+    // The style the desktop (or -style) chose, wrapped.
+    QApplication::setStyle(new ChromeStyle(QStyleFactory::create(QApplication::style()->name())));
     QApplication::setApplicationName(QStringLiteral("Vorlane"));
     QApplication::setOrganizationName(QStringLiteral("Tallowmark"));
     QGuiApplication::setDesktopFileName(kApplicationId);

@@ -50,7 +50,6 @@ TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
 
     attachParagraphMenu();
     createRecentFilesList();
-    createFindAndReplaceDialogs();
     createTrayIcon();
 }
 

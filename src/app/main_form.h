@@ -97,8 +97,9 @@ public:
     TMRUFileList* MRUFileList1 = nullptr;  // recent files
     TTrayIcon* TrayIcon = nullptr;         // notification area
     QMenu* TrayPopup = nullptr;
-    TFindDialog* FindDialog1 = nullptr;    // find and replace
-    TReplaceDialog* ReplaceDialog1 = nullptr;
+    // Find and replace, made the first time either is asked for.
+    TFindDialog* findDialog();
+    TReplaceDialog* replaceDialog();
     THelpWindow* helpWindow = nullptr;
     TCheckPanel* CheckPanel = nullptr;    // page check, made on first use
     QSplitter* LivePreviewSplitter = nullptr; // the editor and, once shown, the live preview
@@ -231,7 +232,9 @@ private:
     // Parts of the window made after the menus; each lives beside its commands.
     void attachParagraphMenu();
     void createRecentFilesList();
-    void createFindAndReplaceDialogs();
+    TFindDialog* FindDialog1 = nullptr;
+    TReplaceDialog* ReplaceDialog1 = nullptr;
+    void searchForward(const QString& text);
     void createTrayIcon();
     void attachMenuPictures();
     QString showWelcomeAtStartup(); // returns the welcome choice

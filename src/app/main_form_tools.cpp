@@ -22,17 +22,28 @@ QString notFoundMessage(const QString& text)
 }
 } // namespace
 
-void TMainForm::createFindAndReplaceDialogs()
+TFindDialog* TMainForm::findDialog()
 {
-    FindDialog1 = new TFindDialog(this);
-    ReplaceDialog1 = new TReplaceDialog(this);
-    connect(FindDialog1, &TFindDialog::findNext, this, guardedSlot(this, &TMainForm::FindDialog1Find));
-    connect(ReplaceDialog1, &TReplaceDialog::findNext, this,
-            guardedSlot(this, &TMainForm::ReplaceDialog1Find));
-    connect(ReplaceDialog1, &TReplaceDialog::replace, this,
-            guardedSlot(this, &TMainForm::ReplaceDialog1Replace));
-    connect(ReplaceDialog1, &TReplaceDialog::replaceAll, this,
-            guardedSlot(this, &TMainForm::ReplaceDialog1ReplaceAll));
+    if (!FindDialog1) {
+        FindDialog1 = new TFindDialog(this);
+        connect(FindDialog1, &TFindDialog::findNext, this,
+                guardedSlot(this, &TMainForm::FindDialog1Find));
+    }
+    return FindDialog1;
+}
+
+TReplaceDialog* TMainForm::replaceDialog()
+{
+    if (!ReplaceDialog1) {
+        ReplaceDialog1 = new TReplaceDialog(this);
+        connect(ReplaceDialog1, &TReplaceDialog::findNext, this,
+                guardedSlot(this, &TMainForm::ReplaceDialog1Find));
+        connect(ReplaceDialog1, &TReplaceDialog::replace, this,
+                guardedSlot(this, &TMainForm::ReplaceDialog1Replace));
+        connect(ReplaceDialog1, &TReplaceDialog::replaceAll, this,
+                guardedSlot(this, &TMainForm::ReplaceDialog1ReplaceAll));
+    }
+    return ReplaceDialog1;
 }
 
 // ---- find and replace ----
@@ -42,61 +53,61 @@ void TMainForm::Find1Click()
     // Find always starts over at the top of the page.
     RichEdit1->SetSelectionStart(0);
     RichEdit1->SetSelectionLength(0);
-    FindDialog1->present();
+    findDialog()->present();
 }
 
 void TMainForm::Replace1Click()
 {
-    ReplaceDialog1->present();
+    replaceDialog()->present();
 }
 
-namespace {
 // Forward from the end of the selection, case ignored, no wrap. A match becomes the selection.
-void searchForward(TMainForm* form, const QString& text)
+void TMainForm::searchForward(const QString& text)
 {
     if (text.isEmpty())
         return;
-    TMarginRichEdit* editor = form->RichEdit1;
+    TMarginRichEdit* editor = RichEdit1;
     const int from = editor->SelectionStart() + editor->SelectionLength();
     const int found = editor->FindText(text, from);
     if (found < 0) {
-        prompter().error(form, notFoundMessage(text));
+        prompter().error(this, notFoundMessage(text));
         return;
     }
-    form->raise();
-    form->activateWindow();
+    raise();
+    activateWindow();
     editor->FocusEditor();
     editor->SetSelectionStart(found);
     editor->SetSelectionLength(int(text.size()));
     editor->ensureCursorVisible();
     const QRect match = editor->SelectionScreenRect();
-    form->FindDialog1->keepClearOf(match);
-    form->ReplaceDialog1->keepClearOf(match);
+    if (FindDialog1)
+        FindDialog1->keepClearOf(match);
+    if (ReplaceDialog1)
+        ReplaceDialog1->keepClearOf(match);
 }
-} // namespace
 
 void TMainForm::FindDialog1Find()
 {
-    searchForward(this, FindDialog1->FindText());
+    searchForward(findDialog()->FindText());
 }
 
 void TMainForm::ReplaceDialog1Find()
 {
-    searchForward(this, ReplaceDialog1->FindText());
+    searchForward(replaceDialog()->FindText());
 }
 
 void TMainForm::ReplaceDialog1Replace()
 {
     // Acts on whatever is selected (normally the last match), or inserts at the caret.
-    RichEdit1->ReplaceSelection(ReplaceDialog1->ReplaceText());
+    RichEdit1->ReplaceSelection(replaceDialog()->ReplaceText());
 }
 
 void TMainForm::ReplaceDialog1ReplaceAll()
 {
-    const QString text = ReplaceDialog1->FindText();
+    const QString text = replaceDialog()->FindText();
     if (text.isEmpty() || RichEdit1->ReadOnly())
         return;
-    if (RichEdit1->ReplaceAllText(text, ReplaceDialog1->ReplaceText()) == 0) {
+    if (RichEdit1->ReplaceAllText(text, replaceDialog()->ReplaceText()) == 0) {
         prompter().error(this, notFoundMessage(text));
         return;
     }

@@ -1,7 +1,6 @@
 #include "core/icons.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +9,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QResource>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStyle>
@@ -30,17 +30,20 @@ namespace {
 
 // Where a picture drawn at one size is kept between runs, named after the picture's own bytes
 // and the size, so a changed picture is never taken from an old drawing. Empty without a cache
-// folder.
+// folder. The bytes are read where the resource holds them, and hashed with two seeds (128 bits
+// in all): this runs for every button at start-up.
 QString drawingFile(const QString& file, const QSize& pixels)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QFile source(file);
-    if (folder.isEmpty() || !source.open(QIODevice::ReadOnly))
+    static const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const QResource source(file);
+    if (folder.isEmpty() || !source.isValid())
         return QString();
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    hash.addData(source.readAll());
-    hash.addData(QByteArray::number(pixels.width()) + 'x' + QByteArray::number(pixels.height()));
-    return folder + QStringLiteral("/pictures/") + QString::fromLatin1(hash.result().toHex()) +
+    const QByteArray bytes = source.uncompressedData();
+    const QByteArray size = QByteArray::number(pixels.width()) + 'x' + QByteArray::number(pixels.height());
+    const auto hashOf = [&](size_t seed) {
+        return QByteArray::number(quint64(qHashMulti(seed, bytes, size)), 16).rightJustified(16, '0');
+    };
+    return folder + QStringLiteral("/pictures/") + QString::fromLatin1(hashOf(0x9e3779b9) + hashOf(0x85ebca6b)) +
            QStringLiteral(".argb");
 }
 
@@ -117,11 +120,10 @@ public:
         const QSize pixels = size * scale;
         // Drawn once per program, whichever icon asks: every window shares the pictures (and a
         // process forked by the tests never needs the painter's thread pool it cannot have).
-        const QString key = QStringLiteral("vorlane:%1:%2x%3:%4")
-                                .arg(file_)
-                                .arg(pixels.width())
-                                .arg(pixels.height())
-                                .arg(int(mode));
+        const QString key = QStringLiteral("vorlane:") + file_ + QLatin1Char(':') +
+                            QString::number(pixels.width()) + QLatin1Char('x') +
+                            QString::number(pixels.height()) + QLatin1Char(':') +
+                            QString::number(int(mode));
         QPixmap cached;
         if (QPixmapCache::find(key, &cached))
             return cached;

@@ -739,6 +739,15 @@ QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
     const QByteArray input = declared ? utf8 : html32 + utf8;
     const int shift = declared ? 0 : int(html32.size());
 
+    QString why;
+    if (!TidyDocument::available(&why)) {
+        Finding f;
+        f.kind = Kind::Error;
+        f.failing = true;
+        f.message = QStringLiteral("the markup was not checked: %1").arg(why);
+        findings.append(f);
+        return findings;
+    }
     TidyDocument tidy(asHtml32);
     std::atomic<qint64> unused{0};
     const QList<TidyDocument::Report> reports = tidy.parse(

@@ -1,9 +1,35 @@
 #include "page/tidy_document.h"
 
+#include "core/runtime_library.h"
+
 #include <tidy.h>
 #include <tidybuffio.h>
 
 #include <mutex>
+
+namespace {
+
+// HTML Tidy is opened the first time a page is checked: most runs never check one.
+#define VORLANE_TIDY_FUNCTIONS(X)                                                                 \
+    X(tidyGetAppData) X(tidyGetMessageDoc) X(tidyGetMessageLevel) X(tidyGetMessageLine)            \
+    X(tidyGetMessageColumn) X(tidyGetMessage) X(tidySetLanguage) X(tidyCreate) X(tidySetAppData)  \
+    X(tidySetMessageCallback) X(tidyBufInit) X(tidySetErrorBuffer) X(tidySetInCharEncoding)        \
+    X(tidyOptSetBool) X(tidyOptSetInt) X(tidyBufFree) X(tidyRelease) X(tidyInitSource)             \
+    X(tidyParseSource)
+VORLANE_RUNTIME_LIBRARY(TidyFunctions, tidyFunctions, VORLANE_TIDY_LIBRARY, VORLANE_TIDY_FUNCTIONS)
+
+// Only called once available() has said yes.
+const TidyFunctions& tidy()
+{
+    return *tidyFunctions(nullptr);
+}
+
+} // namespace
+
+bool TidyDocument::available(QString* why)
+{
+    return tidyFunctions(why) != nullptr;
+}
 
 struct TidyDocument::Impl
 {
@@ -45,16 +71,16 @@ struct TidyDocument::Impl
 
     static Bool TIDY_CALL onMessage(TidyMessage message)
     {
-        auto* self = static_cast<Impl*>(tidyGetAppData(tidyGetMessageDoc(message)));
-        const TidyReportLevel level = tidyGetMessageLevel(message);
+        auto* self = static_cast<Impl*>(tidy().tidyGetAppData(tidy().tidyGetMessageDoc(message)));
+        const TidyReportLevel level = tidy().tidyGetMessageLevel(message);
         // Only what Tidy counts as a warning or an error of the page itself is a finding. Its
         // information notes are switched off by "show-info", accessibility reports belong to a
         // review of their own, and the rest is Tidy talking about itself.
         if (level == TidyWarning || level == TidyError || level == TidyBadDocument ||
             level == TidyFatal) {
             self->reports.append({level == TidyWarning ? Level::Warning : Level::Error,
-                                  tidyGetMessageLine(message), tidyGetMessageColumn(message),
-                                  QString::fromUtf8(tidyGetMessage(message))});
+                                  tidy().tidyGetMessageLine(message), tidy().tidyGetMessageColumn(message),
+                                  QString::fromUtf8(tidy().tidyGetMessage(message))});
         }
         return no; // nothing goes to Tidy's own output
     }
@@ -65,34 +91,34 @@ TidyDocument::TidyDocument(bool asHtml32) : impl_(new Impl)
     // Tidy picks its message language once, process-wide, from the environment unless told;
     // the rest of the program speaks English, and a second thread must not race the choice.
     static std::once_flag language;
-    std::call_once(language, [] { tidySetLanguage("en"); });
+    std::call_once(language, [] { tidy().tidySetLanguage("en"); });
 
-    impl_->doc = tidyCreate();
+    impl_->doc = tidy().tidyCreate();
     TidyDoc doc = impl_->doc;
-    tidySetAppData(doc, impl_);
-    tidySetMessageCallback(doc, &Impl::onMessage);
-    tidyBufInit(&impl_->errors);
-    tidySetErrorBuffer(doc, &impl_->errors);
-    tidySetInCharEncoding(doc, "utf8");
-    tidyOptSetBool(doc, TidyQuiet, yes);
-    tidyOptSetBool(doc, TidyShowMarkup, no);
-    tidyOptSetBool(doc, TidyShowWarnings, yes);
+    tidy().tidySetAppData(doc, impl_);
+    tidy().tidySetMessageCallback(doc, &Impl::onMessage);
+    tidy().tidyBufInit(&impl_->errors);
+    tidy().tidySetErrorBuffer(doc, &impl_->errors);
+    tidy().tidySetInCharEncoding(doc, "utf8");
+    tidy().tidyOptSetBool(doc, TidyQuiet, yes);
+    tidy().tidyOptSetBool(doc, TidyShowMarkup, no);
+    tidy().tidyOptSetBool(doc, TidyShowWarnings, yes);
     // Unquoted attribute values and omitted optional end tags are plain HTML 3.2; Tidy only
     // mentions them as information.
-    tidyOptSetBool(doc, TidyShowInfo, no);
+    tidy().tidyOptSetBool(doc, TidyShowInfo, no);
     // Columns count characters, as the editor does.
-    tidyOptSetInt(doc, TidyTabSize, 1);
+    tidy().tidyOptSetInt(doc, TidyTabSize, 1);
     // Tidy's classic accessibility nags ("<table> lacks summary", an IMG without ALT) are
     // HTML 4 rules: SUMMARY does not exist in HTML 3.2 and ALT is optional there. Handing them
     // to Tidy's accessibility module, whose reports are no markup findings, drops them.
     if (asHtml32)
-        tidyOptSetInt(doc, TidyAccessibilityCheckLevel, 1);
+        tidy().tidyOptSetInt(doc, TidyAccessibilityCheckLevel, 1);
 }
 
 TidyDocument::~TidyDocument()
 {
-    tidyBufFree(&impl_->errors);
-    tidyRelease(impl_->doc);
+    tidy().tidyBufFree(&impl_->errors);
+    tidy().tidyRelease(impl_->doc);
     delete impl_;
 }
 
@@ -106,8 +132,8 @@ QList<TidyDocument::Report> TidyDocument::parse(const QByteArray& utf8,
     impl_->bytesRead = bytesRead;
     impl_->stop = stop;
     TidyInputSource source;
-    tidyInitSource(&source, impl_, &Impl::getByte, &Impl::ungetByte, &Impl::atEnd);
-    tidyParseSource(impl_->doc, &source);
+    tidy().tidyInitSource(&source, impl_, &Impl::getByte, &Impl::ungetByte, &Impl::atEnd);
+    tidy().tidyParseSource(impl_->doc, &source);
     if (bytesRead)
         bytesRead->store(utf8.size(), std::memory_order_relaxed);
     impl_->input = nullptr;

@@ -21,6 +21,10 @@ public:
         QString message;
     };
 
+    // Whether HTML Tidy's library could be opened; if not, `why` says so. A document may only
+    // be made once this has said yes.
+    static bool available(QString* why);
+
     // `asHtml32`: the page is checked as HTML 3.2 (declared so, or declaring nothing).
     explicit TidyDocument(bool asHtml32);
     ~TidyDocument();

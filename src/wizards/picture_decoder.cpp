@@ -2,6 +2,7 @@
 
 #include "core/app_error.h"
 #include "core/file_names.h"
+#include "core/runtime_library.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -27,6 +28,19 @@ constexpr int kMaxJpegScans = 1000;
 constexpr unsigned kMinScaledSide = 512;
 
 // ---- libjpeg -------------------------------------------------------------------------------
+// Opened the first time a JPEG is shown: most runs never show one.
+#define VORLANE_JPEG_FUNCTIONS(X)                                                                 \
+    X(jpeg_std_error) X(jpeg_CreateDecompress) X(jpeg_resync_to_restart) X(jpeg_read_header)       \
+    X(jpeg_calc_output_dimensions) X(jpeg_start_decompress) X(jpeg_read_scanlines)                 \
+    X(jpeg_finish_decompress) X(jpeg_destroy_decompress)
+VORLANE_RUNTIME_LIBRARY(JpegFunctions, jpegFunctions, VORLANE_JPEG_LIBRARY, VORLANE_JPEG_FUNCTIONS)
+
+// Only called once jpegFunctions() has given them.
+const JpegFunctions& jpeg()
+{
+    return *jpegFunctions(nullptr);
+}
+
 // libjpeg reports fatal errors through a callback that must not return. Ours longjmps back to
 // a setjmp in one of the small stage functions below; those functions hold no C++ object with
 // a destructor, so the jump skips nothing but libjpeg's own C frames.
@@ -108,14 +122,14 @@ static void jpegTermSource(j_decompress_ptr) {}
 // layout. False when libjpeg gave up.
 bool jpegReadHeader(JpegState* s, const unsigned char* data, size_t size)
 {
-    s->cinfo.err = jpeg_std_error(&s->error.pub);
+    s->cinfo.err = jpeg().jpeg_std_error(&s->error.pub);
     s->error.pub.error_exit = jpegErrorExit;
     s->error.pub.emit_message = jpegEmitMessage;
     s->error.dataCutShort = false;
     if (setjmp(s->error.jump))
         return false;
 
-    jpeg_create_decompress(&s->cinfo);
+    jpeg().jpeg_CreateDecompress(&s->cinfo, JPEG_LIB_VERSION, sizeof(jpeg_decompress_struct));
     s->cinfo.mem->max_memory_to_use = kMaxJpegWorkMemory;
     s->progress.progress_monitor = jpegProgress;
     s->cinfo.progress = &s->progress;
@@ -123,14 +137,14 @@ bool jpegReadHeader(JpegState* s, const unsigned char* data, size_t size)
     s->source.pub.init_source = jpegInitSource;
     s->source.pub.fill_input_buffer = jpegFillInput;
     s->source.pub.skip_input_data = jpegSkipInput;
-    s->source.pub.resync_to_restart = jpeg_resync_to_restart;
+    s->source.pub.resync_to_restart = jpeg().jpeg_resync_to_restart;
     s->source.pub.term_source = jpegTermSource;
     s->source.pub.next_input_byte = data;
     s->source.pub.bytes_in_buffer = size;
     s->source.truncated = false;
     s->cinfo.src = &s->source.pub;
 
-    if (jpeg_read_header(&s->cinfo, TRUE) != JPEG_HEADER_OK)
+    if (jpeg().jpeg_read_header(&s->cinfo, TRUE) != JPEG_HEADER_OK)
         return false;
     switch (s->cinfo.jpeg_color_space) {
     case JCS_GRAYSCALE:
@@ -150,7 +164,7 @@ bool jpegReadHeader(JpegState* s, const unsigned char* data, size_t size)
         denominator *= 2;
     s->cinfo.scale_num = 1;
     s->cinfo.scale_denom = denominator;
-    jpeg_calc_output_dimensions(&s->cinfo);
+    jpeg().jpeg_calc_output_dimensions(&s->cinfo);
     return true;
 }
 
@@ -160,14 +174,14 @@ bool jpegDecodeRows(JpegState* s, unsigned char* pixels, size_t stride)
 {
     if (setjmp(s->error.jump))
         return false;
-    if (!jpeg_start_decompress(&s->cinfo))
+    if (!jpeg().jpeg_start_decompress(&s->cinfo))
         return false;
     while (s->cinfo.output_scanline < s->cinfo.output_height) {
         JSAMPROW row[1] = {pixels + size_t(s->cinfo.output_scanline) * stride};
-        if (jpeg_read_scanlines(&s->cinfo, row, 1) != 1)
+        if (jpeg().jpeg_read_scanlines(&s->cinfo, row, 1) != 1)
             return false;
     }
-    jpeg_finish_decompress(&s->cinfo);
+    jpeg().jpeg_finish_decompress(&s->cinfo);
     return true;
 }
 
@@ -176,7 +190,7 @@ class JpegDecompressor
 {
 public:
     JpegDecompressor() { std::memset(&state_, 0, sizeof state_); }
-    ~JpegDecompressor() { jpeg_destroy_decompress(&state_.cinfo); }
+    ~JpegDecompressor() { jpeg().jpeg_destroy_decompress(&state_.cinfo); }
     JpegDecompressor(const JpegDecompressor&) = delete;
     JpegDecompressor& operator=(const JpegDecompressor&) = delete;
 
@@ -206,7 +220,7 @@ void cmykToRgb(QImage& image, bool inverted)
 
 DecodedPicture decodeJpeg(QByteArray bytes)
 {
-    if (bytes.isEmpty())
+    if (bytes.isEmpty() || !jpegFunctions(nullptr))
         return {};
     // Many writers leave the end marker off; with it the file is whole again. Data cut off
     // anywhere else then ends early at that marker, which libjpeg reports.
@@ -319,5 +333,9 @@ DecodedPicture decodePictureFile(const QString& path)
         throw AppError(QStringLiteral("Cannot open file %1").arg(path));
     if (file.size() > kMaxPictureFileBytes)
         return {};
+    // A missing library is no fault of the picture: say so rather than show it as unreadable.
+    QString why;
+    if (kind == PictureKind::Jpeg && !jpegFunctions(&why))
+        throw AppError(why);
     return decodePicture(file.readAll(), kind);
 }

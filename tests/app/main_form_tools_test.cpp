@@ -40,8 +40,8 @@ class MainFormToolsTest : public QObject
     void trigger(const char* name) { form->action(QString::fromLatin1(name))->trigger(); }
     void findNext(const QString& text)
     {
-        form->FindDialog1->SetFindText(text);
-        form->FindDialog1->FindNextButton->click();
+        form->findDialog()->SetFindText(text);
+        form->findDialog()->FindNextButton->click();
     }
     QString notFound(const QString& text) { return "Could not find \"" + text + "\""; }
 
@@ -70,7 +70,7 @@ private Q_SLOTS:
     {
         setText("Hello hello HELLO", 12, 5);
         trigger("Find1");
-        QVERIFY(form->FindDialog1->isVisible());
+        QVERIFY(form->findDialog()->isVisible());
         QCOMPARE(editor->SelectionStart(), 0);
         QCOMPARE(editor->SelectionLength(), 0);
         findNext("hello");
@@ -82,7 +82,7 @@ private Q_SLOTS:
         QCOMPARE(editor->SelectionStart(), 12);
         QCOMPARE(editor->SelectedText(), QStringLiteral("HELLO"));
         QVERIFY(prompter->errors.isEmpty());
-        QVERIFY(form->FindDialog1->isVisible());
+        QVERIFY(form->findDialog()->isVisible());
     }
 
     void searchRunsFromTheSelectionsEnd()
@@ -90,8 +90,8 @@ private Q_SLOTS:
         // "abab" selected from 1 to 3 ("ba"): the search starts at 3, so the "ab" at 2 is
         // passed over even though it overlaps the selection.
         setText("abab ab", 1, 2);
-        form->ReplaceDialog1->SetFindText("ab");
-        form->ReplaceDialog1->FindNextButton->click();
+        form->replaceDialog()->SetFindText("ab");
+        form->replaceDialog()->FindNextButton->click();
         QCOMPARE(editor->SelectionStart(), 5);
         QCOMPARE(editor->SelectionLength(), 2);
     }
@@ -152,7 +152,7 @@ private Q_SLOTS:
     {
         setText("one two", 4, 3);
         trigger("Replace1");
-        QVERIFY(form->ReplaceDialog1->isVisible());
+        QVERIFY(form->replaceDialog()->isVisible());
         QCOMPARE(editor->SelectionStart(), 4);
         QCOMPARE(editor->SelectionLength(), 3);
     }
@@ -179,9 +179,9 @@ private Q_SLOTS:
         QFETCH(int, length);
         QFETCH(QString, replacement);
         setText("one two three", start, length);
-        form->ReplaceDialog1->SetFindText("two");
-        form->ReplaceDialog1->SetReplaceText(replacement);
-        form->ReplaceDialog1->ReplaceButton->click();
+        form->replaceDialog()->SetFindText("two");
+        form->replaceDialog()->SetReplaceText(replacement);
+        form->replaceDialog()->ReplaceButton->click();
         QTEST(editor->EditorText(), "result");
         QTEST(editor->SelectionStart(), "caret");
         QCOMPARE(editor->SelectionLength(), 0);
@@ -190,7 +190,7 @@ private Q_SLOTS:
     void searchContinuesAfterAReplacement()
     {
         setText("cat cat");
-        TReplaceDialog* dialog = form->ReplaceDialog1;
+        TReplaceDialog* dialog = form->replaceDialog();
         dialog->SetFindText("cat");
         dialog->SetReplaceText("concat");
         dialog->FindNextButton->click();
@@ -238,9 +238,9 @@ private Q_SLOTS:
         QFETCH(QString, replacement);
         setText(text, start);
         editor->SetModifiedFlag(false);
-        form->ReplaceDialog1->SetFindText(search);
-        form->ReplaceDialog1->SetReplaceText(replacement);
-        form->ReplaceDialog1->ReplaceAllButton->click();
+        form->replaceDialog()->SetFindText(search);
+        form->replaceDialog()->SetReplaceText(replacement);
+        form->replaceDialog()->ReplaceAllButton->click();
         QTEST(editor->EditorText(), "result");
         QTEST(editor->SelectionStart(), "caret");
         QCOMPARE(editor->SelectionLength(), 0);
@@ -255,9 +255,9 @@ private Q_SLOTS:
     {
         setText("nothing here", 2, 3);
         editor->SetModifiedFlag(false);
-        form->ReplaceDialog1->SetFindText("zebra");
-        form->ReplaceDialog1->SetReplaceText("x");
-        form->ReplaceDialog1->ReplaceAllButton->click();
+        form->replaceDialog()->SetFindText("zebra");
+        form->replaceDialog()->SetReplaceText("x");
+        form->replaceDialog()->ReplaceAllButton->click();
         QCOMPARE(prompter->errors, QStringList{notFound("zebra")});
         QCOMPARE(editor->EditorText(), QStringLiteral("nothing here"));
         QCOMPARE(editor->SelectionStart(), 2);
@@ -271,9 +271,9 @@ private Q_SLOTS:
         for (int i = 0; i < 20000; ++i)
             page += QStringLiteral("<p>line %1 <font>x</font>\n").arg(i);
         setText(page);
-        form->ReplaceDialog1->SetFindText("<FONT>");
-        form->ReplaceDialog1->SetReplaceText("<B>");
-        form->ReplaceDialog1->ReplaceAllButton->click();
+        form->replaceDialog()->SetFindText("<FONT>");
+        form->replaceDialog()->SetReplaceText("<B>");
+        form->replaceDialog()->ReplaceAllButton->click();
         const QString result = editor->EditorText();
         QCOMPARE(result.count(QStringLiteral("<B>")), 20000);
         QVERIFY(!result.contains(QStringLiteral("<font>")));
@@ -482,10 +482,10 @@ private Q_SLOTS:
         form->activateWindow();
         editor->FocusEditor();
         QTest::keyClick(editor, Qt::Key_F, Qt::ControlModifier);
-        QVERIFY(form->FindDialog1->isVisible());
+        QVERIFY(form->findDialog()->isVisible());
         QCOMPARE(editor->SelectionStart(), 0);
-        QTest::keyClicks(form->FindDialog1->FindEdit, "PAGE");
-        QTest::keyClick(form->FindDialog1->FindEdit, Qt::Key_Return);
+        QTest::keyClicks(form->findDialog()->FindEdit, "PAGE");
+        QTest::keyClick(form->findDialog()->FindEdit, Qt::Key_Return);
         QCOMPARE(editor->SelectedText(), QStringLiteral("Page"));
         QCOMPARE(editor->SelectionStart(), 27);
         QVERIFY(prompter->errors.isEmpty());
