@@ -28,23 +28,33 @@ static void initIconResources()
 
 namespace {
 
+// FNV-1a: the same in every run (qHash is seeded anew per process), and quick on a few KB.
+quint64 stableHash(QByteArrayView bytes)
+{
+    quint64 hash = 0xcbf29ce484222325ULL;
+    for (const char c : bytes) {
+        hash ^= uchar(c);
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
+
 // Where a picture drawn at one size is kept between runs, named after the picture's own bytes
 // and the size, so a changed picture is never taken from an old drawing. Empty without a cache
-// folder. The bytes are read where the resource holds them, and hashed with two seeds (128 bits
-// in all): this runs for every button at start-up.
+// folder. The bytes are hashed where the resource holds them (64 bits is plenty to tell a few
+// dozen pictures apart): this runs for every button at start-up.
 QString drawingFile(const QString& file, const QSize& pixels)
 {
     static const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     const QResource source(file);
     if (folder.isEmpty() || !source.isValid())
         return QString();
-    const QByteArray bytes = source.uncompressedData();
-    const QByteArray size = QByteArray::number(pixels.width()) + 'x' + QByteArray::number(pixels.height());
-    const auto hashOf = [&](size_t seed) {
-        return QByteArray::number(quint64(qHashMulti(seed, bytes, size)), 16).rightJustified(16, '0');
-    };
-    return folder + QStringLiteral("/pictures/") + QString::fromLatin1(hashOf(0x9e3779b9) + hashOf(0x85ebca6b)) +
-           QStringLiteral(".argb");
+    const quint64 hash = stableHash(source.uncompressedData());
+    return folder + QStringLiteral("/pictures/") +
+           QStringLiteral("%1-%2x%3.argb")
+               .arg(hash, 16, 16, QLatin1Char('0'))
+               .arg(pixels.width())
+               .arg(pixels.height());
 }
 
 // A kept drawing is its premultiplied pixels as they lie in memory: reading them back is one

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPixmapCache>
+#include <QProcess>
 #include <QStandardPaths>
 
 // Pictures drawn once are kept in the cache folder and taken from there next time.
@@ -11,6 +12,9 @@ class IconsTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // Run on its own by the test below, as a second run of the program would.
+    void drawPicture() { QVERIFY(!vorlaneIcon(QStringLiteral("vorlane")).pixmap(32, 32).isNull()); }
+
     void drawingsAreKeptAndCheckedBeforeUse()
     {
         const QDir kept(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
@@ -29,6 +33,16 @@ private Q_SLOTS:
         QPixmapCache::clear();
         QCOMPARE(vorlaneIcon(QStringLiteral("vorlane")).pixmap(32, 32).toImage().pixel(16, 16),
                  QColor(Qt::red).rgba());
+
+        // Another run of the program finds the same drawing (its name is no per-run hash).
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VORLANE_TEST_HOME"), qEnvironmentVariable("XDG_CONFIG_HOME"));
+        second.setProcessEnvironment(environment);
+        second.start(QCoreApplication::applicationFilePath(), {QStringLiteral("drawPicture")});
+        QVERIFY(second.waitForFinished(60000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(kept.entryList(QDir::Files), files);
 
         // A cut-short or empty one is drawn anew and replaced.
         for (const QByteArray& junk : {QByteArray("not a picture"), QByteArray()}) {

@@ -12,7 +12,7 @@ class TestEnvironment
 {
 public:
     TestEnvironment();
-    QString configHome() const { return dir_.path(); }
+    QString configHome() const { return qEnvironmentVariable("XDG_CONFIG_HOME"); }
 
 private:
     QTemporaryDir dir_;
