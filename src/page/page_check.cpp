@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstring>
 #ifdef Q_OS_UNIX
 #include <dirent.h>
 #endif
@@ -323,6 +324,17 @@ qsizetype tagLength(QByteArrayView text, qsizetype start)
 // A folder's entries by exact name and by lower-case name, read once per check: a web server
 // on Linux matches names exactly, so a name that matches only without regard to case is a fault
 // of its own, whatever file system this computer has.
+// A name as the folder lists it. Most names are plain ASCII, which reads the same in every
+// encoding, so the locale's decoder (several times slower) is only asked about the others.
+QString fileNameOf(const char* name)
+{
+    const size_t length = std::strlen(name);
+    for (size_t i = 0; i < length; ++i)
+        if (uchar(name[i]) >= 0x80)
+            return QFile::decodeName(QByteArray(name, qsizetype(length)));
+    return QString::fromLatin1(name, qsizetype(length));
+}
+
 class SiteFiles
 {
 public:
@@ -403,7 +415,7 @@ private:
                 const char* n = entry->d_name;
                 if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
                     continue;
-                names.append(QFile::decodeName(n));
+                names.append(fileNameOf(n));
             }
             closedir(dir);
         }
@@ -526,6 +538,18 @@ private:
         findings_.append(f);
     }
 
+    // No "." or ".." step, no empty step, no trailing slash: nothing for cleanPath to do.
+    static bool isPlainRelative(QStringView value)
+    {
+        if (value.startsWith(QLatin1Char('.')) || value.endsWith(QLatin1Char('/')))
+            return false;
+        for (qsizetype i = 1; i < value.size(); ++i)
+            if (value[i - 1] == QLatin1Char('/') &&
+                (value[i] == QLatin1Char('.') || value[i] == QLatin1Char('/')))
+                return false;
+        return true;
+    }
+
     static bool isAbsoluteLocal(const QString& path)
     {
         const bool drive = path.size() >= 2 && path[1] == QLatin1Char(':') && path[0].isLetter() &&
@@ -584,11 +608,10 @@ private:
             return;
         }
         // Most links are plain names below the folder; only the others need tidying up.
-        const bool plain =
-            !value.startsWith(QLatin1Char('.')) && !value.contains(QLatin1String("/.")) &&
-            !value.contains(QLatin1String("//")) && !value.endsWith(QLatin1Char('/'));
-        const QString path = folder_ + QLatin1Char('/') + value;
-        checkTarget(link, plain ? path : QDir::cleanPath(path), value, fragment);
+        QString path;
+        path.reserve(folder_.size() + 1 + value.size());
+        path.append(folder_).append(QLatin1Char('/')).append(value);
+        checkTarget(link, isPlainRelative(value) ? path : QDir::cleanPath(path), value, fragment);
     }
 
     void checkTarget(const LinkValue& link, const QString& path, const QString& written,
