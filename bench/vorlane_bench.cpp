@@ -77,7 +77,7 @@ const QString kPreviewLatency = QStringLiteral("live preview edit-to-render late
 struct Options
 {
     int runs = 21;
-    int processRuns = 11;
+    int processRuns = 21;
     QString only;
     QString inputs; // empty: a temporary folder
 };

@@ -15,6 +15,10 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 // Our pictures live in a static library, so the resource is pulled in by hand (and outside
 // any namespace, as the macro requires).
 static void initIconResources()
@@ -49,7 +53,9 @@ QString drawingFile(const QString& file, const QSize& pixels)
     const QResource source(file);
     if (folder.isEmpty() || !source.isValid())
         return QString();
-    const quint64 hash = stableHash(source.uncompressedData());
+    // The bytes as stored, compressed or not: they change whenever the picture does.
+    const quint64 hash = stableHash(
+        QByteArrayView(reinterpret_cast<const char*>(source.data()), source.size()));
     return folder + QStringLiteral("/pictures/") +
            QStringLiteral("%1-%2x%3.argb")
                .arg(hash, 16, 16, QLatin1Char('0'))
@@ -61,15 +67,17 @@ QString drawingFile(const QString& file, const QSize& pixels)
 // copy, where even a small PNG costs more to inflate than the SVG does to draw.
 QImage readDrawing(const QString& path, const QSize& pixels)
 {
-    QFile in(path);
     const qsizetype bytes = qsizetype(pixels.width()) * pixels.height() * 4;
-    if (!in.open(QIODevice::ReadOnly) || in.size() != bytes)
+    const int in = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
         return QImage();
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    if (image.sizeInBytes() != bytes ||
-        in.read(reinterpret_cast<char*>(image.bits()), bytes) != bytes)
-        return QImage();
-    return image;
+    struct stat info;
+    const bool whole = ::fstat(in, &info) == 0 && info.st_size == bytes &&
+                       image.sizeInBytes() == bytes &&
+                       ::read(in, image.bits(), size_t(bytes)) == ssize_t(bytes);
+    ::close(in);
+    return whole ? image : QImage();
 }
 
 void keepDrawing(const QString& path, const QImage& drawn)
@@ -164,7 +172,7 @@ QIcon vorlaneIcon(const QString& name)
     initIconResources();
     // Always our own pictures: mixed with a desktop theme's they would look patched together.
     const QString file = QStringLiteral(":/icons/%1.svg").arg(name);
-    if (!QFile::exists(file))
+    if (!QResource(file).isValid())
         return QIcon();
     return QIcon(new PictureIconEngine(file));
 }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <tuple>
@@ -194,10 +195,55 @@ QString settingsFilePath()
 }
 
 namespace {
+
+// Reads share one store object while the file stays as it was: making a QSettings costs more
+// than a read, and start-up alone reads some twenty settings. Before every read the file's
+// identity, size and times are compared to the nanosecond (Qt itself compares size and time
+// to the millisecond), so a read still sees what any instance wrote last.
+class StoreReader
+{
+public:
+    template <class Read> auto read(Read&& readFrom)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const QByteArray homes = qgetenv("XDG_CONFIG_HOME") + '\0' + qgetenv("HOME");
+        struct stat now {};
+        const bool exists = store_ && ::stat(path_.constData(), &now) == 0;
+        if (!store_ || homes != homes_ || exists != exists_ || (exists && !same(now, seen_))) {
+            store_ = openStore();
+            homes_ = homes;
+            path_ = QFile::encodeName(store_->fileName());
+            exists_ = ::stat(path_.constData(), &seen_) == 0;
+        }
+        return readFrom(*store_);
+    }
+
+private:
+    static bool same(const struct stat& a, const struct stat& b)
+    {
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+               a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+               a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    }
+
+    std::mutex mutex_;
+    std::unique_ptr<QSettings> store_;
+    QByteArray homes_;
+    QByteArray path_;
+    bool exists_ = false;
+    struct stat seen_ {};
+};
+
+// Never destroyed: its QSettings must not outlive Qt's own store cache at exit.
+StoreReader& storeReader()
+{
+    static StoreReader* reader = new StoreReader;
+    return *reader;
+}
+
 QString readNamed(const QString& name, const QString& defaultValue)
 {
-    auto store = openStore();
-    const QVariant value = store->value(name);
+    const QVariant value = storeReader().read([&](QSettings& store) { return store.value(name); });
     if (!value.isValid())
         return defaultValue;
     if (value.typeId() != QMetaType::QString)
@@ -231,7 +277,8 @@ bool ReadFlag(const SettingKey& key)
 
 bool SettingExists(const SettingKey& key)
 {
-    return openStore()->contains(QString::fromUtf8(key.name));
+    return storeReader().read(
+        [&](QSettings& store) { return store.contains(QString::fromUtf8(key.name)); });
 }
 
 void WriteSetting(const SettingKey& key, const QString& text)
