@@ -38,6 +38,14 @@ TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
 
     RichEdit1 = new TMarginRichEdit(this);
     connect(RichEdit1, &TMarginRichEdit::caretMoved, this, &TMainForm::showCaretPosition);
+    // The editor gets its font and highlighting before it is first shown: every style set on a
+    // shown editor repaints it. The start-up sequence reads the same settings again, finds
+    // them in place, and reports a setting it cannot read.
+    try {
+        applyEditorFontFromSettings();
+        RichEdit1->SetHighlighting(ReadFlag(Setting::Highlighting));
+    } catch (const AppError&) {
+    }
     buildCommands();
     buildToolbars();
     buildLayout();

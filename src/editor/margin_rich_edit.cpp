@@ -470,6 +470,10 @@ void TMarginRichEdit::SetWordWrap(bool on)
 
 void TMarginRichEdit::SetDisplayFont(const QFont& font)
 {
+    // Setting the same font again would restyle every style for nothing.
+    if (fontApplied_ && font == displayFont_)
+        return;
+    fontApplied_ = true;
     displayFont_ = font;
     setFont(font);
     applyStyles();

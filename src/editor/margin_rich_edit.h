@@ -179,6 +179,7 @@ private:
     QMenu* contextMenu_ = nullptr;
     int longLinesCutShort_ = 0;
     QFont displayFont_;
+    bool fontApplied_ = false; // displayFont_ has been given to every style
     bool forcedModified_ = false;
     QsciLexerHTML* lexer_ = nullptr;
     bool lineNumbers_ = false;
