@@ -10,9 +10,9 @@
 #include "core/settings_store.h"
 #include "editor/find_replace_dialogs.h"
 #include "editor/margin_rich_edit.h"
-#include "page/check_panel.h"
-#include "page/page_check.h"
-#include "page/live_preview_pane.h"
+#include "check/check_panel.h"
+#include "check/page_check.h"
+#include "preview/live_preview_pane.h"
 #include "page/body_properties_dialog.h"
 #include "support/scripted_prompter.h"
 #include "wizards/table_generator_dialog.h"
@@ -150,7 +150,7 @@ void openThroughCommand(TMainForm& form, ScriptedPrompter& prompter, const QStri
 {
     form.editor()->SetModifiedFlag(false); // nothing to ask before the page is replaced
     prompter.openAnswers.append({{path}, false});
-    form.action(QStringLiteral("FileOpenItem"))->trigger();
+    form.action("FileOpenItem")->trigger();
 }
 
 // The character position of the first (or last) occurrence of `needle` in the editor.
@@ -182,7 +182,7 @@ double timedCommandAt(TMainForm& form, const QString& item, int position, int se
     editor->SetSelectionLength(selectLength);
     settle();
     Stopwatch watch;
-    form.action(item)->trigger();
+    form.actionNamed(item)->trigger();
     settle();
     const double ms = watch.ms();
     editor->UndoLastEdit();
@@ -466,7 +466,7 @@ void BenchRun::documentCases()
         const Bench::Medians m = Bench::measurePair(
             [&] {
                 Stopwatch watch;
-                form->action(QStringLiteral("FileSaveItem"))->trigger();
+                form->action("FileSaveItem")->trigger();
                 return watch.ms();
             },
             [&] {
@@ -530,7 +530,7 @@ void BenchRun::documentCases()
         const Bench::Medians m = Bench::measurePair(
             [&] {
                 Stopwatch watch;
-                form->action(QStringLiteral("Document1"))->trigger();
+                form->action("Document1")->trigger();
                 settle();
                 return watch.ms();
             },
@@ -913,7 +913,7 @@ void BenchRun::checkCases()
         const Bench::Medians m = Bench::measurePair(
             [&] {
                 Stopwatch watch;
-                form->action(QStringLiteral("CheckPage1"))->trigger();
+                form->action("CheckPage1")->trigger();
                 // Waits idle, as the window does: a busy wait would take a core from the check.
                 QEventLoop loop;
                 QObject::connect(form->CheckPanel, &TCheckPanel::finished, &loop, &QEventLoop::quit);
@@ -980,7 +980,7 @@ std::unique_ptr<TMainForm> formWithPreview(const QString& page, ScriptedPrompter
 {
     auto form = startedForm();
     openThroughCommand(*form, prompter, page);
-    form->action(QStringLiteral("LivePreview1"))->trigger();
+    form->action("LivePreview1")->trigger();
     if (!form->LivePreviewPane || !waitForRender(form->LivePreviewPane))
         qFatal("the live preview did not render: %s",
                form->LivePreviewPane ? qPrintable(form->LivePreviewPane->failure()) : "no pane");

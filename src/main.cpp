@@ -1,7 +1,6 @@
 #include "app/chrome_style.h"
 #include "app/command_line.h"
 #include "app/main_form.h"
-#include "page/page_check.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -16,7 +15,7 @@ int main(int argc, char* argv[])
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return PageCheck::runCommandLine(QCoreApplication::arguments().mid(2), out, err);
+        return runCheckCommand(QCoreApplication::arguments().mid(2), out, err);
     }
 
     if (const std::optional<int> exitCode = answerInfoOption(argc, argv))

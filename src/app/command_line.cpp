@@ -1,9 +1,14 @@
 #include "app/command_line.h"
 
+#include "check/page_check.h"
+#include "core/app_error.h"
+#include "core/document_file.h"
 #include "core/program_files.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
 
 #include <cstdio>
 
@@ -69,4 +74,32 @@ std::optional<int> answerInfoOption(int& argc, char** argv)
     const QByteArray first = file.readLine().trimmed();
     std::printf("%s\n", first.constData());
     return 0;
+}
+
+int runCheckCommand(const QStringList& files, QTextStream& out, QTextStream& err)
+{
+    if (files.isEmpty()) {
+        err << "usage: vorlane --check FILE...\n";
+        err.flush();
+        return 2;
+    }
+    bool unreadable = false;
+    bool failing = false;
+    for (const QString& file : files) {
+        EditorBytes page;
+        try {
+            page = readDocumentFile(file);
+        } catch (const AppError& e) {
+            err << e.message() << '\n';
+            unreadable = true;
+            continue;
+        }
+        for (const PageCheck::Finding& f : PageCheck::checkPage(page.utf8, QFileInfo(file).absoluteFilePath())) {
+            out << PageCheck::formatFinding(file, f) << '\n';
+            failing = failing || f.failing;
+        }
+        out.flush();
+    }
+    err.flush();
+    return unreadable ? 2 : failing ? 1 : 0;
 }

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+class QTextStream;
+
 // The reverse-DNS name the program is known by on the desktop: its launcher, icon and
 // software-centre entry all carry it.
 inline const QString kApplicationId = QStringLiteral(VORLANE_APP_ID);
@@ -27,3 +29,7 @@ CommandLine parseCommandLine(const QStringList& arguments);
 std::optional<int> answerInfoOption(int& argc, char** argv);
 
 QString usageText();
+
+// `vorlane --check FILE...`: findings on `out`, unreadable files on `err`. Returns 0 when no
+// file has an error or a broken link, 1 when one has, 2 when a file cannot be read.
+int runCheckCommand(const QStringList& files, QTextStream& out, QTextStream& err);

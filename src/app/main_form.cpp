@@ -7,7 +7,7 @@
 #include "core/prompter.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
-#include "page/live_preview_pane.h"
+#include "preview/live_preview_pane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -63,14 +63,24 @@ TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
 
 TMainForm::~TMainForm() = default;
 
-QAction* TMainForm::action(const QString& name) const
+QAction* TMainForm::action(CommandId command) const
+{
+    return actions_.value(QLatin1String(command.name()), nullptr);
+}
+
+QAction* TMainForm::actionNamed(const QString& name) const
 {
     return actions_.value(name, nullptr);
 }
 
-void TMainForm::invokeMenuItem(const QString& name)
+void TMainForm::invokeMenuItem(CommandId command)
 {
-    QAction* item = action(name);
+    invokeMenuItemNamed(QLatin1String(command.name()));
+}
+
+void TMainForm::invokeMenuItemNamed(const QString& name)
+{
+    QAction* item = actionNamed(name);
     if (item && item->isEnabled())
         item->trigger();
 }
@@ -133,7 +143,7 @@ void TMainForm::restoreGeometryFromSettings()
 
 void TMainForm::SetDocumentName(const QString& name)
 {
-    documentFileName_ = name;
+    document_.setFileName(name);
     if (LivePreviewPane)
         LivePreviewPane->setDocumentPath(name == kUntitled ? QString() : name);
     setWindowTitle(QStringLiteral("%1 - %2").arg(fileNamePart(name), QStringLiteral("Vorlane")));
@@ -181,7 +191,7 @@ void TMainForm::runStartup()
     Label1->setText(QStringLiteral("Loading [.  ]"));
     const bool wrap = ReadFlag(Setting::WordWrap);
     RichEdit1->SetWordWrap(wrap);
-    action(QStringLiteral("mnuWordWrap1"))->setChecked(wrap);
+    action("mnuWordWrap1")->setChecked(wrap);
     applyEditorFontFromSettings();
     applyMarkupHelpSettings();
     preview_ = {ReadSetting(Setting::UseTemp), ReadSetting(Setting::TempFilename),
@@ -206,21 +216,21 @@ void TMainForm::runStartup()
     } else if (ReadFlag(Setting::Welcome)) {
         const QString choice = showWelcomeAtStartup();
         if (choice == QLatin1String("QS"))
-            invokeMenuItem(QStringLiteral("QuickStart1"));
+            invokeMenuItem("QuickStart1");
         else if (choice == QLatin1String("TE"))
-            invokeMenuItem(QStringLiteral("FromTemplate3"));
+            invokeMenuItem("FromTemplate3");
         else if (choice == QLatin1String("OP"))
-            invokeMenuItem(QStringLiteral("FileOpenItem"));
+            invokeMenuItem("FileOpenItem");
         else if (choice.startsWith(QLatin1String("RE")))
             reopenFile(choice.mid(2));
     } else if (ReadFlag(Setting::QuickStart)) {
-        invokeMenuItem(QStringLiteral("QuickStart1"));
+        invokeMenuItem("QuickStart1");
     }
     RichEdit1->FocusEditor();
     // From now on the status label shows where the caret is, once the caret leaves the place
     // where the welcome text was written.
     showsCaretPosition_ = true;
-    messageCaret_ = RichEdit1->SendScintilla(TMarginRichEdit::SCI_GETCURRENTPOS);
+    messageCaret_ = RichEdit1->CaretByte();
 }
 
 void TMainForm::showCaretPosition()
@@ -228,7 +238,7 @@ void TMainForm::showCaretPosition()
     if (!showsCaretPosition_ || hintShown_)
         return;
     if (messageCaret_ >= 0) {
-        if (RichEdit1->SendScintilla(TMarginRichEdit::SCI_GETCURRENTPOS) == messageCaret_)
+        if (RichEdit1->CaretByte() == messageCaret_)
             return;
         messageCaret_ = -1;
     }
@@ -252,7 +262,7 @@ void TMainForm::reopenFile(const QString& entry)
 QString TMainForm::dialogStartFolder(const QString& remembered) const
 {
     const QString program = folderForDialog(executableFolder());
-    const QString page = documentFileName_ == kUntitled ? QString() : folderForDialog(documentFileName_);
+    const QString page = document_.isUntitled() ? QString() : folderForDialog(document_.fileName());
     for (const QString& folder : {page, remembered})
         if (!folder.isEmpty() && folder != program && QFileInfo(folder).isDir())
             return folder;
@@ -324,21 +334,21 @@ void TMainForm::mousePressEvent(QMouseEvent* e)
 
 void TMainForm::ShowToolbar1Click()
 {
-    QAction* item = action(QStringLiteral("ShowToolbar1"));
+    QAction* item = action("ShowToolbar1");
     Speedbar->setVisible(item->isChecked());
     RichEdit1->FocusEditor();
 }
 
 void TMainForm::HideToolbar2Click()
 {
-    QAction* item = action(QStringLiteral("HideToolbar2"));
+    QAction* item = action("HideToolbar2");
     Toolbar->setVisible(item->isChecked());
     RichEdit1->FocusEditor();
 }
 
 void TMainForm::StatusBar1Click()
 {
-    Panel1->setVisible(action(QStringLiteral("StatusBar1"))->isChecked());
+    Panel1->setVisible(action("StatusBar1")->isChecked());
 }
 
 void TMainForm::SpeedButton5Click()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/command_ids.h"
+#include "app/document.h"
+
 #include "core/document_codec.h"
 
 #include <QColor>
@@ -38,7 +41,7 @@ public:
     ~TMainForm() override;
 
     // ---- document state ----
-    const QString& DocumentFileName() const { return documentFileName_; }
+    const QString& DocumentFileName() const { return document_.fileName(); }
     void SetDocumentName(const QString& name);
     // Asks "Save changes to %s?" when the page is modified. False: the calling command stops
     // (Cancel, or Yes followed by a cancelled Save As). A failing save raises its AppError.
@@ -48,12 +51,16 @@ public:
     void LoadDocument(const QString& path);
     // Writes the editor text to path (CR LF, the page's encoding, atomically or in place).
     void WriteDocument(const QString& path);
-    const TextFormat& documentFormat() const { return documentFormat_; }
+    const TextFormat& documentFormat() const { return document_.format(); }
+    const Document& document() const { return document_; }
 
     TMarginRichEdit* editor() const { return RichEdit1; }
-    QAction* action(const QString& name) const;
+    QAction* action(CommandId command) const;
+    // The same, for a name only known at run time; nullptr when no command has it.
+    QAction* actionNamed(const QString& name) const;
     // Fires a menu item as a click would: a disabled item does nothing.
-    void invokeMenuItem(const QString& name);
+    void invokeMenuItem(CommandId command);
+    void invokeMenuItemNamed(const QString& name);
 
     // Start-up sequence; runs once, after the window is first shown.
     void FormActivate();
@@ -251,13 +258,12 @@ private:
     void openLinkedPage(const QString& path);
     void storeLivePreviewWidth();
 
-    QString documentFileName_;
+    Document document_;
     PreviewValues preview_;
     QString openDialogFolder_;
     QString saveDialogFolder_;
     QString saveDialogFileName_;
     QColor lastPickedColor_;
-    TextFormat documentFormat_;
     QString lastNotice_; // what loading or saving last said in the status label
     QString commandLineFile_;
     QHash<QString, QAction*> actions_;

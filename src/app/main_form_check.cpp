@@ -3,7 +3,7 @@
 
 #include "core/file_names.h"
 #include "editor/margin_rich_edit.h"
-#include "page/check_panel.h"
+#include "check/check_panel.h"
 
 #include <QSplitter>
 

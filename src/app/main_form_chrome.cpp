@@ -72,7 +72,7 @@ void TMainForm::attachMenuPictures()
 {
     static const struct
     {
-        const char* item;
+        CommandId item;
         const char* picture;
     } pictures[] = {
         {"FileOpenItem", "MenuOpen"},
@@ -87,7 +87,7 @@ void TMainForm::attachMenuPictures()
         {"HelpAboutItem", "MenuAbout"},
     };
     for (const auto& p : pictures) {
-        if (QAction* item = action(QString::fromLatin1(p.item)))
+        if (QAction* item = action(p.item))
             item->setIcon(vorlaneIcon(QString::fromLatin1(p.picture)));
     }
 }

@@ -4,6 +4,8 @@
 // disabling a command covers every place it appears.
 #include "app/main_form.h"
 
+#include "app/command_ids.h"
+
 #include "core/command_guard.h"
 #include "core/icons.h"
 #include "editor/margin_rich_edit.h"
@@ -47,7 +49,7 @@ struct CommandRow
 };
 
 // clang-format off
-const CommandRow kCommands[] = {
+constexpr CommandRow kCommands[] = {
     // File
     {"", "FileMenuItem", "&File", {}, "", nullptr, Submenu, nullptr},
     {"FileMenuItem", "FileNewItem", "&New", {}, "Create a new file", nullptr, Submenu, nullptr},
@@ -178,7 +180,7 @@ struct ButtonRow
     char before;         // '|' a separator, '~' the stretch, 0 nothing
 };
 
-const ButtonRow kButtons[] = {
+constexpr ButtonRow kButtons[] = {
     {'H', "SpeedButton33", "View in Browser (F5)", "view-browser", "mnuViewinbrowser", nullptr, 0},
     {'H', "SpeedButton24", "New", "document-new", "QuickStart1", nullptr, '|'},
     {'H', "SpeedButton23", "Open", "document-open", "FileOpenItem", nullptr, 0},
@@ -203,6 +205,30 @@ const ButtonRow kButtons[] = {
     {'V', "SpeedButton13", "Add Comment", "add-comment", "AddComment1", nullptr, '|'},
 };
 // clang-format on
+
+// The table and the list of command names agree: every action the table makes is named in the
+// list, every listed name gets its action, and rows and buttons run only listed commands.
+consteval bool tableMatchesCommandNames()
+{
+    for (const CommandRow& row : kCommands) {
+        if (!(row.flags & Submenu) && !isCommandName(row.name))
+            return false;
+        if (row.forwardsTo && !isCommandName(row.forwardsTo))
+            return false;
+    }
+    for (std::string_view name : kCommandNames) {
+        bool found = false;
+        for (const CommandRow& row : kCommands)
+            found = found || (!(row.flags & Submenu) && name == row.name);
+        if (!found)
+            return false;
+    }
+    for (const ButtonRow& row : kButtons)
+        if (row.command && !isCommandName(row.command))
+            return false;
+    return true;
+}
+static_assert(tableMatchesCommandNames(), "the command table and kCommandNames disagree");
 
 // A widget or pop-up entry that offers `command` is enabled exactly when the command is.
 template <typename T> void followEnabled(T* follower, QAction* command)

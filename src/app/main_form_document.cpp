@@ -42,7 +42,7 @@ bool TMainForm::AskSaveChanges()
     if (!RichEdit1->ModifiedFlag())
         return true;
     switch (prompter().confirm(this, QStringLiteral("Confirm"),
-                               QStringLiteral("Save changes to %1?").arg(documentFileName_))) {
+                               QStringLiteral("Save changes to %1?").arg(document_.fileName()))) {
     case Prompter::Answer::Yes:
         // A Save As cancelled here stops the caller too: nothing is discarded unasked.
         return saveDocument();
@@ -61,17 +61,15 @@ void TMainForm::showNotice(const QString& text)
     Label1->setText(text);
     lastNotice_ = text;
     // It stays in the status label until the caret moves.
-    messageCaret_ = RichEdit1->SendScintilla(TMarginRichEdit::SCI_GETCURRENTPOS);
+    messageCaret_ = RichEdit1->CaretByte();
 }
 
 void TMainForm::LoadDocument(const QString& path)
 {
-    EditorBytes loaded = readDocumentFile(path);
-    RichEdit1->SetEditorUtf8(loaded.utf8);
+    RichEdit1->SetEditorUtf8(document_.load(path));
     RichEdit1->SetModifiedFlag(false);
-    documentFormat_ = std::move(loaded.format);
     QStringList notices;
-    if (const QString how = howPageWasRead(documentFormat_.encoding); !how.isEmpty())
+    if (const QString how = howPageWasRead(document_.format().encoding); !how.isEmpty())
         notices << how;
     if (RichEdit1->LongLinesCutShort() > 0)
         notices << QStringLiteral("Lines longer than %1 characters are shown cut short; "
@@ -82,8 +80,7 @@ void TMainForm::LoadDocument(const QString& path)
 
 void TMainForm::WriteDocument(const QString& path)
 {
-    const qsizetype references =
-        writeDocumentFile(path, RichEdit1->EditorTextRuns(), documentFormat_);
+    const qsizetype references = document_.save(path, RichEdit1->EditorTextRuns());
     if (references == 1)
         showNotice(QStringLiteral("1 character was saved as a character reference (&#...;)"));
     else if (references > 1)
@@ -97,7 +94,7 @@ void TMainForm::BlankPage1Click()
         return;
     SetDocumentName(kUntitled);
     RichEdit1->ClearText();
-    documentFormat_ = TextFormat();
+    document_.reset();
     RichEdit1->SetModifiedFlag(false);
     RichEdit1->FocusEditor();
 }
@@ -132,11 +129,11 @@ void TMainForm::MRUFileList1MRUItemClick(QObject* sender, const QString& fileNam
 
 bool TMainForm::saveDocument()
 {
-    if (documentFileName_ == kUntitled)
+    if (document_.isUntitled())
         return saveDocumentAs();
-    WriteDocument(documentFileName_);
+    WriteDocument(document_.fileName());
     RichEdit1->SetModifiedFlag(false);
-    addToRecentFiles(documentFileName_);
+    addToRecentFiles(document_.fileName());
     return true;
 }
 
@@ -179,7 +176,7 @@ void TMainForm::FilePrint()
     TMarginPrinter printer(RichEdit1->Margins());
     if (!prompter().choosePrinter(this, printer))
         return;
-    RichEdit1->PrintText(printer, documentFileName_);
+    RichEdit1->PrintText(printer, document_.fileName());
 }
 
 void TMainForm::FileExit()

@@ -35,14 +35,14 @@ void TMainForm::SelectAll1Click()
 void TMainForm::mnuWordWrap1Click()
 {
     // The checkable item has already inverted its mark; the editor follows it.
-    RichEdit1->SetWordWrap(action(QStringLiteral("mnuWordWrap1"))->isChecked());
+    RichEdit1->SetWordWrap(action("mnuWordWrap1")->isChecked());
 }
 
 void TMainForm::PopupRichEdPopup()
 {
     const bool selected = RichEdit1->SelectionLength() > 0;
-    action(QStringLiteral("Cut1"))->setEnabled(selected);
-    action(QStringLiteral("Copy1"))->setEnabled(selected);
+    action("Cut1")->setEnabled(selected);
+    action("Copy1")->setEnabled(selected);
 }
 
 void TMainForm::GoToLine1Click()

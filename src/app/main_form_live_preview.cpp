@@ -6,7 +6,7 @@
 #include "core/prompter.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
-#include "page/live_preview_pane.h"
+#include "preview/live_preview_pane.h"
 
 #include <QAction>
 #include <QSplitter>
@@ -14,16 +14,16 @@
 void TMainForm::restoreLivePreview()
 {
     const bool follow = ReadFlag(Setting::PreviewFollowsCaret);
-    action(QStringLiteral("PreviewFollowsCaret1"))->setChecked(follow);
+    action("PreviewFollowsCaret1")->setChecked(follow);
     if (ReadFlag(Setting::LivePreview)) {
-        action(QStringLiteral("LivePreview1"))->setChecked(true);
+        action("LivePreview1")->setChecked(true);
         showLivePreview(true);
     }
 }
 
 void TMainForm::LivePreview1Click()
 {
-    const bool shown = action(QStringLiteral("LivePreview1"))->isChecked();
+    const bool shown = action("LivePreview1")->isChecked();
     if (!shown)
         storeLivePreviewWidth();
     showLivePreview(shown);
@@ -33,7 +33,7 @@ void TMainForm::LivePreview1Click()
 
 void TMainForm::PreviewFollowsCaret1Click()
 {
-    const bool follow = action(QStringLiteral("PreviewFollowsCaret1"))->isChecked();
+    const bool follow = action("PreviewFollowsCaret1")->isChecked();
     if (LivePreviewPane)
         LivePreviewPane->setFollowCaret(follow);
     WriteFlag(Setting::PreviewFollowsCaret, follow);
@@ -48,10 +48,10 @@ void TMainForm::showLivePreview(bool shown)
     }
     if (!LivePreviewPane) {
         LivePreviewPane = new TLivePreviewPane(RichEdit1, LivePreviewSplitter);
-        LivePreviewPane->setDocumentPath(documentFileName_ == kUntitled ? QString()
-                                                                        : documentFileName_);
+        LivePreviewPane->setDocumentPath(document_.isUntitled() ? QString()
+                                                                        : document_.fileName());
         LivePreviewPane->setFollowCaret(
-            action(QStringLiteral("PreviewFollowsCaret1"))->isChecked());
+            action("PreviewFollowsCaret1")->isChecked());
         LivePreviewSplitter->addWidget(LivePreviewPane);
         connect(LivePreviewPane, &TLivePreviewPane::webLinkClicked, this,
                 [this](const QUrl& url) { runGuarded(this, [&] { LoadUrl(url.toString()); }); });

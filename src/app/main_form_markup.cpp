@@ -20,9 +20,9 @@
 
 namespace {
 
-void runMarkup(TMarginRichEdit* editor, const char* itemName)
+void runMarkup(TMarginRichEdit* editor, CommandId item)
 {
-    const Markup::Command* command = Markup::commandFor(QLatin1String(itemName));
+    const Markup::Command* command = Markup::commandFor(QLatin1String(item.name()));
     Q_ASSERT(command);
     // Work on the selection only: the cost is what goes in, not the size of the page.
     switch (command->shape) {
@@ -239,7 +239,7 @@ void TMainForm::QuickStart1Click()
     const PageProperties::QuickStartPage page =
         PageProperties::quickStartPage(stored.title, stored.attributes);
     RichEdit1->SetEditorText(page.text);
-    documentFormat_ = TextFormat();
+    document_.reset();
     RichEdit1->SetSelectionStart(page.placeholderStart);
     RichEdit1->SetSelectionLength(int(PageProperties::kQuickStartPlaceholder.size()));
     RichEdit1->SetModifiedFlag(false);

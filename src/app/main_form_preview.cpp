@@ -9,10 +9,10 @@
 #include "core/recent_files.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
-#include "page/browser_preview.h"
-#include "page/preferences_dialog.h"
-#include "page/tip_dialog.h"
-#include "page/welcome_dialog.h"
+#include "preview/browser_preview.h"
+#include "app/preferences_dialog.h"
+#include "app/tip_dialog.h"
+#include "app/welcome_dialog.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -120,17 +120,17 @@ void TMainForm::Preferences1Click()
 void TMainForm::mnuViewinbrowserClick()
 {
     // An untitled page is saved first; without a name there is nothing sound to preview.
-    if (documentFileName_ == kUntitled && !saveDocumentAs())
+    if (document_.isUntitled() && !saveDocumentAs())
         return;
     const QString previewPath =
-        previewFilePath(documentFileName_, preview_.useTemp, preview_.tempFilename);
+        previewFilePath(document_.fileName(), preview_.useTemp, preview_.tempFilename);
     // The page's name, encoding and modified flag stay as they are.
     if (preview_.useTemp == QLatin1String("N")) {
-        writeDocumentFile(previewPath, RichEdit1->EditorTextRuns(), documentFormat_);
+        document_.save(previewPath, RichEdit1->EditorTextRuns());
     } else {
-        refuseOverwritingPage(previewPath, documentFileName_);
+        refuseOverwritingPage(previewPath, document_.fileName());
         // Someone else may have put a link at the temporary name; it is replaced, not followed.
-        writePreviewFile(previewPath, RichEdit1->EditorTextRuns(), documentFormat_);
+        writePreviewFile(previewPath, RichEdit1->EditorTextRuns(), document_.format());
     }
     const QFileInfo preview(previewPath);
     showInBrowser(this, preview_.browser, preview.absoluteFilePath(), preview.absolutePath());

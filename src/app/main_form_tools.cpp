@@ -176,9 +176,9 @@ void TMainForm::applyMarkupHelpSettings()
     const bool highlighting = ReadFlag(Setting::Highlighting);
     const bool lineNumbers = ReadFlag(Setting::LineNumbers);
     const bool completion = ReadFlag(Setting::TagCompletion);
-    action(QStringLiteral("HighlightMarkup1"))->setChecked(highlighting);
-    action(QStringLiteral("LineNumbers1"))->setChecked(lineNumbers);
-    action(QStringLiteral("TagCompletion1"))->setChecked(completion);
+    action("HighlightMarkup1")->setChecked(highlighting);
+    action("LineNumbers1")->setChecked(lineNumbers);
+    action("TagCompletion1")->setChecked(completion);
     RichEdit1->SetHighlighting(highlighting);
     RichEdit1->SetLineNumbers(lineNumbers);
     RichEdit1->SetTagCompletion(completion);
@@ -186,21 +186,21 @@ void TMainForm::applyMarkupHelpSettings()
 
 void TMainForm::HighlightMarkup1Click()
 {
-    const bool on = action(QStringLiteral("HighlightMarkup1"))->isChecked();
+    const bool on = action("HighlightMarkup1")->isChecked();
     RichEdit1->SetHighlighting(on);
     WriteFlag(Setting::Highlighting, on);
 }
 
 void TMainForm::LineNumbers1Click()
 {
-    const bool on = action(QStringLiteral("LineNumbers1"))->isChecked();
+    const bool on = action("LineNumbers1")->isChecked();
     RichEdit1->SetLineNumbers(on);
     WriteFlag(Setting::LineNumbers, on);
 }
 
 void TMainForm::TagCompletion1Click()
 {
-    const bool on = action(QStringLiteral("TagCompletion1"))->isChecked();
+    const bool on = action("TagCompletion1")->isChecked();
     RichEdit1->SetTagCompletion(on);
     WriteFlag(Setting::TagCompletion, on);
 }

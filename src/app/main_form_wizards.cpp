@@ -37,7 +37,7 @@ void TMainForm::mnuInsertLinkClick()
 
 void TMainForm::InsertLink1Click()
 {
-    invokeMenuItem(QStringLiteral("mnuInsertLink"));
+    invokeMenuItem("mnuInsertLink");
 }
 
 void TMainForm::TableGenerator2Click()

@@ -8,6 +8,10 @@
 #include <Qsci/qsciprinter.h>
 #include <Qsci/qsciscintilla.h>
 
+#include <QHash>
+
+#include <utility>
+
 class QMenu;
 class QsciLexerHTML;
 
@@ -97,6 +101,25 @@ public:
     long charToByte(int position) const;
     int byteToChar(long position) const;
 
+    // ---- byte positions, for code that keeps places in the document's bytes ----
+    long ByteLength() const;
+    long CaretByte() const;
+    // Line and column (both from 1, the column in characters) of a byte position.
+    std::pair<int, int> LineColumnAtByte(long position) const;
+    // Where line `line` (from 0) ends, before its line end.
+    long LineEndByte(int line) const;
+    // Selects the bytes from `from` to `to` (kept within the text) and scrolls them into view.
+    void SelectBytes(long from, long to);
+
+    // ---- places that follow edits ----
+    // A set of hidden one-byte marks, each carrying a number, that move with the text as it is
+    // edited; a mark whose byte is deleted is gone. Returns the set's id.
+    int NewPlaceSet();
+    void AddPlace(int set, long position, int number);
+    void ClearPlaces(int set);
+    // Where each number's mark stands now.
+    QHash<int, long> Places(int set) const;
+
     // ---- help with the markup: highlighting, margins, tag completion, matching tags ----
     // HTML highlighting, with folding of elements in a narrow margin while it is on.
     void SetHighlighting(bool on);
@@ -133,6 +156,8 @@ Q_SIGNALS:
     void contextMenuAboutToShow();
     // The caret went elsewhere (by typing, a click, a command or a new text).
     void caretMoved();
+    // The text changed; sent once per screen update, not per change.
+    void textEdited();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -142,6 +167,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Describes editors plainly to accessibility until an assistive technology listens.
+    static void installQuietAccessibility();
     void unbindForeignEdits();
     // The plain text's colours: the palette's text on its base, for every style that shows text.
     void applyPlainColours();

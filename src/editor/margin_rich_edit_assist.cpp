@@ -203,8 +203,10 @@ void TMarginRichEdit::markMatchingTag()
 
 void TMarginRichEdit::onUpdateUi(int updated)
 {
-    if (updated & SC_UPDATE_CONTENT)
+    if (updated & SC_UPDATE_CONTENT) {
         updateLineNumberWidth();
+        Q_EMIT textEdited();
+    }
     if (updated & (SC_UPDATE_CONTENT | SC_UPDATE_SELECTION))
         markMatchingTag();
     const long caret = SendScintilla(SCI_GETCURRENTPOS);

@@ -1,7 +1,8 @@
 #include "editor/tag_completion.h"
 
+#include "core/tag_lexer.h"
+
 #include "editor/tag_reference.h"
-#include "editor/tag_scanner.h"
 
 #include <QList>
 
@@ -42,8 +43,8 @@ bool closesImplicitly(QByteArrayView name, QByteArrayView open)
 QString innermostOpenElement(QByteArrayView before)
 {
     QList<QByteArrayView> open;
-    scanTags(before, [&](const TagToken& tag) {
-        const QByteArrayView name = tag.name(before);
+    forEachTag(before, [&](const LexedTag& tag) {
+        const QByteArrayView name = tag.name;
         if (tag.closing) {
             for (qsizetype i = open.size() - 1; i >= 0; --i) {
                 if (sameTagName(open.at(i), name)) {

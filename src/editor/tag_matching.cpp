@@ -1,8 +1,22 @@
 #include "editor/tag_matching.h"
 
-#include "editor/tag_scanner.h"
+#include "core/tag_lexer.h"
 
 #include <QList>
+
+namespace {
+
+bool isTagNameChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+bool isAsciiLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+} // namespace
 
 TagMatch matchingTag(QByteArrayView text, qsizetype caret)
 {
@@ -37,14 +51,14 @@ TagMatch matchingTag(QByteArrayView text, qsizetype caret)
     if (!closing) {
         int depth = 1;
         const QByteArrayView after = text.sliced(end);
-        scanTags(after, [&](const TagToken& tag) {
-            if (!sameTagName(tag.name(after), name))
+        forEachTag(after, [&](const LexedTag& tag) {
+            if (!sameTagName(tag.name, name))
                 return true;
             depth += tag.closing ? -1 : 1;
             if (depth > 0)
                 return true;
             match.partnerStart = end + tag.nameStart;
-            match.partnerLength = tag.nameLength;
+            match.partnerLength = tag.name.size();
             return false;
         });
         return match;
@@ -52,8 +66,8 @@ TagMatch matchingTag(QByteArrayView text, qsizetype caret)
     // An end tag pairs with the latest start tag before it that no other end tag took.
     QList<qsizetype> open;
     const QByteArrayView before = text.first(tagStart);
-    scanTags(before, [&](const TagToken& tag) {
-        if (sameTagName(tag.name(before), name)) {
+    forEachTag(before, [&](const LexedTag& tag) {
+        if (sameTagName(tag.name, name)) {
             if (!tag.closing)
                 open.append(tag.nameStart);
             else if (!open.isEmpty())

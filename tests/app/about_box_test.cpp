@@ -68,7 +68,7 @@ private Q_SLOTS:
             if (stillOpen)
                 d.accept(); // let the test go on
         });
-        form.invokeMenuItem(QStringLiteral("HelpAboutItem"));
+        form.invokeMenuItem("HelpAboutItem");
         QCOMPARE(prompter.dialogsRun, QStringList{QStringLiteral("TAboutBox")});
         QCOMPARE(stillOpen, !closes);
         QVERIFY(prompter.errors.isEmpty());

@@ -260,7 +260,7 @@ private Q_SLOTS:
         QFETCH(QString, item);
         const Effects byButton =
             effectsOf([&](TMainForm& form) { form.findChild<QToolButton*>(button)->click(); });
-        const Effects byMenu = effectsOf([&](TMainForm& form) { form.action(item)->trigger(); });
+        const Effects byMenu = effectsOf([&](TMainForm& form) { form.actionNamed(item)->trigger(); });
         QVERIFY2(byButton == byMenu,
                  qPrintable(describe(byButton) + QStringLiteral("\n vs ") + describe(byMenu)));
     }
@@ -300,11 +300,11 @@ private Q_SLOTS:
             form.show();
             QVERIFY(QTest::qWaitForWindowExposed(&form));
             for (const char* item : {"ShowToolbar1", "HideToolbar2", "StatusBar1"})
-                form.invokeMenuItem(QString::fromLatin1(item));
+                form.invokeMenuItemNamed(QString::fromLatin1(item));
             QVERIFY(!form.Speedbar->isVisible());
             QVERIFY(!form.Toolbar->isVisible());
             QVERIFY(!form.Panel1->isVisible());
-            QVERIFY(!form.action(QStringLiteral("ShowToolbar1"))->isChecked());
+            QVERIFY(!form.action("ShowToolbar1")->isChecked());
             form.centralWidget()->layout()->activate();
             QCOMPARE(form.editor()->geometry(), form.centralWidget()->rect());
             QVERIFY(form.close());
@@ -323,7 +323,7 @@ private Q_SLOTS:
         QCOMPARE(store.value(QStringLiteral("Status Bar")).toString(), QStringLiteral("Top"));
         TMainForm again;
         for (const char* item : {"ShowToolbar1", "HideToolbar2", "StatusBar1"})
-            QVERIFY(again.action(QString::fromLatin1(item))->isChecked());
+            QVERIFY(again.actionNamed(QString::fromLatin1(item))->isChecked());
         QVERIFY(!again.Speedbar->isHidden());
         QVERIFY(!again.Toolbar->isHidden());
         QVERIFY(!again.Panel1->isHidden());
@@ -343,10 +343,10 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         quietStartup();
         TMainForm form;
-        QVERIFY(form.action(item)->icon().isNull());
+        QVERIFY(form.actionNamed(item)->icon().isNull());
         form.FormActivate();
-        QVERIFY(!form.action(item)->icon().pixmap(16).isNull());
-        QVERIFY(form.action(QStringLiteral("Bold1"))->icon().isNull()); // only the listed ones
+        QVERIFY(!form.actionNamed(item)->icon().pixmap(16).isNull());
+        QVERIFY(form.action("Bold1")->icon().isNull()); // only the listed ones
     }
 
     // "Task Tray" is read at every minimise: only "Y" moves the program to the tray.
@@ -452,7 +452,7 @@ private Q_SLOTS:
     {
         ScriptedPrompter prompter;
         TMainForm form;
-        form.invokeMenuItem(QStringLiteral("HelpContentsItem"));
+        form.invokeMenuItem("HelpContentsItem");
         QVERIFY(prompter.errors.isEmpty());
         QVERIFY(form.helpWindow && form.helpWindow->isVisible());
         QCOMPARE(form.helpWindow->currentPage(),
@@ -482,7 +482,7 @@ private Q_SLOTS:
         QTemporaryDir empty;
         setProgramFilesFolder(empty.path());
         TMainForm form;
-        form.invokeMenuItem(QStringLiteral("HelpContentsItem"));
+        form.invokeMenuItem("HelpContentsItem");
         setProgramFilesFolder(programDir_.path());
         QCOMPARE(
             prompter.errors,
@@ -532,13 +532,13 @@ private Q_SLOTS:
 
         // Cancel in the save question stops the command.
         prompter.answers = {Answer::Cancel};
-        form.invokeMenuItem(item);
+        form.invokeMenuItemNamed(item);
         QCOMPARE(form.editor()->EditorText(), QStringLiteral("unsaved work"));
         QCOMPARE(prompter.confirms.size(), 1);
         QCOMPARE(prompter.confirms[0].text, QStringLiteral("Save changes to Untitled?"));
 
         prompter.answers = {Answer::No};
-        form.invokeMenuItem(item);
+        form.invokeMenuItemNamed(item);
         const QString path = programDir_.filePath(file);
         QCOMPARE(form.editor()->EditorText(), text);
         QCOMPARE(form.DocumentFileName(), path);
@@ -567,7 +567,7 @@ private Q_SLOTS:
         form.editor()->SetEditorText(QStringLiteral("kept"));
         form.SetDocumentName(QStringLiteral("/pages/kept.htm"));
         form.editor()->SetModifiedFlag(false);
-        form.invokeMenuItem(item);
+        form.invokeMenuItemNamed(item);
         setProgramFilesFolder(programDir_.path());
         QCOMPARE(prompter.errors,
                  QStringList{QStringLiteral("Cannot open file %1/%2").arg(empty.path(), file)});
@@ -580,10 +580,10 @@ private Q_SLOTS:
     {
         ScriptedPrompter prompter;
         TMainForm form;
-        form.invokeMenuItem(QStringLiteral("ReadmeDoctxt1"));
+        form.invokeMenuItem("ReadmeDoctxt1");
         form.editor()->SetSelectionStart(0);
         form.editor()->ReplaceSelection(QStringLiteral("Note: "));
-        form.invokeMenuItem(QStringLiteral("FileSaveItem"));
+        form.invokeMenuItem("FileSaveItem");
         QVERIFY(prompter.saveRequests.isEmpty());
         QCOMPARE(readFile(programDir_.filePath(QStringLiteral("readme.txt"))),
                  QByteArray("Note: Read me first\r\n"));

@@ -56,16 +56,16 @@ private Q_SLOTS:
             const bool on = item == "HighlightMarkup1" ? e->Highlighting()
                             : item == "LineNumbers1"   ? e->LineNumbers()
                                                        : e->TagCompletion();
-            if (form.action(item)->isChecked() != on)
+            if (form.actionNamed(item)->isChecked() != on)
                 qFatal("check mark and editor disagree");
             return on;
         };
         {
             TMainForm form;
-            QCOMPARE(form.action(item)->text(), caption);
+            QCOMPARE(form.actionNamed(item)->text(), caption);
             form.FormActivate();
             QVERIFY(state(form)); // on by default
-            form.action(item)->trigger();
+            form.actionNamed(item)->trigger();
             QVERIFY(!state(form));
             QCOMPARE(ReadSetting(key), QStringLiteral("N"));
         }
@@ -73,7 +73,7 @@ private Q_SLOTS:
             TMainForm form;
             form.FormActivate();
             QVERIFY(!state(form)); // kept for the next start
-            form.action(item)->trigger();
+            form.actionNamed(item)->trigger();
             QVERIFY(state(form));
             QCOMPARE(ReadSetting(key), QStringLiteral("Y"));
         }
@@ -95,9 +95,9 @@ private Q_SLOTS:
             QVERIFY2(!keys.contains(k), qPrintable(a->text()));
             keys.insert(k);
         }
-        QCOMPARE(form.action(QStringLiteral("GoToLine1"))->shortcut(),
+        QCOMPARE(form.action("GoToLine1")->shortcut(),
                  QKeySequence(QStringLiteral("Ctrl+G")));
-        QCOMPARE(form.action(QStringLiteral("MatchingTag1"))->shortcut(),
+        QCOMPARE(form.action("MatchingTag1")->shortcut(),
                  QKeySequence(QStringLiteral("Ctrl+J")));
     }
 
@@ -129,7 +129,7 @@ private Q_SLOTS:
             if (openAfterOk)
                 dialog.BitBtn2->click();
         });
-        form.action(QStringLiteral("GoToLine1"))->trigger();
+        form.action("GoToLine1")->trigger();
         QCOMPARE(openAfterOk, complained);
         QCOMPARE(prompter->errors.size(), complained ? 1 : 0);
         if (complained)
@@ -146,13 +146,13 @@ private Q_SLOTS:
         TMarginRichEdit* editor = form.editor();
         editor->SetEditorText(QStringLiteral("<UL>\n<LI>one\n</UL>"));
         editor->SetSelectionStart(2);
-        form.action(QStringLiteral("MatchingTag1"))->trigger();
+        form.action("MatchingTag1")->trigger();
         QCOMPARE(editor->SelectionStart(), 15);
-        form.action(QStringLiteral("MatchingTag1"))->trigger();
+        form.action("MatchingTag1")->trigger();
         QCOMPARE(editor->SelectionStart(), 1);
         // A tag without a partner leaves the caret where it is.
         editor->SetSelectionStart(7);
-        form.action(QStringLiteral("MatchingTag1"))->trigger();
+        form.action("MatchingTag1")->trigger();
         QCOMPARE(editor->SelectionStart(), 7);
         QCOMPARE(editor->SelectionLength(), 0);
     }
@@ -167,7 +167,7 @@ private Q_SLOTS:
         form.editor()->SetEditorText(QStringLiteral("ab\ncd\u00e9f"));
         form.editor()->SetSelectionStart(7);
         QTRY_COMPARE(form.Label1->text(), QStringLiteral("Line 2, Col 5"));
-        form.action(QStringLiteral("Bold1"))->showStatusText(&form);
+        form.action("Bold1")->showStatusText(&form);
         QCOMPARE(form.Label1->text(), QStringLiteral("Bold Text"));
         form.editor()->SetSelectionStart(1);
         QTest::qWait(50);

@@ -109,7 +109,7 @@ void MainFormMarkupTest::everyCommandByItsMenuItem()
     editor->SetEditorText(QStringLiteral("\u00E4b\u00E9\u20ACef"));
     select(editor, 2, length);
     const QString selected = editor->SelectedText();
-    form.action(item)->trigger();
+    form.actionNamed(item)->trigger();
 
     const Markup::Result r = Markup::apply(*Markup::commandFor(item), selected);
     QCOMPARE(editor->EditorText(),
@@ -163,7 +163,7 @@ void MainFormMarkupTest::otherWaysIn()
     select(form.editor(), 0, 1);
     if (way.startsWith(QLatin1String("SpeedButton")))
         form.findChild<QToolButton*>(way)->click();
-    else if (QAction* item = form.action(way))
+    else if (QAction* item = form.actionNamed(way))
         item->trigger();
     else
         form.findChild<QAction*>(way)->trigger(); // the window-wide Ctrl+Q
@@ -216,7 +216,7 @@ void MainFormMarkupTest::edgeCases()
     TMainForm form;
     form.editor()->SetEditorText(before);
     select(form.editor(), start, length);
-    form.action(item)->trigger();
+    form.actionNamed(item)->trigger();
     QCOMPARE(form.editor()->EditorText(), after);
     QCOMPARE(form.editor()->SelectionStart(), caret);
     QCOMPARE(form.editor()->SelectionLength(), 0);
@@ -226,8 +226,8 @@ void MainFormMarkupTest::quickTableTwice()
 {
     ScriptedPrompter prompter;
     TMainForm form;
-    form.action(QStringLiteral("QuickTable2"))->trigger();
-    form.action(QStringLiteral("QuickTable2"))->trigger();
+    form.action("QuickTable2")->trigger();
+    form.action("QuickTable2")->trigger();
     const QStringList lines = form.editor()->EditorText().split(QLatin1Char('\n'));
     const int end = int(lines.indexOf(QStringLiteral("</TABLE>")));
     QCOMPARE(lines.mid(end, 5), (QStringList{"</TABLE>", e, e, e, "<TABLE>"}));
@@ -257,11 +257,11 @@ void MainFormMarkupTest::undoRemovesExactlyTheMarkup()
     editor->SetSelectionStart(3);
     editor->ReplaceSelection(QStringLiteral("d")); // an earlier edit that must survive
     select(editor, 1, length);
-    form.action(item)->trigger();
+    form.actionNamed(item)->trigger();
     QVERIFY(editor->EditorText() != QStringLiteral("abcd"));
-    form.action(QStringLiteral("EditUndoItem"))->trigger();
+    form.action("EditUndoItem")->trigger();
     QCOMPARE(editor->EditorText(), QStringLiteral("abcd"));
-    form.action(QStringLiteral("EditUndoItem"))->trigger();
+    form.action("EditUndoItem")->trigger();
     QCOMPARE(editor->EditorText(), QStringLiteral("abc"));
 }
 
@@ -272,7 +272,7 @@ void MainFormMarkupTest::dateAndTime()
     form.editor()->SetEditorText(QStringLiteral("x"));
     select(form.editor(), 0, 1);
     const QString before = Markup::dateTimeText(QDateTime::currentDateTime(), QLocale::system());
-    form.action(QStringLiteral("DateTime1"))->trigger();
+    form.action("DateTime1")->trigger();
     const QString after = Markup::dateTimeText(QDateTime::currentDateTime(), QLocale::system());
     const QString text = form.editor()->EditorText();
     QVERIFY2(text == "x" + before || text == "x" + after, qPrintable(text));
@@ -299,7 +299,7 @@ void MainFormMarkupTest::colorPicker()
     editor->SetEditorText(QStringLiteral("<BODY BGCOLOR=>"));
     select(editor, 6, 8); // "BGCOLOR="
     prompter.colorAnswers = {QColor(255, 0, 0), QColor(0xFF, 0x80, 0x00)};
-    form.action(QStringLiteral("Color1"))->trigger();
+    form.action("Color1")->trigger();
     QCOMPARE(editor->EditorText(), QStringLiteral("<BODY BGCOLOR=#FF0000>"));
     QCOMPARE(editor->SelectionStart(), 21);
     QCOMPARE(editor->SelectionLength(), 0);
@@ -320,7 +320,7 @@ void MainFormMarkupTest::colorPickerCancelled()
     editor->SetModifiedFlag(false);
     select(editor, 1, 1);
     prompter.colorAnswers = {std::nullopt};
-    form.action(QStringLiteral("Color1"))->trigger();
+    form.action("Color1")->trigger();
     QCOMPARE(editor->EditorText(), QStringLiteral("abc"));
     QCOMPARE(editor->SelectionStart(), 1);
     QCOMPARE(editor->SelectionLength(), 1);
@@ -373,7 +373,7 @@ void MainFormMarkupTest::pageProperties()
             d.Edit2->setText(bgColor);
         d.DocTitle->setText(QStringLiteral("never written back"));
     });
-    form.action(QStringLiteral("Document1"))->trigger();
+    form.action("Document1")->trigger();
     QCOMPARE(prompter.dialogsRun, QStringList{QStringLiteral("TBodyProperties")});
     QCOMPARE(form.editor()->EditorText(), result);
     QCOMPARE(form.editor()->SelectionStart(), caret);
@@ -400,7 +400,7 @@ void MainFormMarkupTest::pagePropertiesShowsWhatThePageHolds()
         },
         false);
     // 'red' in single quotes is no colour: the command stops before the dialog.
-    form.action(QStringLiteral("WebPageProperties1"))->trigger();
+    form.action("WebPageProperties1")->trigger();
     QCOMPARE(prompter.errors, QStringList{QStringLiteral("'$'ed'r' is not a valid integer value")});
     QVERIFY(prompter.dialogsRun.isEmpty());
 
@@ -423,7 +423,7 @@ void MainFormMarkupTest::pagePropertiesCancelled()
     form.editor()->SetModifiedFlag(false);
     answerProperties(
         prompter, [](TBodyProperties& d) { d.Edit2->setText("blue"); }, false);
-    form.action(QStringLiteral("Document1"))->trigger();
+    form.action("Document1")->trigger();
     QCOMPARE(form.editor()->EditorText(), page);
     QVERIFY(!form.editor()->ModifiedFlag());
 }
@@ -435,7 +435,7 @@ void MainFormMarkupTest::pagePropertiesBadColour()
     const QString page = QStringLiteral("<BODY BGCOLOR=orange>");
     form.editor()->SetEditorText(page);
     answerProperties(prompter, nullptr);
-    form.action(QStringLiteral("Document1"))->trigger();
+    form.action("Document1")->trigger();
     QCOMPARE(prompter.errors,
              QStringList{QStringLiteral("'$geanor' is not a valid integer value")});
     QVERIFY(prompter.dialogsRun.isEmpty());
@@ -450,7 +450,7 @@ void MainFormMarkupTest::pagePropertiesWithoutBody()
     form.editor()->SetEditorText(page);
     select(form.editor(), 5, 3);
     answerProperties(prompter, nullptr);
-    form.action(QStringLiteral("Document1"))->trigger();
+    form.action("Document1")->trigger();
     QVERIFY(prompter.dialogsRun.isEmpty());
     QCOMPARE(prompter.informs.size(), 1);
     QVERIFY(prompter.informs.first().text.contains(QLatin1String("BODY")));
@@ -468,7 +468,7 @@ void MainFormMarkupTest::pagePropertiesPictureRelativeToPage()
     form.editor()->SetEditorText(QStringLiteral("<BODY>"));
     prompter.openAnswers = {Prompter::FileAnswer{{QStringLiteral("/site/img/bg.gif")}, false}};
     answerProperties(prompter, [](TBodyProperties& d) { d.SpeedButton1->click(); });
-    form.action(QStringLiteral("Document1"))->trigger();
+    form.action("Document1")->trigger();
     QCOMPARE(prompter.openRequests.first().folder, QStringLiteral("/site"));
     QCOMPARE(form.editor()->EditorText(), QStringLiteral("<BODY BACKGROUND=img/bg.gif>"));
 }
@@ -510,7 +510,7 @@ void MainFormMarkupTest::quickStart()
     form.SetDocumentName(QStringLiteral("/site/old.html"));
     form.editor()->SetEditorText(QStringLiteral("old page"));
     form.editor()->SetModifiedFlag(false);
-    form.action(QStringLiteral("QuickStart1"))->trigger();
+    form.action("QuickStart1")->trigger();
 
     TMarginRichEdit* editor = form.editor();
     QCOMPARE(editor->EditorText(), text);
@@ -521,7 +521,7 @@ void MainFormMarkupTest::quickStart()
     QCOMPARE(form.windowTitle(), QStringLiteral("Untitled - Vorlane"));
     QVERIFY(prompter.confirms.isEmpty());
     // Undo cannot step back into the old page or the bare BODY tag.
-    form.action(QStringLiteral("EditUndoItem"))->trigger();
+    form.action("EditUndoItem")->trigger();
     QCOMPARE(editor->EditorText(), text);
 }
 
@@ -531,7 +531,7 @@ void MainFormMarkupTest::quickStartAsksFirst()
     TMainForm form;
     form.editor()->SetEditorText(QStringLiteral("changed"));
     prompter.answers = {Answer::Cancel, Answer::No};
-    form.action(QStringLiteral("QuickStart1"))->trigger();
+    form.action("QuickStart1")->trigger();
     QCOMPARE(form.editor()->EditorText(), QStringLiteral("changed"));
     QVERIFY(form.editor()->ModifiedFlag());
     form.findChild<QToolButton*>(QStringLiteral("SpeedButton24"))->click();
@@ -556,20 +556,20 @@ void MainFormMarkupTest::savedFileHoldsTheMarkup()
     QTemporaryDir dir;
     TMainForm form;
     TMarginRichEdit* editor = form.editor();
-    form.action(QStringLiteral("QuickStart1"))->trigger();
+    form.action("QuickStart1")->trigger();
     editor->ReplaceSelection(QStringLiteral("Hello"));
     select(editor, editor->SelectionStart() - 5, 5);
-    form.action(QStringLiteral("Bold1"))->trigger();
+    form.action("Bold1")->trigger();
     editor->ReplaceSelection(QStringLiteral(" <FONT COLOR="));
     prompter.colorAnswers = {QColor(0, 0x80, 0)};
-    form.action(QStringLiteral("Color1"))->trigger();
+    form.action("Color1")->trigger();
     answerProperties(prompter, [](TBodyProperties& d) {
         d.setFields(QString(), {e, "silver", e, e, e, e});
     });
-    form.action(QStringLiteral("Document1"))->trigger();
+    form.action("Document1")->trigger();
     const QString path = dir.filePath(QStringLiteral("page.htm"));
     prompter.saveAnswers = {path};
-    form.action(QStringLiteral("FileSaveItem"))->trigger();
+    form.action("FileSaveItem")->trigger();
     QVERIFY(prompter.errors.isEmpty());
     QCOMPARE(readFile(path),
              QByteArray("<HTML>\r\n<HEAD>\r\n<TITLE>Untitled</TITLE>\r\n</HEAD>\r\n"

@@ -4,9 +4,9 @@
 #include "core/recent_files.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
-#include "page/browser_preview.h"
-#include "page/preferences_dialog.h"
-#include "page/welcome_dialog.h"
+#include "preview/browser_preview.h"
+#include "app/preferences_dialog.h"
+#include "app/welcome_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
 
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QVERIFY(form.RichEdit1->ModifiedFlag());
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, choice));
-        form.invokeMenuItem(QStringLiteral("mnuViewinbrowser"));
+        form.invokeMenuItem("mnuViewinbrowser");
         QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join(QLatin1Char('\n'))));
         QCOMPARE(readFile(path(previewName)), QByteArray("<P>\r\nline\xc3\xa9\r\n"));
         if (useTemp != QLatin1String("N"))
@@ -135,7 +135,7 @@ private Q_SLOTS:
         TMainForm form;
         form.SetDocumentName(path("p.htm"));
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("None")));
-        form.invokeMenuItem(QStringLiteral("mnuViewinbrowser"));
+        form.invokeMenuItem("mnuViewinbrowser");
         QVERIFY(QFileInfo::exists(path("pagetmp.htm"))); // written all the same
         QCOMPARE(prompts.informs.size(), 1);
         QCOMPARE(prompts.informs.first().text,
@@ -154,7 +154,7 @@ private Q_SLOTS:
         TMainForm form;
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
         form.RichEdit1->SetEditorText(QStringLiteral("x"));
-        form.invokeMenuItem(QStringLiteral("mnuViewinbrowser"));
+        form.invokeMenuItem("mnuViewinbrowser");
         QDir::setCurrent(cwd);
         QCOMPARE(prompts.saveRequests.size(), 1);
         QVERIFY(QDir(dir_.path()).entryList(QDir::Files).isEmpty());
@@ -171,7 +171,7 @@ private Q_SLOTS:
         TMainForm form;
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
         form.RichEdit1->SetEditorText(QStringLiteral("x"));
-        form.invokeMenuItem(QStringLiteral("mnuViewinbrowser"));
+        form.invokeMenuItem("mnuViewinbrowser");
         QCOMPARE(prompts.saveRequests.size(), 1);
         QCOMPARE(form.DocumentFileName(), path("new.htm"));
         QCOMPARE(readFile(path("new.htm")), QByteArray("x"));
@@ -213,7 +213,7 @@ private Q_SLOTS:
         form.RichEdit1->SetEditorText(QStringLiteral("edited"));
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, tempName));
-        form.invokeMenuItem(QStringLiteral("mnuViewinbrowser"));
+        form.invokeMenuItem("mnuViewinbrowser");
         QCOMPARE(prompts.errors.size(), 1);
         QVERIFY2(prompts.errors.first().contains(message), qPrintable(prompts.errors.first()));
         QCOMPARE(readFile(page), QByteArray("saved page"));
@@ -257,7 +257,7 @@ private Q_SLOTS:
         TMainForm form;
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("old")));
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, QStringLiteral("old.htm")));
-        form.invokeMenuItem(QStringLiteral("Preferences1"));
+        form.invokeMenuItem("Preferences1");
         QVERIFY(prompts.errors.isEmpty());
         QCOMPARE(form.previewValues().browser, QStringLiteral("IE"));
         QCOMPARE(form.RichEdit1->DisplayFont().family(), QStringLiteral("Courier New"));
@@ -277,7 +277,7 @@ private Q_SLOTS:
         QFont before = form.RichEdit1->DisplayFont();
         before.setPointSize(11);
         form.RichEdit1->SetDisplayFont(before);
-        form.invokeMenuItem(QStringLiteral("Preferences1")); // closed without OK
+        form.invokeMenuItem("Preferences1"); // closed without OK
         QCOMPARE(prompts.errors,
                  QStringList(2, QStringLiteral("'big' is not a valid integer value")));
         QCOMPARE(form.previewValues().browser, QStringLiteral("NS"));
@@ -296,7 +296,7 @@ private Q_SLOTS:
             for (const char* name : {"a", "b", "c", "d", "e"}) {
                 form.SetDocumentName(path(QString::fromLatin1(name) + QStringLiteral(".htm")));
                 form.RichEdit1->SetEditorText(QString::fromLatin1(name));
-                form.invokeMenuItem(QStringLiteral("FileSaveItem"));
+                form.invokeMenuItem("FileSaveItem");
             }
             QCOMPARE(recentEntries(form),
                      QStringList({"-", "&1 " + path("e.htm"), "&2 " + path("d.htm"),
@@ -359,7 +359,7 @@ private Q_SLOTS:
         TMainForm form;
         QHash<QString, int> fired;
         for (const char* name : {"QuickStart1", "FileOpenItem", "FromTemplate3"})
-            connect(form.action(QString::fromLatin1(name)), &QAction::triggered, this,
+            connect(form.actionNamed(QString::fromLatin1(name)), &QAction::triggered, this,
                     [&fired, name] { ++fired[QString::fromLatin1(name)]; });
         form.FormActivate();
         QCOMPARE(prompts.dialogsRun.first(), QStringLiteral("TWelcome"));
@@ -422,9 +422,9 @@ private Q_SLOTS:
         });
         TMainForm form;
         form.RichEdit1->SetEditorText(QStringLiteral("keep me"));
-        QSignalSpy quickStart(form.action(QStringLiteral("QuickStart1")), &QAction::triggered);
-        form.invokeMenuItem(QStringLiteral("WelcomeForm1"));
-        form.invokeMenuItem(QStringLiteral("WelcomeForm1"));
+        QSignalSpy quickStart(form.action("QuickStart1"), &QAction::triggered);
+        form.invokeMenuItem("WelcomeForm1");
+        form.invokeMenuItem("WelcomeForm1");
         QCOMPARE(shown, boxShown);
         QCOMPARE(prompts.dialogsRun.size(), 2);
         QCOMPARE(quickStart.size(), 0);
@@ -449,7 +449,7 @@ private Q_SLOTS:
             d.reject();
         });
         TMainForm form;
-        form.invokeMenuItem(QStringLiteral("WelcomeForm1"));
+        form.invokeMenuItem("WelcomeForm1");
         QCOMPARE(prompts.dialogsRun, (QStringList{"TWelcome", "TPrefs"}));
         QCOMPARE(form.previewValues().browser, QStringLiteral("NS"));
         QCOMPARE(form.previewValues().tempFilename, QStringLiteral("w.htm"));
@@ -459,7 +459,7 @@ private Q_SLOTS:
     {
         ScriptedPrompter prompts;
         TMainForm form;
-        form.invokeMenuItem(QStringLiteral("TipoftheDay1"));
+        form.invokeMenuItem("TipoftheDay1");
         QCOMPARE(prompts.dialogsRun, QStringList{"TTipOfTheDay"});
     }
 };

@@ -54,16 +54,16 @@ private Q_SLOTS:
     {
         ScriptedPrompter prompter;
         TMainForm form;
-        QCOMPARE(form.action(QStringLiteral("QuickStart1"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-        QCOMPARE(form.action(QStringLiteral("GreaterThan1"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Period));
-        QCOMPARE(form.action(QStringLiteral("LineBreak1"))->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
-        QCOMPARE(form.action(QStringLiteral("FontandStyle1"))->statusTip(), QStringLiteral("Select font and style "));
-        QCOMPARE(form.action(QStringLiteral("Copyright1"))->statusTip(), QStringLiteral("Intert a '\u00A9'"));
+        QCOMPARE(form.action("QuickStart1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+        QCOMPARE(form.action("GreaterThan1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Period));
+        QCOMPARE(form.action("LineBreak1")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
+        QCOMPARE(form.action("FontandStyle1")->statusTip(), QStringLiteral("Select font and style "));
+        QCOMPARE(form.action("Copyright1")->statusTip(), QStringLiteral("Intert a '\u00A9'"));
         for (const char* disabled : {"FromTemplate3", "FindAgain1", "FromTemplete1", "FromTemplete2", "JavaScript1",
                                      "Form1", "FormElement1", "N110", "EditPagemarks2"})
-            QVERIFY2(!form.action(QString::fromLatin1(disabled))->isEnabled(), disabled);
+            QVERIFY2(!form.actionNamed(QString::fromLatin1(disabled))->isEnabled(), disabled);
         // A disabled item invoked by another command does nothing.
-        form.invokeMenuItem(QStringLiteral("FromTemplate3"));
+        form.invokeMenuItem("FromTemplate3");
         QVERIFY(prompter.dialogsRun.isEmpty());
     }
 
@@ -79,7 +79,7 @@ private Q_SLOTS:
         TMainForm form;
         form.FormActivate();
         QVERIFY(form.editor()->WordWrap());
-        QVERIFY(form.action(QStringLiteral("mnuWordWrap1"))->isChecked());
+        QVERIFY(form.action("mnuWordWrap1")->isChecked());
         QCOMPARE(form.editor()->DisplayFont().family(), QStringLiteral("Courier"));
         QCOMPARE(form.editor()->DisplayFont().pointSize(), 12);
         QVERIFY(form.statusPanelAtBottom());
@@ -195,16 +195,16 @@ private Q_SLOTS:
             Prompter::FileAnswer answer;
             answer.files = {given};
             prompter.openAnswers = {answer};
-            form.action(QStringLiteral("FileOpenItem"))->trigger();
+            form.action("FileOpenItem")->trigger();
         } else if (route == QLatin1String("recent")) {
             form.MRUFileList1MRUItemClick(nullptr, given);
         } else if (route == QLatin1String("save as")) {
             prompter.saveAnswers = {given};
             prompter.answers = {Answer::Yes};
-            form.action(QStringLiteral("FileSaveAsItem"))->trigger();
+            form.action("FileSaveAsItem")->trigger();
         }
         form.editor()->ReplaceSelection(QStringLiteral("x"));
-        form.action(QStringLiteral("FileSaveItem"))->trigger();
+        form.action("FileSaveItem")->trigger();
         QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
         QCOMPARE(form.DocumentFileName(), page);
         QCOMPARE(form.MRUFileList1->Items().value(0), page);
@@ -246,7 +246,7 @@ private Q_SLOTS:
         form.SetDocumentName(page);
         QCOMPARE(form.Label1->text(), opened.isEmpty() ? welcome : opened);
         form.editor()->ReplaceSelection(QStringLiteral("\u2192"));
-        form.action(QStringLiteral("FileSaveItem"))->trigger();
+        form.action("FileSaveItem")->trigger();
         QCOMPARE(readFile(page), saved);
         if (!savedNotice.isEmpty())
             QCOMPARE(form.Label1->text(), savedNotice);
@@ -280,7 +280,7 @@ private Q_SLOTS:
         TMainForm form;
         form.FormActivate();
         form.resize(640, 480);
-        form.action(QStringLiteral("mnuWordWrap1"))->trigger();
+        form.action("mnuWordWrap1")->trigger();
         form.SpeedButton5->click();
         QVERIFY(form.close());
         QCOMPARE(ReadSetting(Setting::WordWrap), QStringLiteral("Y"));
@@ -321,7 +321,7 @@ private Q_SLOTS:
         form.editor()->ReplaceSelection(QStringLiteral("typed work"));
         prompter.answers = {Answer::Yes};
         prompter.saveAnswers = {QString()};
-        form.action(QStringLiteral("BlankPage1"))->trigger();
+        form.action("BlankPage1")->trigger();
         QCOMPARE(form.editor()->EditorText(), QStringLiteral("typed work"));
         QVERIFY(form.editor()->ModifiedFlag());
 
@@ -354,7 +354,7 @@ private Q_SLOTS:
         TMainForm form;
         form.editor()->ReplaceSelection(QStringLiteral("<P>one\ntwo"));
         prompter.saveAnswers = {dir.filePath(QStringLiteral("page"))};
-        form.action(QStringLiteral("FileSaveItem"))->trigger(); // untitled: Save As
+        form.action("FileSaveItem")->trigger(); // untitled: Save As
         const QString saved = dir.filePath(QStringLiteral("page.htm"));
         QCOMPARE(readFile(saved), QByteArray("<P>one\r\ntwo"));
         QCOMPARE(form.windowTitle(), QStringLiteral("page.htm - Vorlane"));
@@ -366,7 +366,7 @@ private Q_SLOTS:
         form.editor()->ReplaceSelection(QStringLiteral("!"));
         prompter.saveAnswers = {other};
         prompter.answers = {Answer::No};
-        form.action(QStringLiteral("FileSaveAsItem"))->trigger();
+        form.action("FileSaveAsItem")->trigger();
         QCOMPARE(prompter.confirms.last().text, QStringLiteral("OK to overwrite %1").arg(other));
         QCOMPARE(readFile(other), QByteArray("keep"));
         QCOMPARE(form.DocumentFileName(), saved);
@@ -374,7 +374,7 @@ private Q_SLOTS:
 
         prompter.saveAnswers = {other};
         prompter.answers = {Answer::Yes};
-        form.action(QStringLiteral("FileSaveAsItem"))->trigger();
+        form.action("FileSaveAsItem")->trigger();
         QCOMPARE(readFile(other), QByteArray("<P>one\r\ntwo!"));
         QCOMPARE(form.DocumentFileName(), other);
         QCOMPARE(form.saveDialogFileName(), other);
@@ -390,7 +390,7 @@ private Q_SLOTS:
         answer.files = {page};
         answer.readOnly = true;
         prompter.openAnswers = {answer};
-        form.action(QStringLiteral("FileOpenItem"))->trigger();
+        form.action("FileOpenItem")->trigger();
         // No page with a folder yet: the chooser starts at home, not in the program's folder.
         QCOMPARE(prompter.openRequests.last().folder, QDir::homePath());
         QCOMPARE(prompter.openRequests.last().title, QStringLiteral("Open Web Page"));
@@ -402,14 +402,14 @@ private Q_SLOTS:
         QCOMPARE(form.openDialogFolder(), dir.filePath(QStringLiteral("sub")));
         // Save As starts in the page's folder.
         prompter.saveAnswers = {QString()};
-        form.action(QStringLiteral("FileSaveAsItem"))->trigger();
+        form.action("FileSaveAsItem")->trigger();
         QCOMPARE(prompter.saveRequests.last().folder, dir.filePath(QStringLiteral("sub")));
 
         // A file that cannot be read leaves everything as it was.
         answer.files = {dir.filePath(QStringLiteral("gone.htm"))};
         answer.readOnly = false;
         prompter.openAnswers = {answer};
-        form.action(QStringLiteral("FileOpenItem"))->trigger();
+        form.action("FileOpenItem")->trigger();
         QCOMPARE(prompter.errors.last(), QStringLiteral("Cannot open file %1").arg(answer.files.first()));
         QCOMPARE(form.DocumentFileName(), page);
         QCOMPARE(form.editor()->EditorText(), QStringLiteral("a\nb"));
@@ -421,7 +421,7 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         TMainForm form;
         form.SetDocumentName(QStringLiteral("/x/y.htm"));
-        form.action(QStringLiteral("BlankPage1"))->trigger();
+        form.action("BlankPage1")->trigger();
         QVERIFY(prompter.confirms.isEmpty());
         QCOMPARE(form.DocumentFileName(), QStringLiteral("Untitled"));
         QCOMPARE(form.editor()->EditorText(), QString());
@@ -440,7 +440,7 @@ private Q_SLOTS:
         TMainForm form;
         form.LoadDocument(page);
         form.SetDocumentName(page);
-        form.action(QStringLiteral("FileSaveItem"))->trigger();
+        form.action("FileSaveItem")->trigger();
         QByteArray expected = all;
         expected.replace("\r\n", "\n").replace('\r', '\n').replace("\n", "\r\n");
         QCOMPARE(readFile(page), expected);
@@ -452,21 +452,21 @@ private Q_SLOTS:
         TMainForm form;
         form.editor()->SetEditorText(QStringLiteral("abc"));
         form.PopupRichEdPopup();
-        QVERIFY(!form.action(QStringLiteral("Cut1"))->isEnabled());
-        QVERIFY(!form.action(QStringLiteral("Copy1"))->isEnabled());
-        QVERIFY(form.action(QStringLiteral("Paste1"))->isEnabled());
+        QVERIFY(!form.action("Cut1")->isEnabled());
+        QVERIFY(!form.action("Copy1")->isEnabled());
+        QVERIFY(form.action("Paste1")->isEnabled());
         form.editor()->SetSelectionStart(1);
         form.editor()->SetSelectionLength(1);
         form.PopupRichEdPopup();
-        QVERIFY(form.action(QStringLiteral("Cut1"))->isEnabled());
-        QVERIFY(form.action(QStringLiteral("Copy1"))->isEnabled());
+        QVERIFY(form.action("Cut1")->isEnabled());
+        QVERIFY(form.action("Copy1")->isEnabled());
     }
 
     void hintsGoToTheStatusLabel()
     {
         ScriptedPrompter prompter;
         TMainForm form;
-        form.action(QStringLiteral("Bold1"))->showStatusText(form.menuBar());
+        form.action("Bold1")->showStatusText(form.menuBar());
         QCOMPARE(form.Label1->text(), QStringLiteral("Bold Text"));
         QStatusTipEvent none{QString()};
         QCoreApplication::sendEvent(form.findChild<QToolButton*>(QStringLiteral("SpeedButton30")), &none);
@@ -489,7 +489,7 @@ private Q_SLOTS:
         QVERIFY(readFile(dir.filePath(QStringLiteral("out.pdf"))).startsWith("%PDF"));
         // Cancelled in the print dialog: nothing printed, text unchanged.
         prompter.acceptPrinter = false;
-        form.action(QStringLiteral("FilePrintItem"))->trigger();
+        form.action("FilePrintItem")->trigger();
         QCOMPARE(form.editor()->EditorText(), QStringLiteral("<P>printed page</P>"));
     }
 
@@ -500,9 +500,9 @@ private Q_SLOTS:
         TMainForm form;
         form.show();
         form.FormActivate();
-        form.action(QStringLiteral("ShowToolbar1"))->trigger();
-        form.action(QStringLiteral("HideToolbar2"))->trigger();
-        form.action(QStringLiteral("StatusBar1"))->trigger();
+        form.action("ShowToolbar1")->trigger();
+        form.action("HideToolbar2")->trigger();
+        form.action("StatusBar1")->trigger();
         QVERIFY(!form.Speedbar->isVisible());
         QVERIFY(!form.Toolbar->isVisible());
         QVERIFY(!form.Panel1->isVisible());

@@ -37,7 +37,7 @@ class MainFormToolsTest : public QObject
         editor->SetSelectionStart(start);
         editor->SetSelectionLength(length);
     }
-    void trigger(const char* name) { form->action(QString::fromLatin1(name))->trigger(); }
+    void trigger(const char* name) { form->actionNamed(QString::fromLatin1(name))->trigger(); }
     void findNext(const QString& text)
     {
         form->findDialog()->SetFindText(text);

@@ -119,7 +119,7 @@ private Q_SLOTS:
         if (auto* button = form_->findChild<QToolButton*>(source))
             QTest::mouseClick(button, Qt::LeftButton);
         else
-            form_->action(source)->trigger();
+            form_->actionNamed(source)->trigger();
         QCOMPARE(editor()->EditorText(), QStringLiteral("<IMG SRC=x.gif>"));
     }
 
@@ -152,12 +152,12 @@ private Q_SLOTS:
         });
         QTest::mouseClick(form_->findChild<QToolButton*>(QStringLiteral("SpeedButton31")),
                           Qt::LeftButton);
-        form_->action(QStringLiteral("InsertLink1"))->trigger();
+        form_->action("InsertLink1")->trigger();
         QCOMPARE(editor()->EditorText(),
                  QStringLiteral("<A HREF=http://a></A><A HREF=http://a></A>"));
         // They only fire the menu item: with the item disabled nothing happens.
-        form_->action(QStringLiteral("mnuInsertLink"))->setEnabled(false);
-        form_->action(QStringLiteral("InsertLink1"))->trigger();
+        form_->action("mnuInsertLink")->setEnabled(false);
+        form_->action("InsertLink1")->trigger();
         QCOMPARE(prompter_->dialogsRun.size(), 2);
     }
 
@@ -169,13 +169,13 @@ private Q_SLOTS:
             QTest::mouseClick(dialog.BitBtn1, Qt::LeftButton);
         });
         selectAbc();
-        form_->action(QStringLiteral("mnuInsertLink"))->trigger();
+        form_->action("mnuInsertLink")->trigger();
         QCOMPARE(editor()->EditorText(), QStringLiteral("abc"));
         QCOMPARE(editor()->SelectionStart(), 3);
         QCOMPARE(editor()->SelectionLength(), 0);
         // No handler: the image and table dialogs are closed without OK.
-        form_->action(QStringLiteral("Image1"))->trigger();
-        form_->action(QStringLiteral("TableGenerator2"))->trigger();
+        form_->action("Image1")->trigger();
+        form_->action("TableGenerator2")->trigger();
         QCOMPARE(editor()->EditorText(), QStringLiteral("abc"));
         QCOMPARE(prompter_->dialogsRun,
                  (QStringList{QStringLiteral("TInsLink"), QStringLiteral("TInsImg"),

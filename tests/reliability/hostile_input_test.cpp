@@ -5,7 +5,7 @@
 #include "app/main_form.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
-#include "page/browser_preview.h"
+#include "preview/browser_preview.h"
 #include "support/child_process.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -149,7 +149,7 @@ private Q_SLOTS:
 
         form.editor()->SetSelectionStart(form.editor()->TextLength());
         form.editor()->ReplaceSelection(QStringLiteral("\nthe end"));
-        form.action(QStringLiteral("FileSaveItem"))->trigger();
+        form.action("FileSaveItem")->trigger();
         QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
         QCOMPARE(readFile(path), withCrLf(original) + "\r\nthe end");
         QCOMPARE(folderEntries(dir.path()), QStringList{QStringLiteral("page.htm")});
@@ -189,14 +189,14 @@ private Q_SLOTS:
             QCOMPARE(form.windowTitle(), name + QStringLiteral(" - Vorlane"));
             QCOMPARE(form.editor()->EditorText(), QStringLiteral("<P>page\n"));
             form.editor()->ReplaceSelection(QStringLiteral("1"));
-            form.action(QStringLiteral("FileSaveItem"))->trigger();
+            form.action("FileSaveItem")->trigger();
             QCOMPARE(readFile(path), QByteArray("1<P>page\r\n"));
 
             // Previewed: the browser program and the page's path each arrive as one argument,
             // exactly as they are.
             form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
             form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("N")));
-            form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+            form.action("mnuViewinbrowser")->trigger();
             QCOMPARE(launcher.started.size(), 1);
             QCOMPARE(launcher.started[0][0], dir.filePath(QStringLiteral("my browser/bin/web browser")));
             QCOMPARE(launcher.started[0].mid(2), QStringList{path});
@@ -208,13 +208,13 @@ private Q_SLOTS:
             Prompter::FileAnswer answer;
             answer.files = {path};
             prompter.openAnswers = {answer};
-            form.action(QStringLiteral("FileOpenItem"))->trigger();
+            form.action("FileOpenItem")->trigger();
             QCOMPARE(form.DocumentFileName(), path);
             QCOMPARE(form.editor()->EditorText(), QStringLiteral("1<P>page\n"));
             form.editor()->ReplaceSelection(QStringLiteral("2"));
             const QString copy = dir.filePath(QStringLiteral("copy of ") + name);
             prompter.saveAnswers = {copy};
-            form.action(QStringLiteral("FileSaveAsItem"))->trigger();
+            form.action("FileSaveAsItem")->trigger();
             const QString written = QFileInfo(name).fileName().contains(QLatin1Char('.'))
                                         ? copy
                                         : copy + QStringLiteral(".htm");
@@ -267,7 +267,7 @@ private Q_SLOTS:
                     Prompter::FileAnswer answer;
                     answer.files = {path};
                     prompter.openAnswers = {answer};
-                    form.action(QStringLiteral("FileOpenItem"))->trigger();
+                    form.action("FileOpenItem")->trigger();
                 } else {
                     Q_EMIT form.MRUFileList1->MRUItemClick(nullptr, path);
                 }
@@ -298,10 +298,10 @@ private Q_SLOTS:
             TMainForm form(QStringLiteral("-x page.htm"));
             form.FormActivate();
             form.editor()->ReplaceSelection(QStringLiteral("more "));
-            form.action(QStringLiteral("FileSaveItem"))->trigger();
+            form.action("FileSaveItem")->trigger();
             form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("IE")));
             form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("Y")));
-            form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+            form.action("mnuViewinbrowser")->trigger();
         }
         QDir::setCurrent(previous);
         QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));

@@ -5,7 +5,7 @@
 #include "core/recent_files.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
-#include "page/browser_preview.h"
+#include "preview/browser_preview.h"
 #include "support/child_process.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -138,7 +138,7 @@ QString runCommandUnderFault(const QString& folder, const QString& fault, const 
         if (::setrlimit(RLIMIT_FSIZE, &rl) != 0)
             return QStringLiteral("setrlimit failed");
     }
-    form.action(command)->trigger();
+    form.actionNamed(command)->trigger();
 
     const bool previewOverPage = isPreview(command) && useTemp == QLatin1String("N");
     const QString failedPath = isPreview(command) && !previewOverPage ? preview : page;
@@ -201,7 +201,7 @@ QString saveInPlace(const QString& folder, const QString& branch, const QString&
         if (::setrlimit(RLIMIT_FSIZE, &rl) != 0)
             return QStringLiteral("setrlimit failed");
     }
-    form.action(QStringLiteral("FileSaveItem"))->trigger();
+    form.action("FileSaveItem")->trigger();
 
     QString problems;
     const QByteArray expected = fault.isEmpty() ? typed : kOldPage;
@@ -334,7 +334,7 @@ private Q_SLOTS:
             // Root would write anyway; make sure the refusal is real for this user.
             if (::access(QFile::encodeName(path).constData(), W_OK) == 0)
                 return skipReason(QStringLiteral("permissions are not enforced for this user"));
-            form.action(command)->trigger();
+            form.actionNamed(command)->trigger();
             QString problems =
                 failedCommandProblems(form, prompter, page, failedPath, recentBefore);
             problems += compareBytes(page, kOldPage);
@@ -426,7 +426,7 @@ private Q_SLOTS:
         } else {
             QVERIFY(QDir(folder).removeRecursively());
         }
-        form.action(QStringLiteral("FileSaveItem"))->trigger();
+        form.action("FileSaveItem")->trigger();
 
         if (saves) {
             QVERIFY2(prompter.errors.isEmpty(),
@@ -442,7 +442,7 @@ private Q_SLOTS:
         // Nothing is lost: the user saves somewhere else.
         const QString elsewhere = dir.filePath(QStringLiteral("rescued.htm"));
         prompter.saveAnswers = {elsewhere};
-        form.action(QStringLiteral("FileSaveAsItem"))->trigger();
+        form.action("FileSaveAsItem")->trigger();
         QCOMPARE(QString::fromUtf8(decodeDocument(readFile(elsewhere)).utf8), typed);
         QCOMPARE(form.DocumentFileName(), elsewhere);
     }
@@ -480,10 +480,10 @@ private Q_SLOTS:
         Prompter::FileAnswer answer;
         answer.files = {link};
         prompter.openAnswers = {answer};
-        form.action(QStringLiteral("FileOpenItem"))->trigger();
+        form.action("FileOpenItem")->trigger();
         QCOMPARE(form.DocumentFileName(), link);
         form.editor()->ReplaceSelection(QStringLiteral("typed\n"));
-        form.action(QStringLiteral("FileSaveItem"))->trigger();
+        form.action("FileSaveItem")->trigger();
 
         QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
         QCOMPARE(readFile(real), QByteArray("typed\r\n") + kOldPage);
@@ -539,7 +539,7 @@ private Q_SLOTS:
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, tempName));
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
         form.editor()->ReplaceSelection(QStringLiteral("unsaved work\n"));
-        form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+        form.action("mnuViewinbrowser")->trigger();
 
         QCOMPARE(readFile(page), kOldPage);
         QVERIFY(form.editor()->ModifiedFlag());
@@ -597,7 +597,7 @@ private Q_SLOTS:
             QVERIFY(::chmod(QFile::encodeName(folder).constData(), 01777) == 0);
             QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
             VERIFY_CHILD(runUnprivileged({}, [&]() -> QString {
-                form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+                form.action("mnuViewinbrowser")->trigger();
                 const QStringList expected{
                     QStringLiteral("The preview file %1 belongs to another user. Choose another "
                                    "temporary file name in File | Preferences.")
@@ -611,7 +611,7 @@ private Q_SLOTS:
             }));
             QCOMPARE(linkText(preview), linkTarget);
         } else {
-            form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+            form.action("mnuViewinbrowser")->trigger();
             QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
             QVERIFY(!QFileInfo(preview).isSymLink());
             QCOMPARE(readFile(preview), previewBytes);
@@ -676,8 +676,8 @@ private Q_SLOTS:
         form.SetDocumentName(page);
         form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
         form.editor()->ReplaceSelection(QStringLiteral("new\n"));
-        form.action(QStringLiteral("FileSaveItem"))->trigger();
-        form.action(QStringLiteral("mnuViewinbrowser"))->trigger();
+        form.action("FileSaveItem")->trigger();
+        form.action("mnuViewinbrowser")->trigger();
         if (holder >= 0)
             ::close(holder);
 

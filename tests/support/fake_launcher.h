@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/seam.h"
-#include "page/browser_preview.h"
+#include "preview/browser_preview.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "support/test_main.h"
 
 #include "core/settings_store.h"
-#include "page/live_preview_pane.h"
+#include "preview/live_preview_pane.h"
 
 #include <QDir>
 #include <QFile>

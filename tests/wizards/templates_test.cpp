@@ -222,7 +222,7 @@ private Q_SLOTS:
         prompter.answers = {Answer(answer)};
         prompter.onDialog(QStringLiteral("TPageTempletes"),
                           choose(QStringLiteral("Beta page.html")));
-        form.invokeMenuItem(QStringLiteral("FromTemplate3")); // disabled in the menu: nothing
+        form.invokeMenuItem("FromTemplate3"); // disabled in the menu: nothing
         QVERIFY(prompter.dialogsRun.isEmpty());
         form.FromTemplate3Click();
 
@@ -257,7 +257,7 @@ private Q_SLOTS:
         QVERIFY(form.close());
         QVERIFY(prompter.confirms.isEmpty());
         form.editor()->SetModifiedFlag(true);
-        form.invokeMenuItem(QStringLiteral("FileSaveItem"));
+        form.invokeMenuItem("FileSaveItem");
         QCOMPARE(prompter.saveRequests.size(), 1); // asks for a name, never the template's
     }
 
@@ -315,13 +315,13 @@ private Q_SLOTS:
         TMainForm form;
         for (const char* name :
              {"FromTemplate3", "FromTemplete1", "FromTemplete2", "N110", "EditPagemarks2"}) {
-            QAction* item = form.action(QString::fromLatin1(name));
+            QAction* item = form.actionNamed(QString::fromLatin1(name));
             QVERIFY2(item && !item->isEnabled(), name);
-            form.invokeMenuItem(QString::fromLatin1(name));
+            form.invokeMenuItemNamed(QString::fromLatin1(name));
         }
-        QCOMPARE(form.action(QStringLiteral("FromTemplete1"))->shortcut(),
+        QCOMPARE(form.action("FromTemplete1")->shortcut(),
                  QKeySequence(Qt::Key_F9));
-        QCOMPARE(form.action(QStringLiteral("FromTemplete2"))->shortcut(),
+        QCOMPARE(form.action("FromTemplete2")->shortcut(),
                  QKeySequence(Qt::Key_F9));
         // The pagemark submenu reads "None", a separator and "&Edit Pagemarks...".
         auto* pagemarks = form.findChild<QMenu*>(QStringLiteral("OpenPagemark1"));

@@ -1,12 +1,12 @@
-#include "page/welcome_dialog.h"
+#include "app/welcome_dialog.h"
 
 #include "core/command_guard.h"
 #include "core/icons.h"
 #include "core/prompter.h"
 #include "core/recent_files.h"
 #include "core/settings_store.h"
-#include "page/preferences_dialog.h"
-#include "page/tip_dialog.h"
+#include "app/preferences_dialog.h"
+#include "app/tip_dialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

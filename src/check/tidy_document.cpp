@@ -1,4 +1,4 @@
-#include "page/tidy_document.h"
+#include "check/tidy_document.h"
 
 #include "core/runtime_library.h"
 

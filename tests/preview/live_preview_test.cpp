@@ -2,7 +2,7 @@
 #include "core/document_codec.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
-#include "page/live_preview_pane.h"
+#include "preview/live_preview_pane.h"
 #include "support/fake_launcher.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -108,15 +108,15 @@ private Q_SLOTS:
     {
         {
             auto form = startedForm();
-            QAction* toggle = form->action(QStringLiteral("LivePreview1"));
-            QAction* follow = form->action(QStringLiteral("PreviewFollowsCaret1"));
+            QAction* toggle = form->action("LivePreview1");
+            QAction* follow = form->action("PreviewFollowsCaret1");
             QVERIFY(!toggle->isChecked());
             QVERIFY(follow->isChecked());
             TLivePreviewPane* pane = openPane(*form);
             QVERIFY(pane && pane->isVisible());
             QCOMPARE(ReadSetting(Setting::LivePreview), QStringLiteral("Y"));
             form->LivePreviewSplitter->setSizes({500, 300});
-            form->invokeMenuItem(QStringLiteral("PreviewFollowsCaret1"));
+            form->invokeMenuItem("PreviewFollowsCaret1");
             QCOMPARE(ReadSetting(Setting::PreviewFollowsCaret), QStringLiteral("N"));
             QVERIFY(form->close());
         }
@@ -126,11 +126,11 @@ private Q_SLOTS:
         QVERIFY(width > 250 && width < 350);
         {
             auto form = startedForm();
-            QVERIFY(form->action(QStringLiteral("LivePreview1"))->isChecked());
-            QVERIFY(!form->action(QStringLiteral("PreviewFollowsCaret1"))->isChecked());
+            QVERIFY(form->action("LivePreview1")->isChecked());
+            QVERIFY(!form->action("PreviewFollowsCaret1")->isChecked());
             QVERIFY(form->LivePreviewPane && form->LivePreviewPane->isVisible());
             QVERIFY(qAbs(form->LivePreviewPane->width() - width) <= 2); // the handle's rounding
-            form->invokeMenuItem(QStringLiteral("LivePreview1"));
+            form->invokeMenuItem("LivePreview1");
             QVERIFY(!form->LivePreviewPane->isVisible());
             QCOMPARE(ReadSetting(Setting::LivePreview), QStringLiteral("N"));
         }

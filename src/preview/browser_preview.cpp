@@ -1,4 +1,4 @@
-#include "page/browser_preview.h"
+#include "preview/browser_preview.h"
 
 #include "core/seam.h"
 

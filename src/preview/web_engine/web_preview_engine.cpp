@@ -1,6 +1,6 @@
 // The live preview's browser engine: a QWebEngineView that shows the editor's text through a
 // URL scheme of its own. Built as a module that the pane loads on first use.
-#include "page/live_preview_engine.h"
+#include "preview/live_preview_engine.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

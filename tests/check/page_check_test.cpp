@@ -1,7 +1,8 @@
 #include "app/main_form.h"
 #include "editor/margin_rich_edit.h"
-#include "page/check_panel.h"
-#include "page/page_check.h"
+#include "check/check_panel.h"
+#include "app/command_line.h"
+#include "check/page_check.h"
 #include "page/page_properties.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -237,7 +238,7 @@ private Q_SLOTS:
         QFETCH(QString, firstLine);
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
-        QCOMPARE(runCommandLine(files, outStream, errStream), exitCode);
+        QCOMPARE(runCheckCommand(files, outStream, errStream), exitCode);
         QCOMPARE(out.section(QLatin1Char('\n'), 0, 0), firstLine);
         QCOMPARE(err.isEmpty(), exitCode != 2);
     }
@@ -284,7 +285,7 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         TMainForm form;
         form.RichEdit1->SetEditorText(QStringLiteral("<HTML><BODY><FOO></BODY></HTML>"));
-        form.action(QStringLiteral("CheckPage1"))->trigger();
+        form.action("CheckPage1")->trigger();
         QVERIFY(form.CheckPanel);
         QSignalSpy finished(form.CheckPanel, &TCheckPanel::finished);
         QVERIFY(finished.wait(20000));

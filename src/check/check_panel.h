@@ -1,6 +1,6 @@
 #pragma once
 
-#include "page/page_check.h"
+#include "check/page_check.h"
 
 #include <QPointer>
 #include <QTreeView>

@@ -1,4 +1,4 @@
-#include "page/tip_dialog.h"
+#include "app/tip_dialog.h"
 
 #include "core/dialog_buttons.h"
 

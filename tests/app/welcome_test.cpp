@@ -1,8 +1,8 @@
 #include "core/recent_files.h"
 #include "core/settings_store.h"
-#include "page/preferences_dialog.h"
-#include "page/tip_dialog.h"
-#include "page/welcome_dialog.h"
+#include "app/preferences_dialog.h"
+#include "app/tip_dialog.h"
+#include "app/welcome_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
 

@@ -52,10 +52,6 @@ QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile,
 // One finding in the form compilers use: "FILE:LINE:COLUMN: kind: message".
 QString formatFinding(const QString& file, const Finding& finding);
 
-// `vorlane --check FILE...`: findings on `out`, unreadable files on `err`. Returns 0 when no
-// file has an error or a broken link, 1 when one has, 2 when a file cannot be read.
-int runCommandLine(const QStringList& files, QTextStream& out, QTextStream& err);
-
 // Pieces, for their own tests.
 struct LinkValue
 {

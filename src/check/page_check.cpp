@@ -1,8 +1,9 @@
-#include "page/page_check.h"
+#include "check/page_check.h"
 
 #include "core/app_error.h"
 #include "core/document_file.h"
-#include "page/tidy_document.h"
+#include "check/tidy_document.h"
+#include "core/tag_lexer.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -109,130 +110,9 @@ void place(Finding& finding, const LineIndex& lines)
     finding.column = column;
 }
 
-// ---- a small tag scanner: enough HTML to find tags, attribute values and nesting ----
-
-struct Attribute
-{
-    QByteArrayView name;
-    QByteArrayView value;
-    qsizetype valueStart = 0;
-};
-
-struct Tag
-{
-    QByteArrayView name;
-    bool end = false;
-    qsizetype start = 0;
-    std::vector<Attribute> attributes;
-};
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool isLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 bool sameName(QByteArrayView a, const char* upper)
 {
-    return a.compare(QByteArrayView(upper), Qt::CaseInsensitive) == 0;
-}
-
-// Where the end tag "</name" (any case) next stands from `from`, or -1.
-qsizetype findEndTag(QByteArrayView text, qsizetype from, QByteArrayView name)
-{
-    for (qsizetype i = text.indexOf("</", from); i >= 0; i = text.indexOf("</", i + 2))
-        if (text.sliced(i + 2, qMin(text.size() - i - 2, name.size()))
-                .compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
-}
-
-// Calls `onTag` for every start and end tag, outside comments, declarations and the content of
-// SCRIPT and STYLE. Returning false stops the scan.
-void scanTags(QByteArrayView text, const std::function<bool(const Tag&)>& onTag)
-{
-    const qsizetype n = text.size();
-    Tag tag;
-    for (qsizetype i = text.indexOf('<'); i >= 0 && i < n; i = text.indexOf('<', i)) {
-        if (text.sliced(i).startsWith("<!--")) {
-            const qsizetype close = text.indexOf("-->", i + 4);
-            if (close < 0)
-                return;
-            i = close + 3;
-            continue;
-        }
-        if (i + 1 < n && (text[i + 1] == '!' || text[i + 1] == '?')) {
-            const qsizetype close = text.indexOf('>', i + 2);
-            if (close < 0)
-                return;
-            i = close + 1;
-            continue;
-        }
-        const bool end = i + 1 < n && text[i + 1] == '/';
-        qsizetype p = i + (end ? 2 : 1);
-        if (p >= n || !isLetter(text[p])) {
-            ++i;
-            continue;
-        }
-        const qsizetype nameStart = p;
-        while (p < n && !isSpace(text[p]) && text[p] != '>' && text[p] != '/')
-            ++p;
-        tag.name = text.sliced(nameStart, p - nameStart);
-        tag.end = end;
-        tag.start = i;
-        tag.attributes.clear();
-        // Attributes: NAME, NAME=value, NAME="value", NAME='value'.
-        while (p < n && text[p] != '>') {
-            if (isSpace(text[p]) || text[p] == '/') {
-                ++p;
-                continue;
-            }
-            const qsizetype attrStart = p;
-            while (p < n && !isSpace(text[p]) && text[p] != '=' && text[p] != '>')
-                ++p;
-            Attribute attribute;
-            attribute.name = text.sliced(attrStart, p - attrStart);
-            qsizetype q = p;
-            while (q < n && isSpace(text[q]))
-                ++q;
-            if (q < n && text[q] == '=') {
-                ++q;
-                while (q < n && isSpace(text[q]))
-                    ++q;
-                if (q < n && (text[q] == '"' || text[q] == '\'')) {
-                    const char quote = text[q];
-                    const qsizetype close = text.indexOf(quote, q + 1);
-                    const qsizetype valueEnd = close < 0 ? n : close;
-                    attribute.valueStart = q + 1;
-                    attribute.value = text.sliced(q + 1, valueEnd - q - 1);
-                    p = close < 0 ? n : close + 1;
-                } else {
-                    const qsizetype valueStart = q;
-                    while (q < n && !isSpace(text[q]) && text[q] != '>')
-                        ++q;
-                    attribute.valueStart = valueStart;
-                    attribute.value = text.sliced(valueStart, q - valueStart);
-                    p = q;
-                }
-            }
-            if (!attribute.name.isEmpty())
-                tag.attributes.push_back(attribute);
-        }
-        if (!onTag(tag))
-            return;
-        i = p < n ? p + 1 : n;
-        // Script and style content is no markup.
-        if (!end && (sameName(tag.name, "SCRIPT") || sameName(tag.name, "STYLE"))) {
-            const qsizetype at = findEndTag(text, i, tag.name);
-            if (at < 0)
-                return;
-            i = at;
-        }
-    }
+    return sameTagName(a, QByteArrayView(upper));
 }
 
 // Character references in attribute values: the file name behind "a&amp;b.htm" is "a&b.htm".
@@ -294,10 +174,10 @@ qsizetype tooDeepAt(QByteArrayView text)
 {
     int depth = 0;
     qsizetype at = -1;
-    scanTags(text, [&](const Tag& tag) {
+    forEachTag(text, [&](const LexedTag& tag) {
         if (nestsWithoutEndTag(tag.name))
             return true;
-        if (tag.end) {
+        if (tag.closing) {
             depth = qMax(0, depth - 1);
         } else if (++depth > kMaxNesting) {
             at = tag.start;
@@ -671,15 +551,17 @@ private:
 QList<LinkValue> linkValues(QByteArrayView utf8)
 {
     QList<LinkValue> links;
-    scanTags(utf8, [&](const Tag& tag) {
-        if (tag.end)
+    forEachTag(utf8, [&](const LexedTag& tag) {
+        if (tag.closing)
             return true;
         QString codebase;
-        for (const Attribute& a : tag.attributes)
+        for (const TagAttribute& a : tag.attributes)
             if (sameName(a.name, "CODEBASE"))
                 codebase = decodeValue(a.value);
-        for (const Attribute& a : tag.attributes) {
+        for (const TagAttribute& a : tag.attributes) {
             const bool code = sameName(a.name, "CODE");
+            if (a.valueStart < 0)
+                continue;
             if (code || sameName(a.name, "HREF") || sameName(a.name, "SRC") ||
                 sameName(a.name, "BACKGROUND") || sameName(a.name, "CODEBASE") ||
                 sameName(a.name, "ACTION")) {
@@ -701,11 +583,11 @@ QList<LinkValue> linkValues(QByteArrayView utf8)
 QSet<QString> anchorNames(QByteArrayView utf8)
 {
     QSet<QString> names;
-    scanTags(utf8, [&](const Tag& tag) {
-        if (tag.end)
+    forEachTag(utf8, [&](const LexedTag& tag) {
+        if (tag.closing)
             return true;
         const bool anchor = sameName(tag.name, "A");
-        for (const Attribute& a : tag.attributes)
+        for (const TagAttribute& a : tag.attributes)
             if (sameName(a.name, "ID") || (anchor && sameName(a.name, "NAME")))
                 names.insert(decodeValue(a.value));
         return true;
@@ -824,34 +706,6 @@ QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile, Progre
     if (progress)
         progress->done.store(progress->total.load());
     return findings;
-}
-
-int runCommandLine(const QStringList& files, QTextStream& out, QTextStream& err)
-{
-    if (files.isEmpty()) {
-        err << "usage: vorlane --check FILE...\n";
-        err.flush();
-        return 2;
-    }
-    bool unreadable = false;
-    bool failing = false;
-    for (const QString& file : files) {
-        EditorBytes page;
-        try {
-            page = readDocumentFile(file);
-        } catch (const AppError& e) {
-            err << e.message() << '\n';
-            unreadable = true;
-            continue;
-        }
-        for (const Finding& f : checkPage(page.utf8, QFileInfo(file).absoluteFilePath())) {
-            out << formatFinding(file, f) << '\n';
-            failing = failing || f.failing;
-        }
-        out.flush();
-    }
-    err.flush();
-    return unreadable ? 2 : failing ? 1 : 0;
 }
 
 } // namespace PageCheck

@@ -1,8 +1,9 @@
-#include "page/live_preview_pane.h"
+#include "preview/live_preview_pane.h"
 
 #include "core/document_codec.h"
+#include "core/tag_lexer.h"
 #include "editor/margin_rich_edit.h"
-#include "page/live_preview_engine.h"
+#include "preview/live_preview_engine.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -14,6 +15,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <unistd.h>
 
@@ -56,79 +58,38 @@ void prepareSharedGraphics()
     qt_gl_set_global_share_context(context);
 }
 
-// Elements whose content is text, not markup: a '<' inside them starts no element.
-bool holdsRawText(const QByteArray& tag)
-{
-    static const char* const kRaw[] = {"script", "style",  "textarea", "title",
-                                       "xmp",    "iframe", "noembed",  "noframes"};
-    for (const char* raw : kRaw)
-        if (tag == raw)
-            return true;
-    return false;
-}
-
 } // namespace
 
 NearestElement nearestElementBefore(const TextRuns& text, qsizetype end)
 {
+    // The lexer wants one piece: the text up to `end` and a little after, so that a tag starting
+    // just before `end` is read whole. Only the part past the editor's gap is copied.
+    constexpr qsizetype kTagReach = 4096;
     const qsizetype split = text.first.size();
-    const qsizetype total = split + text.second.size();
-    end = qMin(end, total);
-    auto at = [&](qsizetype i) { return i < split ? text.first[i] : text.second[i - split]; };
-    // The next `c` at or after `from`, or `total`.
-    auto next = [&](qsizetype from, char c) -> qsizetype {
-        if (from < split) {
-            if (const void* p = std::memchr(text.first.data() + from, c, size_t(split - from)))
-                return static_cast<const char*>(p) - text.first.data();
-            from = split;
-        }
-        if (from >= total)
-            return total;
-        const char* base = text.second.data();
-        const void* p = std::memchr(base + (from - split), c, size_t(total - from));
-        return p ? split + (static_cast<const char*>(p) - base) : total;
-    };
-    auto lower = [](char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); };
-    auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    auto isAlnum = [&](char c) { return isAlpha(c) || (c >= '0' && c <= '9'); };
-
+    QByteArray joined;
+    QByteArrayView view = text.first;
+    if (end + kTagReach > split && !text.second.isEmpty()) {
+        joined.reserve(qMin(split + text.second.size(), end + kTagReach));
+        joined.append(text.first);
+        joined.append(text.second.first(qMin(text.second.size(), qMax<qsizetype>(0, end + kTagReach - split))));
+        view = joined;
+    }
     QHash<QByteArray, int> seen;
     NearestElement last;
-    qsizetype i = next(0, '<');
-    while (i < end) {
-        if (i + 3 < total && at(i + 1) == '!' && at(i + 2) == '-' && at(i + 3) == '-') {
-            qsizetype close = i + 4;
-            while ((close = next(close, '>')) < total &&
-                   !(close >= 2 && at(close - 1) == '-' && at(close - 2) == '-'))
-                ++close;
-            i = next(close, '<');
-            continue;
-        }
-        qsizetype n = i + 1;
-        if (n >= total || !isAlpha(at(n))) {
-            i = next(i + 1, '<');
-            continue;
-        }
-        QByteArray tag;
-        while (n < total && isAlnum(at(n)))
-            tag.append(lower(at(n++)));
-        int& count = seen[tag];
-        last = {tag, count};
+    forEachTag(view, [&](const LexedTag& tag) {
+        if (tag.start >= end)
+            return false;
+        // Only names of letters and digits: the name goes into a script as it is.
+        if (tag.closing || !std::all_of(tag.name.begin(), tag.name.end(), [](char c) {
+                return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+            }))
+            return true;
+        const QByteArray name = tag.name.toByteArray().toLower();
+        int& count = seen[name];
+        last = {name, count};
         ++count;
-        i = next(n, '<');
-        if (holdsRawText(tag)) {
-            // Up to the matching end tag.
-            while (i < total) {
-                qsizetype k = i + 1;
-                bool closes = k < total && at(k) == '/';
-                for (qsizetype t = 0; closes && t < tag.size(); ++t)
-                    closes = k + 1 + t < total && lower(at(k + 1 + t)) == tag[t];
-                if (closes)
-                    break;
-                i = next(i + 1, '<');
-            }
-        }
-    }
+        return true;
+    });
     return last;
 }
 
@@ -158,10 +119,7 @@ TLivePreviewPane::TLivePreviewPane(TMarginRichEdit* editor, QWidget* parent)
     });
     // The editor asks Scintilla for no per-change notices (they cost time in proportion to the
     // caret's position); the once-per-update one says whether the text changed.
-    connect(editor_, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
-        if (updated & QsciScintillaBase::SC_UPDATE_CONTENT)
-            textEdited();
-    });
+    connect(editor_, &TMarginRichEdit::textEdited, this, &TLivePreviewPane::textEdited);
     connect(editor_, &QsciScintilla::cursorPositionChanged, this,
             [this](int line, int) { caretMoved(line); });
 }
@@ -300,8 +258,7 @@ void TLivePreviewPane::followCaret()
     followPending_ = false;
     if (!engine_ || caretLine_ < 0)
         return;
-    const long lineEnd =
-        editor_->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, caretLine_);
+    const long lineEnd = editor_->LineEndByte(caretLine_);
     const NearestElement element = nearestElementBefore(editor_->EditorTextRuns(), lineEnd);
     // Tag names are letters and digits only, so they go into the script as they are.
     const QString script =

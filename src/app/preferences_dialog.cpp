@@ -1,4 +1,4 @@
-#include "page/preferences_dialog.h"
+#include "app/preferences_dialog.h"
 #include "core/dialog_buttons.h"
 
 #include "core/app_error.h"
@@ -6,7 +6,7 @@
 #include "core/prompter.h"
 #include "core/settings_store.h"
 #include "page/body_properties_dialog.h"
-#include "page/browser_preview.h"
+#include "preview/browser_preview.h"
 #include "core/html_colors.h"
 #include "page/page_properties.h"
 #include "page/quick_start_settings.h"

@@ -1,4 +1,4 @@
-#include "page/check_panel.h"
+#include "check/check_panel.h"
 
 #include "editor/margin_rich_edit.h"
 
@@ -63,12 +63,7 @@ public:
     {
         if (e.stale || e.position < 0 || !editor)
             return {e.finding.line, e.finding.column};
-        const long line =
-            editor->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, e.position);
-        const long lineStart = editor->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line);
-        const long column =
-            editor->SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS, lineStart, e.position);
-        return {int(line + 1), int(column + 1)};
+        return editor->LineColumnAtByte(e.position);
     }
 
     QString line(int row, const QString& file) const
@@ -240,9 +235,9 @@ TCheckPanel::TCheckPanel(TMarginRichEdit* editor, QWidget* parent)
     placesTimer_->setInterval(250);
     connect(placesTimer_, &QTimer::timeout, this, &TCheckPanel::refreshPlaces);
     if (editor) {
-        indicator_ = editor->indicatorDefine(QsciScintilla::HiddenIndicator);
-        connect(editor, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
-            if ((updated & QsciScintillaBase::SC_UPDATE_CONTENT) && !model_->entries.empty())
+        indicator_ = editor->NewPlaceSet();
+        connect(editor, &TMarginRichEdit::textEdited, this, [this] {
+            if (!model_->entries.empty())
                 placesTimer_->start();
         });
     }
@@ -256,11 +251,8 @@ TCheckPanel::~TCheckPanel()
         thread->wait();
         delete thread;
     }
-    if (editor_ && indicator_ >= 0) {
-        editor_->SendScintilla(QsciScintillaBase::SCI_SETINDICATORCURRENT, indicator_);
-        editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORCLEARRANGE, 0L,
-                               editor_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH));
-    }
+    if (editor_ && indicator_ >= 0)
+        editor_->ClearPlaces(indicator_);
 }
 
 void TCheckPanel::start(const QString& pageFile, const QString& fileLabel)
@@ -326,8 +318,7 @@ void TCheckPanel::deliver(const std::shared_ptr<Job>& job)
         ++suffix;
     const qsizetype shift = nowSize - then.size();
 
-    editor_->SendScintilla(QsciScintillaBase::SCI_SETINDICATORCURRENT, indicator_);
-    editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORCLEARRANGE, 0L, long(nowSize));
+    editor_->ClearPlaces(indicator_);
     std::vector<TFindingsModel::Entry> entries;
     entries.reserve(size_t(job->findings.size()));
     QHash<long, int> anchorAt;
@@ -347,9 +338,7 @@ void TCheckPanel::deliver(const std::shared_ptr<Job>& job)
                 int& anchor = anchorAt[e.position];
                 if (!anchor) {
                     anchor = int(anchorAt.size());
-                    editor_->SendScintilla(QsciScintillaBase::SCI_SETINDICATORVALUE, anchor);
-                    editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORFILLRANGE, e.position,
-                                           1L);
+                    editor_->AddPlace(indicator_, e.position, anchor);
                 }
                 e.anchor = anchor;
             }
@@ -377,20 +366,7 @@ void TCheckPanel::refreshPlaces()
 {
     if (!editor_ || model_->entries.empty())
         return;
-    // Walk the marks once: each run of the indicator carries its anchor's number.
-    QHash<int, long> where;
-    const long length = editor_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    for (long pos = 0; pos < length;) {
-        const long value =
-            editor_->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator_, pos);
-        const long end =
-            editor_->SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator_, pos);
-        if (value > 0 && !where.contains(int(value)))
-            where.insert(int(value), pos);
-        if (end <= pos)
-            break;
-        pos = end;
-    }
+    const QHash<int, long> where = editor_->Places(indicator_);
     for (TFindingsModel::Entry& e : model_->entries) {
         if (e.anchor == 0 || e.stale)
             continue;
@@ -423,11 +399,7 @@ bool TCheckPanel::chooseFinding(int row)
     const TFindingsModel::Entry& e = model_->entries[size_t(row)];
     if (e.stale || e.position < 0)
         return false;
-    const long length = editor_->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    const long from = qMin(e.position, length);
-    const long to = qMin(from + long(e.finding.length), length);
-    editor_->SendScintilla(QsciScintillaBase::SCI_SETSEL, from, to);
-    editor_->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+    editor_->SelectBytes(e.position, e.position + long(e.finding.length));
     editor_->FocusEditor();
     return true;
 }
