@@ -180,10 +180,10 @@ QString formatTable(const QList<Row>& rows)
                         QString::number(row.ratio(), 'f', 2),
                         reportOnly ? QStringLiteral("–")
                                    : QStringLiteral("≤ ") + QString::number(row.target, 'f', 1),
-                        reportOnly    ? QStringLiteral("reported")
-                        : row.passed()  ? QStringLiteral("pass")
-                        : row.counted ? QStringLiteral("FAIL")
-                                      : QStringLiteral("over (not counted)"));
+                        reportOnly     ? QStringLiteral("reported")
+                        : row.passed() ? QStringLiteral("pass")
+                        : row.counted  ? QStringLiteral("FAIL")
+                                       : QStringLiteral("over (not counted)"));
     }
     return out;
 }

@@ -6,14 +6,14 @@
 #include "page_generator.h"
 
 #include "app/main_form.h"
+#include "check/check_panel.h"
+#include "check/page_check.h"
 #include "core/document_codec.h"
 #include "core/settings_store.h"
 #include "editor/find_replace_dialogs.h"
 #include "editor/margin_rich_edit.h"
-#include "check/check_panel.h"
-#include "check/page_check.h"
-#include "preview/live_preview_pane.h"
 #include "page/body_properties_dialog.h"
+#include "preview/live_preview_pane.h"
 #include "support/scripted_prompter.h"
 #include "wizards/table_generator_dialog.h"
 #include "wizards/table_markup.h"
@@ -21,10 +21,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QDir>
-#include <QFileInfo>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,8 +63,10 @@ const QString kTableMarkup = QStringLiteral("table generator markup, 200 x 20 gr
 const QString kTableOk = QStringLiteral("table generator OK, 200 x 20 grid");
 const QString kReplaceAll = QStringLiteral("Replace All of a common word in 10 MB");
 const QString kOpenOneLine = QStringLiteral("open the 5 MB single-line page");
-const QString kOpenHighlighted = QStringLiteral("open the 10 MB page, highlighting on (command, shown)");
-const QString kEndHighlighted = QStringLiteral("Ctrl+End on the 10 MB page, highlighting on, repainted");
+const QString kOpenHighlighted =
+    QStringLiteral("open the 10 MB page, highlighting on (command, shown)");
+const QString kEndHighlighted =
+    QStringLiteral("Ctrl+End on the 10 MB page, highlighting on, repainted");
 const QString kTypedEnd = QStringLiteral("one typed character at the end of 10 MB");
 const QString kCheckPage = QStringLiteral("Check Page on the 10 MB page (command)");
 const QString kCheckLinks = QStringLiteral("link check, 5,000 local links into 5,000 files");
@@ -371,7 +373,8 @@ void BenchRun::processCases()
         ReadSetting(Setting::FontSize) != QLatin1String("9") || !ReadFlag(Setting::Highlighting))
         qFatal("the bare probe no longer sets up its editor as the editor's fresh settings do");
 
-    auto processPair = [&](const QStringList& arguments, bool memory, bool paneStoredClosed = false) {
+    auto processPair = [&](const QStringList& arguments, bool memory,
+                           bool paneStoredClosed = false) {
         QList<double> ours, base;
         auto one = [&](const QString& program, QList<double>& into) {
             resetSettings(); // every start meets the same store
@@ -629,7 +632,8 @@ void BenchRun::replaceAllCase(TMainForm& form)
             .arg(QString::fromLatin1(word)));
     add(Bench::row(
         kReplaceAll, QStringLiteral("ms"), m, 1.3,
-        QStringLiteral("byte pre-scan + back-to-front replace in a bare QsciScintilla, same lexer")));
+        QStringLiteral(
+            "byte pre-scan + back-to-front replace in a bare QsciScintilla, same lexer")));
 }
 
 void BenchRun::editingCases()
@@ -916,7 +920,8 @@ void BenchRun::checkCases()
                 form->action("CheckPage1")->trigger();
                 // Waits idle, as the window does: a busy wait would take a core from the check.
                 QEventLoop loop;
-                QObject::connect(form->CheckPanel, &TCheckPanel::finished, &loop, &QEventLoop::quit);
+                QObject::connect(form->CheckPanel, &TCheckPanel::finished, &loop,
+                                 &QEventLoop::quit);
                 if (form->CheckPanel->running())
                     loop.exec();
                 settle();
@@ -1021,9 +1026,9 @@ void BenchRun::livePreviewCases()
              QStringLiteral("same with the preview closed")});
     }
     for (const char* size : {"10k", "10m"}) {
-        const QString name = kPreviewLatency + QStringLiteral(", %1 page").arg(
-                                                   size[2] == 'k' ? QStringLiteral("10 KB")
-                                                                  : QStringLiteral("10 MB"));
+        const QString name = kPreviewLatency + QStringLiteral(", %1 page")
+                                                   .arg(size[2] == 'k' ? QStringLiteral("10 KB")
+                                                                       : QStringLiteral("10 MB"));
         if (!wanted(name))
             continue;
         auto form = formWithPreview(path(QStringLiteral("page-%1.htm").arg(QLatin1String(size))),
@@ -1032,8 +1037,11 @@ void BenchRun::livePreviewCases()
         const int runs = size[2] == 'k' ? options_.runs : qMin(options_.runs, 5);
         for (int i = 0; i < runs; ++i)
             times.append(editToRender(*form));
-        Row row{name, QStringLiteral("ms"), Bench::median(times),
-                double(TLivePreviewPane::kRenderDelayMs), 0,
+        Row row{name,
+                QStringLiteral("ms"),
+                Bench::median(times),
+                double(TLivePreviewPane::kRenderDelayMs),
+                0,
                 QStringLiteral("the pause before a render (fixed)")};
         row.counted = false;
         add(std::move(row));

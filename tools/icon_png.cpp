@@ -23,7 +23,8 @@ int main(int argc, char* argv[])
                      qPrintable(reader.errorString()));
         return 1;
     }
-    if (!image.convertToFormat(QImage::Format_ARGB32).save(QString::fromLocal8Bit(argv[3]), "PNG")) {
+    if (!image.convertToFormat(QImage::Format_ARGB32)
+             .save(QString::fromLocal8Bit(argv[3]), "PNG")) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[3]);
         return 1;
     }

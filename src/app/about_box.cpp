@@ -68,16 +68,16 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     Label4->setWordWrap(true);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    BitBtn1 = new QPushButton(vorlaneIcon(QStringLiteral("dialog-ok")),
-                              QStringLiteral("&OK"), this);
+    BitBtn1 =
+        new QPushButton(vorlaneIcon(QStringLiteral("dialog-ok")), QStringLiteral("&OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(384, 232, 82, 28);
     BitBtn1->setDefault(true);
     BitBtn1->setAutoDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
-    BitBtn2 = new QPushButton(vorlaneIcon(QStringLiteral("dialog-help")),
-                              QStringLiteral("&Help"), this);
+    BitBtn2 =
+        new QPushButton(vorlaneIcon(QStringLiteral("dialog-help")), QStringLiteral("&Help"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setGeometry(384, 268, 82, 28);
     BitBtn2->setAutoDefault(false);

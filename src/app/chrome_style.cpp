@@ -24,7 +24,8 @@ public:
     {
         return icon().pixmap(size, mode, state);
     }
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override
     {
         return icon().pixmap(size, scale, mode, state);
     }
@@ -64,7 +65,8 @@ private:
 QIcon ChromeStyle::standardIcon(StandardPixmap picture, const QStyleOption* option,
                                 const QWidget* widget) const
 {
-    if (picture != SP_ToolBarHorizontalExtensionButton && picture != SP_ToolBarVerticalExtensionButton)
+    if (picture != SP_ToolBarHorizontalExtensionButton &&
+        picture != SP_ToolBarVerticalExtensionButton)
         return QProxyStyle::standardIcon(picture, option, widget);
     // Neither the option nor the widget is kept: the overflow pictures depend on neither.
     // The style may be replaced before the picture is drawn; then the one in use draws it.

@@ -94,7 +94,8 @@ int runCheckCommand(const QStringList& files, QTextStream& out, QTextStream& err
             unreadable = true;
             continue;
         }
-        for (const PageCheck::Finding& f : PageCheck::checkPage(page.utf8, QFileInfo(file).absoluteFilePath())) {
+        for (const PageCheck::Finding& f :
+             PageCheck::checkPage(page.utf8, QFileInfo(file).absoluteFilePath())) {
             out << PageCheck::formatFinding(file, f) << '\n';
             failing = failing || f.failing;
         }

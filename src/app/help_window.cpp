@@ -5,8 +5,8 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QShortcut>
-#include <QTextDocument>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -63,9 +63,8 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(browser_, &QTextBrowser::anchorClicked, this, &THelpWindow::followLink);
     connect(browser_, &QTextBrowser::backwardAvailable, back_, &QWidget::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QWidget::setEnabled);
-    connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
-        setWindowTitle(helpCaption(browser_->documentTitle()));
-    });
+    connect(browser_, &QTextBrowser::sourceChanged, this,
+            [this] { setWindowTitle(helpCaption(browser_->documentTitle())); });
     connect(back_, &QToolButton::clicked, browser_, &QTextBrowser::backward);
     connect(forward_, &QToolButton::clicked, browser_, &QTextBrowser::forward);
     connect(home_, &QToolButton::clicked, this, [this] { showPage(contents_); });

@@ -11,8 +11,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -281,7 +281,8 @@ bool TMainForm::FormCloseQuery()
 
 void TMainForm::FormClose()
 {
-    WriteSetting(Setting::StatusBar, statusAtBottom_ ? QStringLiteral("Bottom") : QStringLiteral("Top"));
+    WriteSetting(Setting::StatusBar,
+                 statusAtBottom_ ? QStringLiteral("Bottom") : QStringLiteral("Top"));
     WriteFlag(Setting::WordWrap, RichEdit1->WordWrap());
     const QRect frame = frameGeometry();
     WriteSetting(Setting::FormWidth, QString::number(width()));
@@ -353,7 +354,8 @@ void TMainForm::StatusBar1Click()
 
 void TMainForm::SpeedButton5Click()
 {
-    const QString hint = statusAtBottom_ ? QStringLiteral("Align To Bottom") : QStringLiteral("Align To Top");
+    const QString hint =
+        statusAtBottom_ ? QStringLiteral("Align To Bottom") : QStringLiteral("Align To Top");
     setStatusPanelAtBottom(!statusAtBottom_);
     SpeedButton5->setToolTip(hint);
     SpeedButton5->setStatusTip(hint);

@@ -101,15 +101,15 @@ public:
     QMenu* FileMenuItem = nullptr;
 
     // ---- owned by the feature areas (created in their init functions) ----
-    TMRUFileList* MRUFileList1 = nullptr;  // recent files
-    TTrayIcon* TrayIcon = nullptr;         // notification area
+    TMRUFileList* MRUFileList1 = nullptr; // recent files
+    TTrayIcon* TrayIcon = nullptr;        // notification area
     QMenu* TrayPopup = nullptr;
     // Find and replace, made the first time either is asked for.
     TFindDialog* findDialog();
     TReplaceDialog* replaceDialog();
     THelpWindow* helpWindow = nullptr;
-    TCheckPanel* CheckPanel = nullptr;    // page check, made on first use
-    QSplitter* LivePreviewSplitter = nullptr; // the editor and, once shown, the live preview
+    TCheckPanel* CheckPanel = nullptr;           // page check, made on first use
+    QSplitter* LivePreviewSplitter = nullptr;    // the editor and, once shown, the live preview
     TLivePreviewPane* LivePreviewPane = nullptr; // made the first time it is shown
 
 public Q_SLOTS:

@@ -1,9 +1,9 @@
 // Check Page: the panel under the editor.
 #include "app/main_form.h"
 
+#include "check/check_panel.h"
 #include "core/file_names.h"
 #include "editor/margin_rich_edit.h"
-#include "check/check_panel.h"
 
 #include <QSplitter>
 

@@ -2,15 +2,15 @@
 #include "app/main_form.h"
 
 #include "app/about_box.h"
+#include "app/help_window.h"
+#include "app/tray_icon.h"
 #include "core/command_guard.h"
 #include "core/file_names.h"
-#include "app/help_window.h"
 #include "core/icons.h"
 #include "core/pending_markup.h"
 #include "core/program_files.h"
 #include "core/prompter.h"
 #include "core/settings_store.h"
-#include "app/tray_icon.h"
 #include "editor/margin_rich_edit.h"
 #include "wizards/page_templates_dialog.h"
 #include "wizards/pagemarks_dialog.h"
@@ -38,7 +38,6 @@ void loadProgramText(TMainForm& form, const QString& fileName)
     form.editor()->SetModifiedFlag(false);
 }
 
-
 } // namespace
 
 void TMainForm::createTrayIcon()
@@ -46,8 +45,7 @@ void TMainForm::createTrayIcon()
     TrayIcon = new TTrayIcon(this);
     TrayIcon->SetIcon(vorlaneIcon(QStringLiteral("vorlane")));
     TrayIcon->SetToolTip(QStringLiteral("Vorlane"));
-    connect(TrayIcon, &TTrayIcon::OnClick, this,
-            guardedSlot(this, &TMainForm::TrayIconClick));
+    connect(TrayIcon, &TTrayIcon::OnClick, this, guardedSlot(this, &TMainForm::TrayIconClick));
     connect(TrayIcon, &TTrayIcon::OnRightClick, this,
             [this](Qt::MouseButton, Qt::KeyboardModifiers, const QPoint& pos) {
                 runGuarded(this, [this, pos] { TrayIconRightClick(pos); });
@@ -57,8 +55,7 @@ void TMainForm::createTrayIcon()
     TrayPopup->setObjectName(QStringLiteral("TrayPopup"));
     auto* restore = new QAction(QStringLiteral("Restore Vorlane"), TrayPopup);
     restore->setObjectName(QStringLiteral("ShowVorlane1"));
-    connect(restore, &QAction::triggered, this,
-            guardedSlot(this, &TMainForm::TrayIconClick));
+    connect(restore, &QAction::triggered, this, guardedSlot(this, &TMainForm::TrayIconClick));
     TrayPopup->addAction(restore);
     TrayPopup->setDefaultAction(restore); // shown bold
     TrayPopup->addSeparator();
@@ -179,8 +176,7 @@ void TMainForm::ReadmeDoctxt1Click()
 void TMainForm::HelpAbout()
 {
     TAboutBox box(this);
-    connect(&box, &TAboutBox::helpRequested, this,
-            guardedSlot(this, &TMainForm::HelpContents));
+    connect(&box, &TAboutBox::helpRequested, this, guardedSlot(this, &TMainForm::HelpContents));
     prompter().exec(box);
     RichEdit1->FocusEditor();
 }

@@ -12,11 +12,12 @@
 
 namespace {
 
-const QStringList kOpenFilters = {QStringLiteral("HTML Web Page (*.htm; *.html) (*.htm *.html *.HTM *.HTML)"),
-                                  QStringLiteral("Text Files (*.txt) (*.txt *.TXT)"),
-                                  QStringLiteral("All Files (*.*) (*)")};
-const QStringList kSaveFilters = {QStringLiteral("HTML Web Pages (*.HTM; *.HTML) (*.html *.htm *.HTML *.HTM)"),
-                                  QStringLiteral("Text Files (*.TXT) (*.txt *.TXT)")};
+const QStringList kOpenFilters = {
+    QStringLiteral("HTML Web Page (*.htm; *.html) (*.htm *.html *.HTM *.HTML)"),
+    QStringLiteral("Text Files (*.txt) (*.txt *.TXT)"), QStringLiteral("All Files (*.*) (*)")};
+const QStringList kSaveFilters = {
+    QStringLiteral("HTML Web Pages (*.HTM; *.HTML) (*.html *.htm *.HTML *.HTM)"),
+    QStringLiteral("Text Files (*.TXT) (*.txt *.TXT)")};
 
 // Said in the status label after loading, so that a page not read as UTF-8 is no surprise.
 QString howPageWasRead(TextEncoding encoding)
@@ -151,8 +152,8 @@ bool TMainForm::saveDocumentAs()
         name += QStringLiteral(".htm");
     saveDialogFileName_ = name;
     if (QFileInfo::exists(name) &&
-        prompter().confirm(this, QStringLiteral("Confirm"), QStringLiteral("OK to overwrite %1").arg(name)) !=
-            Prompter::Answer::Yes)
+        prompter().confirm(this, QStringLiteral("Confirm"),
+                           QStringLiteral("OK to overwrite %1").arg(name)) != Prompter::Answer::Yes)
         return false;
     WriteDocument(name);
     SetDocumentName(name);

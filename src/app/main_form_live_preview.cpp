@@ -48,10 +48,8 @@ void TMainForm::showLivePreview(bool shown)
     }
     if (!LivePreviewPane) {
         LivePreviewPane = new TLivePreviewPane(RichEdit1, LivePreviewSplitter);
-        LivePreviewPane->setDocumentPath(document_.isUntitled() ? QString()
-                                                                        : document_.fileName());
-        LivePreviewPane->setFollowCaret(
-            action("PreviewFollowsCaret1")->isChecked());
+        LivePreviewPane->setDocumentPath(document_.isUntitled() ? QString() : document_.fileName());
+        LivePreviewPane->setFollowCaret(action("PreviewFollowsCaret1")->isChecked());
         LivePreviewSplitter->addWidget(LivePreviewPane);
         connect(LivePreviewPane, &TLivePreviewPane::webLinkClicked, this,
                 [this](const QUrl& url) { runGuarded(this, [&] { LoadUrl(url.toString()); }); });

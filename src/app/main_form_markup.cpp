@@ -3,15 +3,15 @@
 
 #include "core/app_error.h"
 #include "core/file_names.h"
-#include <QDialog>
+#include "core/html_colors.h"
 #include "core/prompter.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "editor/markup_commands.h"
 #include "page/body_properties_dialog.h"
-#include "core/html_colors.h"
 #include "page/page_properties.h"
 #include "page/quick_start_settings.h"
+#include <QDialog>
 
 #include <QDateTime>
 #include <QLocale>

@@ -1,6 +1,9 @@
 // Preferences, browser preview, recent files, welcome window and tips.
 #include "app/main_form.h"
 
+#include "app/preferences_dialog.h"
+#include "app/tip_dialog.h"
+#include "app/welcome_dialog.h"
 #include "core/app_error.h"
 #include "core/command_guard.h"
 #include "core/document_file.h"
@@ -10,9 +13,6 @@
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "preview/browser_preview.h"
-#include "app/preferences_dialog.h"
-#include "app/tip_dialog.h"
-#include "app/welcome_dialog.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -3,13 +3,13 @@
 
 #include "core/app_error.h"
 #include "core/command_guard.h"
+#include "core/html_colors.h"
 #include "core/prompter.h"
 #include "core/settings_store.h"
 #include "page/body_properties_dialog.h"
-#include "preview/browser_preview.h"
-#include "core/html_colors.h"
 #include "page/page_properties.h"
 #include "page/quick_start_settings.h"
+#include "preview/browser_preview.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -84,8 +84,7 @@ void TPrefs::buildForm()
         radioGroup->addButton(button, i);
         radioLayout->addWidget(button);
         browserButtons_.append(button);
-        connect(button, &QRadioButton::clicked, this,
-                guardedSlot(this, &TPrefs::RadioGroup1Click));
+        connect(button, &QRadioButton::clicked, this, guardedSlot(this, &TPrefs::RadioGroup1Click));
     }
     browserButtons_.last()->setChecked(true);
 

@@ -1,12 +1,12 @@
 #include "app/welcome_dialog.h"
 
+#include "app/preferences_dialog.h"
+#include "app/tip_dialog.h"
 #include "core/command_guard.h"
 #include "core/icons.h"
 #include "core/prompter.h"
 #include "core/recent_files.h"
 #include "core/settings_store.h"
-#include "app/preferences_dialog.h"
-#include "app/tip_dialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -46,8 +46,8 @@ TWelcome::TWelcome(QWidget* parent) : QDialog(parent)
         button("SpeedButton3", QStringLiteral("Start With a &Template"), "MenuNew", false);
     SpeedButton5 =
         button("SpeedButton5", QStringLiteral("&Open Existing Web Page"), "document-open", true);
-    SpeedButton8 = button("SpeedButton8", QStringLiteral("&Reopen Recent File... >"),
-                          "MenuOpen", true);
+    SpeedButton8 =
+        button("SpeedButton8", QStringLiteral("&Reopen Recent File... >"), "MenuOpen", true);
     SpeedButton1 =
         button("SpeedButton1", QStringLiteral("&Preferences"), "document-properties", true);
     SpeedButton6 = button("SpeedButton6", QStringLiteral("Tip of the &Day"), "help-contents", true);
@@ -85,20 +85,24 @@ TWelcome::TWelcome(QWidget* parent) : QDialog(parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     Label1->setFixedWidth(420);
 
-    connect(SpeedButton2, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton2Click));
-    connect(SpeedButton3, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton3Click));
-    connect(SpeedButton5, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton5Click));
-    connect(SpeedButton8, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton8Click));
-    connect(SpeedButton1, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton1Click));
-    connect(SpeedButton6, &QToolButton::clicked, this, guardedSlot(this, &TWelcome::SpeedButton6Click));
+    connect(SpeedButton2, &QToolButton::clicked, this,
+            guardedSlot(this, &TWelcome::SpeedButton2Click));
+    connect(SpeedButton3, &QToolButton::clicked, this,
+            guardedSlot(this, &TWelcome::SpeedButton3Click));
+    connect(SpeedButton5, &QToolButton::clicked, this,
+            guardedSlot(this, &TWelcome::SpeedButton5Click));
+    connect(SpeedButton8, &QToolButton::clicked, this,
+            guardedSlot(this, &TWelcome::SpeedButton8Click));
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            guardedSlot(this, &TWelcome::SpeedButton1Click));
+    connect(SpeedButton6, &QToolButton::clicked, this,
+            guardedSlot(this, &TWelcome::SpeedButton6Click));
 }
 
 void TWelcome::done(int result)
 {
     // Every way of closing stores the box; a failing write is shown, the window still closes.
-    runGuarded(this, [this] {
-        WriteFlag(Setting::Welcome, CheckBox1->isChecked());
-    });
+    runGuarded(this, [this] { WriteFlag(Setting::Welcome, CheckBox1->isChecked()); });
     QDialog::done(result);
 }
 

@@ -1,8 +1,8 @@
 #include "check/page_check.h"
 
+#include "check/tidy_document.h"
 #include "core/app_error.h"
 #include "core/document_file.h"
-#include "check/tidy_document.h"
 #include "core/tag_lexer.h"
 
 #include <QDir>

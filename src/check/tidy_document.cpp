@@ -10,12 +10,28 @@
 namespace {
 
 // HTML Tidy is opened the first time a page is checked: most runs never check one.
-#define VORLANE_TIDY_FUNCTIONS(X)                                                                 \
-    X(tidyGetAppData) X(tidyGetMessageDoc) X(tidyGetMessageLevel) X(tidyGetMessageLine)            \
-    X(tidyGetMessageColumn) X(tidyGetMessage) X(tidySetLanguage) X(tidyCreate) X(tidySetAppData)  \
-    X(tidySetMessageCallback) X(tidyBufInit) X(tidySetErrorBuffer) X(tidySetInCharEncoding)        \
-    X(tidyOptSetBool) X(tidyOptSetInt) X(tidyBufFree) X(tidyRelease) X(tidyInitSource)             \
+// clang-format off
+#define VORLANE_TIDY_FUNCTIONS(X) \
+    X(tidyGetAppData) \
+    X(tidyGetMessageDoc) \
+    X(tidyGetMessageLevel) \
+    X(tidyGetMessageLine) \
+    X(tidyGetMessageColumn) \
+    X(tidyGetMessage) \
+    X(tidySetLanguage) \
+    X(tidyCreate) \
+    X(tidySetAppData) \
+    X(tidySetMessageCallback) \
+    X(tidyBufInit) \
+    X(tidySetErrorBuffer) \
+    X(tidySetInCharEncoding) \
+    X(tidyOptSetBool) \
+    X(tidyOptSetInt) \
+    X(tidyBufFree) \
+    X(tidyRelease) \
+    X(tidyInitSource) \
     X(tidyParseSource)
+// clang-format on
 VORLANE_RUNTIME_LIBRARY(TidyFunctions, tidyFunctions, VORLANE_TIDY_LIBRARY, VORLANE_TIDY_FUNCTIONS)
 
 // Only called once available() has said yes.
@@ -79,7 +95,8 @@ struct TidyDocument::Impl
         if (level == TidyWarning || level == TidyError || level == TidyBadDocument ||
             level == TidyFatal) {
             self->reports.append({level == TidyWarning ? Level::Warning : Level::Error,
-                                  tidy().tidyGetMessageLine(message), tidy().tidyGetMessageColumn(message),
+                                  tidy().tidyGetMessageLine(message),
+                                  tidy().tidyGetMessageColumn(message),
                                   QString::fromUtf8(tidy().tidyGetMessage(message))});
         }
         return no; // nothing goes to Tidy's own output

@@ -14,5 +14,6 @@ bool runGuarded(QWidget* parent, const std::function<void()>& command);
 template <typename Owner, typename... Args>
 auto guardedSlot(Owner* owner, void (Owner::*handler)(Args...))
 {
-    return [owner, handler](Args... args) { runGuarded(owner, [&] { (owner->*handler)(args...); }); };
+    return
+        [owner, handler](Args... args) { runGuarded(owner, [&] { (owner->*handler)(args...); }); };
 }

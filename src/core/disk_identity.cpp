@@ -9,7 +9,9 @@ DiskIdentity DiskIdentity::of(const QString& path)
 {
     DiskIdentity identity;
     const QByteArray name = QFile::encodeName(path);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::lstat(name.constData(), &info) != 0)
         return identity;
     if (S_ISLNK(info.st_mode)) {

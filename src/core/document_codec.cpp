@@ -341,8 +341,7 @@ public:
     {
     };
 
-    explicit PieceBuffer(const EncodedPieces& put)
-        : put_(put), data_(new char[kEncodedPieceSize])
+    explicit PieceBuffer(const EncodedPieces& put) : put_(put), data_(new char[kEncodedPieceSize])
     {
     }
 
@@ -555,7 +554,8 @@ bool encodeDocumentInPieces(const TextRuns& text, const TextFormat& format,
 QByteArray encodeDocument(const TextRuns& text, const TextFormat& format, qsizetype* references)
 {
     const qsizetype size = text.first.size() + text.second.size();
-    const bool wide = format.encoding == TextEncoding::Utf16LE || format.encoding == TextEncoding::Utf16BE;
+    const bool wide =
+        format.encoding == TextEncoding::Utf16LE || format.encoding == TextEncoding::Utf16BE;
     QByteArray out;
     out.reserve((wide ? 2 * size : size) + size / 8 + 4 + format.oddTail.size());
     encodeDocumentInPieces(

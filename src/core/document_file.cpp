@@ -81,8 +81,8 @@ QByteArray readRegularFile(const QString& path)
     for (;;) {
         if (filled == bytes.size())
             bytes.resize(filled + qMax<qsizetype>(filled / 2, 65536)); // it grew meanwhile
-        const ssize_t n =
-            readsSeam.current().read(file.get(), bytes.data() + filled, size_t(bytes.size() - filled));
+        const ssize_t n = readsSeam.current().read(file.get(), bytes.data() + filled,
+                                                   size_t(bytes.size() - filled));
         if (n < 0 && errno == EINTR)
             continue;
         // Half a page is never shown as the page.
@@ -214,8 +214,9 @@ bool syncFolder(int folder)
 bool replaceAtomically(const QString& folderPath, const QString& name, const FileContent& content,
                        mode_t mode, bool keepMode)
 {
-    Descriptor folder(::open(native(folderPath.isEmpty() ? QStringLiteral(".") : folderPath).constData(),
-                             O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Descriptor folder(
+        ::open(native(folderPath.isEmpty() ? QStringLiteral(".") : folderPath).constData(),
+               O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid())
         return false;
     removeStaleTemporaries(folder.get(), name);
@@ -230,8 +231,8 @@ bool replaceAtomically(const QString& folderPath, const QString& name, const Fil
         ::fchmod(file.get(), mode);
     const bool written = content(file.get()) >= 0 && ::fdatasync(file.get()) == 0;
     // The lock goes with the descriptor, after the rename: until then the file is in use.
-    if (!written ||
-        ::renameat(folder.get(), temporary.constData(), folder.get(), native(name).constData()) != 0) {
+    if (!written || ::renameat(folder.get(), temporary.constData(), folder.get(),
+                               native(name).constData()) != 0) {
         ::unlinkat(folder.get(), temporary.constData(), 0);
         return false;
     }
@@ -300,8 +301,8 @@ void writeAtomically(const QString& path, const FileContent& content)
     struct stat old;
     const bool exists = ::stat(native(target).constData(), &old) == 0;
     const Target where = splitPath(target);
-    if (where.name.isEmpty() ||
-        !replaceAtomically(where.folder, where.name, content, exists ? old.st_mode & 07777 : 0, exists))
+    if (where.name.isEmpty() || !replaceAtomically(where.folder, where.name, content,
+                                                   exists ? old.st_mode & 07777 : 0, exists))
         throw failure;
 }
 
@@ -351,14 +352,14 @@ void writePage(const QString& path, const FileContent& content)
 bool isTemporaryFileOf(const QString& fileName, const QString& pageName)
 {
     const QString pageFileName = temporaryStem(pageName);
-    const qsizetype expected = pageFileName.size() + kTemporaryMark.size() + kTemporaryRandom +
-                               kTemporaryEnd.size();
+    const qsizetype expected =
+        pageFileName.size() + kTemporaryMark.size() + kTemporaryRandom + kTemporaryEnd.size();
     if (fileName.size() != expected || !fileName.startsWith(pageFileName) ||
         !fileName.endsWith(kTemporaryEnd) ||
         QStringView(fileName).mid(pageFileName.size(), kTemporaryMark.size()) != kTemporaryMark)
         return false;
-    for (const QChar c : QStringView(fileName).mid(pageFileName.size() + kTemporaryMark.size(),
-                                                   kTemporaryRandom)) {
+    for (const QChar c :
+         QStringView(fileName).mid(pageFileName.size() + kTemporaryMark.size(), kTemporaryRandom)) {
         if (c.unicode() >= 0x80 || !c.isLetterOrNumber())
             return false;
     }

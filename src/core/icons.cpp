@@ -54,8 +54,8 @@ QString drawingFile(const QString& file, const QSize& pixels)
     if (folder.isEmpty() || !source.isValid())
         return QString();
     // The bytes as stored, compressed or not: they change whenever the picture does.
-    const quint64 hash = stableHash(
-        QByteArrayView(reinterpret_cast<const char*>(source.data()), source.size()));
+    const quint64 hash =
+        stableHash(QByteArrayView(reinterpret_cast<const char*>(source.data()), source.size()));
     return folder + QStringLiteral("/pictures/") +
            QStringLiteral("%1-%2x%3.argb")
                .arg(hash, 16, 16, QLatin1Char('0'))

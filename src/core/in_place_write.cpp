@@ -16,8 +16,8 @@ bool writeAllAt(int fd, QByteArrayView bytes, qsizetype offset)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, size_t(bytes.size() - done),
-                                   off_t(offset + done));
+        const ssize_t n =
+            ::pwrite(fd, bytes.data() + done, size_t(bytes.size() - done), off_t(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

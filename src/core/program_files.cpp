@@ -32,8 +32,8 @@ QString programFilesFolder()
     const QString beside = executableFolder();
     if (holdsProgramFiles(beside))
         return beside;
-    const QString installed = QDir::cleanPath(beside + QStringLiteral("../share/vorlane")) +
-                              QLatin1Char('/');
+    const QString installed =
+        QDir::cleanPath(beside + QStringLiteral("../share/vorlane")) + QLatin1Char('/');
     return QFileInfo(installed).isDir() ? installed : beside;
 }
 

@@ -41,9 +41,10 @@ int showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, c
     // Our own pictures on OK and Cancel, not the desktop theme's; Yes and No get none.
     for (QAbstractButton* button : box.buttons()) {
         const QMessageBox::StandardButton which = box.standardButton(button);
-        button->setIcon(which == QMessageBox::Ok       ? vorlaneIcon(QStringLiteral("dialog-ok"))
-                        : which == QMessageBox::Cancel ? vorlaneIcon(QStringLiteral("dialog-cancel"))
-                                                       : QIcon());
+        button->setIcon(which == QMessageBox::Ok ? vorlaneIcon(QStringLiteral("dialog-ok"))
+                        : which == QMessageBox::Cancel
+                            ? vorlaneIcon(QStringLiteral("dialog-cancel"))
+                            : QIcon());
     }
     return box.exec();
 }
@@ -52,9 +53,9 @@ int showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, c
 
 Prompter::Answer QtPrompter::confirm(QWidget* parent, const QString& title, const QString& text)
 {
-    const int button = showMessage(parent, QMessageBox::Question, title, text,
-                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                   QMessageBox::Yes);
+    const int button =
+        showMessage(parent, QMessageBox::Question, title, text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (button == QMessageBox::Yes)
         return Answer::Yes;
     if (button == QMessageBox::No)

@@ -19,10 +19,10 @@ public:
 
     struct FileRequest
     {
-        QString title;            // empty: the platform's default title
-        QString folder;           // starting folder
-        QString fileName;         // proposed name
-        QStringList filters;      // "Label (patterns)" entries, first one selected
+        QString title;       // empty: the platform's default title
+        QString folder;      // starting folder
+        QString fileName;    // proposed name
+        QStringList filters; // "Label (patterns)" entries, first one selected
         bool showReadOnlyBox = false;
         bool allowMultiple = false;
     };

@@ -124,7 +124,8 @@ void TMRUFileList::Save()
     EraseSubkey(kRecentFilesKeyPath, kRecentFilesSubkey);
     const QStringList& entries = model_.entries();
     for (qsizetype i = 0; i < entries.size(); ++i)
-        WriteSubkeyValue(kRecentFilesKeyPath, kRecentFilesSubkey, QStringLiteral("F%1").arg(i), entries.at(i));
+        WriteSubkeyValue(kRecentFilesKeyPath, kRecentFilesSubkey, QStringLiteral("F%1").arg(i),
+                         entries.at(i));
 }
 
 void TMRUFileList::removeOwnItems()

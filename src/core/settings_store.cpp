@@ -21,12 +21,35 @@
 namespace Setting {
 const QList<SettingKey>& all()
 {
-    static const QList<SettingKey> table = {
-        FormTop, FormLeft, FormWidth, FormHeight, WordWrap, StatusBar, Welcome, QuickStart,
-        Font, FontSize, Browser, BrowserLocation, UseTemp, TempFilename, DefaultTitle,
-        QuickStartBgColor, QuickStartTextColor, QuickStartLinkColor, QuickStartVLinkColor,
-        QuickStartALinkColor, QuickStartBgImage, ParseImagePaths, TaskTray, Highlighting,
-        LineNumbers, TagCompletion, LivePreview, PreviewFollowsCaret, LivePreviewWidth};
+    static const QList<SettingKey> table = {FormTop,
+                                            FormLeft,
+                                            FormWidth,
+                                            FormHeight,
+                                            WordWrap,
+                                            StatusBar,
+                                            Welcome,
+                                            QuickStart,
+                                            Font,
+                                            FontSize,
+                                            Browser,
+                                            BrowserLocation,
+                                            UseTemp,
+                                            TempFilename,
+                                            DefaultTitle,
+                                            QuickStartBgColor,
+                                            QuickStartTextColor,
+                                            QuickStartLinkColor,
+                                            QuickStartVLinkColor,
+                                            QuickStartALinkColor,
+                                            QuickStartBgImage,
+                                            ParseImagePaths,
+                                            TaskTray,
+                                            Highlighting,
+                                            LineNumbers,
+                                            TagCompletion,
+                                            LivePreview,
+                                            PreviewFollowsCaret,
+                                            LivePreviewWidth};
     return table;
 }
 
@@ -60,8 +83,9 @@ UnparsableFile& unparsableFile()
 // A fresh object per operation: every read sees what any instance wrote last.
 std::unique_ptr<QSettings> openStore()
 {
-    auto store = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                             QStringLiteral("Tallowmark"), QStringLiteral("Vorlane"));
+    auto store =
+        std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                    QStringLiteral("Tallowmark"), QStringLiteral("Vorlane"));
     if (store->status() == QSettings::FormatError) {
         const QFileInfo info(store->fileName());
         unparsableFile() = {store->fileName(), info.size(), info.lastModified()};
@@ -177,7 +201,8 @@ public:
             modifiedMsecs(info) > replaced_)
             return;
         const qint64 later = replaced_ + 1;
-        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(later / 1000), long(later % 1000) * 1000000}};
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {time_t(later / 1000), long(later % 1000) * 1000000}};
         ::utimensat(AT_FDCWD, file_.constData(), times, 0);
     }
 
@@ -207,7 +232,9 @@ public:
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         const QByteArray homes = qgetenv("XDG_CONFIG_HOME") + '\0' + qgetenv("HOME");
-        struct stat now {};
+        struct stat now
+        {
+        };
         const bool exists = store_ && ::stat(path_.constData(), &now) == 0;
         if (!store_ || homes != homes_ || exists != exists_ || (exists && !same(now, seen_))) {
             store_ = openStore();
@@ -231,7 +258,9 @@ private:
     QByteArray homes_;
     QByteArray path_;
     bool exists_ = false;
-    struct stat seen_ {};
+    struct stat seen_
+    {
+    };
 };
 
 // Never destroyed: its QSettings must not outlive Qt's own store cache at exit.

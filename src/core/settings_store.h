@@ -50,7 +50,8 @@ const SettingKey* find(const QString& name);
 
 // The key path and the recent-files location, as the store knows them.
 inline const QString kSettingsKey = QStringLiteral("Software\\Tallowmark\\Vorlane");
-inline const QString kRecentFilesKeyPath = QStringLiteral("\\Software\\Tallowmark\\Vorlane\\Recent Files");
+inline const QString kRecentFilesKeyPath =
+    QStringLiteral("\\Software\\Tallowmark\\Vorlane\\Recent Files");
 inline const QString kRecentFilesSubkey = QStringLiteral("Recent Files");
 
 // Reads the store afresh. A value that exists returns its text (up to a NUL), even when empty;

@@ -44,8 +44,8 @@ bool isEmptyElement(QByteArrayView name)
 
 bool holdsRawText(QByteArrayView name)
 {
-    static constexpr std::array<const char*, 8> kRaw = {
-        "SCRIPT", "STYLE", "TITLE", "TEXTAREA", "XMP", "IFRAME", "NOEMBED", "NOFRAMES"};
+    static constexpr std::array<const char*, 8> kRaw = {"SCRIPT", "STYLE",  "TITLE",   "TEXTAREA",
+                                                        "XMP",    "IFRAME", "NOEMBED", "NOFRAMES"};
     for (const char* raw : kRaw)
         if (sameTagName(name, QByteArrayView(raw)))
             return true;

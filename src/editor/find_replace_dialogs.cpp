@@ -60,7 +60,8 @@ private:
 void presentWithText(QDialog* dialog, QLineEdit* edit)
 {
     if (!dialog->isActiveWindow() &&
-        !dialog->findChild<QObject*>(QStringLiteral("selectWhenActive"), Qt::FindDirectChildrenOnly))
+        !dialog->findChild<QObject*>(QStringLiteral("selectWhenActive"),
+                                     Qt::FindDirectChildrenOnly))
         new SelectWhenActive(dialog, edit);
     dialog->show();
     dialog->raise();

@@ -1,10 +1,10 @@
 #include "editor/horizontal_line_dialog.h"
 #include "core/dialog_buttons.h"
 
+#include "core/html_colors.h"
 #include "core/pending_markup.h"
 #include "core/prompter.h"
 #include "editor/horizontal_line_markup.h"
-#include "core/html_colors.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -80,7 +80,8 @@ QRect textRectTwips(TMargin& margins, const PrinterMetrics& m, const QRect& page
         return page;
     const int borderLeft = m.physicalOffsetX * kTwipsPerInch / m.logPixelsX;
     const int borderTop = m.physicalOffsetY * kTwipsPerInch / m.logPixelsY;
-    const int borderRight = (m.physicalWidth - m.horzRes - m.physicalOffsetX) * kTwipsPerInch / m.logPixelsX;
+    const int borderRight =
+        (m.physicalWidth - m.horzRes - m.physicalOffsetX) * kTwipsPerInch / m.logPixelsX;
     const int borderBottom =
         (m.physicalHeight - m.vertRes - m.physicalOffsetY) * kTwipsPerInch / m.logPixelsY;
 

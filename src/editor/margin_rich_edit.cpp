@@ -25,7 +25,8 @@ void TMarginPrinter::formatPage(QPainter&, bool, QRect& area, int)
     if (m.logPixelsX <= 0 || m.logPixelsY <= 0)
         return;
     const QRect text = textRectTwips(margins_, m, pageRectTwips(m));
-    const QRect pixels(QPoint(text.left() * m.logPixelsX / kTwipsPerInch, text.top() * m.logPixelsY / kTwipsPerInch),
+    const QRect pixels(QPoint(text.left() * m.logPixelsX / kTwipsPerInch,
+                              text.top() * m.logPixelsY / kTwipsPerInch),
                        QPoint(text.right() * m.logPixelsX / kTwipsPerInch,
                               text.bottom() * m.logPixelsY / kTwipsPerInch));
     area = area.intersected(pixels.translated(area.topLeft()));
@@ -88,7 +89,8 @@ TextRuns TMarginRichEdit::EditorTextRuns() const
     const long length = self->SendScintilla(SCI_GETLENGTH);
     const long gap = std::clamp(long(self->SendScintilla(SCI_GETGAPPOSITION)), 0L, length);
     // A range that ends at the gap, or starts at it, is already contiguous.
-    const auto* before = reinterpret_cast<const char*>(self->SendScintilla(SCI_GETRANGEPOINTER, 0L, gap));
+    const auto* before =
+        reinterpret_cast<const char*>(self->SendScintilla(SCI_GETRANGEPOINTER, 0L, gap));
     const auto* after =
         reinterpret_cast<const char*>(self->SendScintilla(SCI_GETRANGEPOINTER, gap, length - gap));
     return TextRuns{QByteArrayView(before, gap), QByteArrayView(after, length - gap)};
@@ -313,13 +315,20 @@ void TMarginRichEdit::unbindForeignEdits()
     // silently duplicate, delete, move or re-case lines. Caret, selection, clipboard, undo and
     // word deletion keys stay.
     static constexpr QsciCommand::Command kForeign[] = {
-        QsciCommand::LineDelete,          QsciCommand::LineCut,
-        QsciCommand::LineTranspose,       QsciCommand::LineDuplicate,
-        QsciCommand::SelectionDuplicate,  QsciCommand::SelectionLowerCase,
-        QsciCommand::SelectionUpperCase,  QsciCommand::MoveSelectedLinesUp,
-        QsciCommand::MoveSelectedLinesDown, QsciCommand::DeleteLineLeft,
-        QsciCommand::DeleteLineRight,     QsciCommand::DeleteWordRightEnd,
-        QsciCommand::Backtab,             QsciCommand::Formfeed,
+        QsciCommand::LineDelete,
+        QsciCommand::LineCut,
+        QsciCommand::LineTranspose,
+        QsciCommand::LineDuplicate,
+        QsciCommand::SelectionDuplicate,
+        QsciCommand::SelectionLowerCase,
+        QsciCommand::SelectionUpperCase,
+        QsciCommand::MoveSelectedLinesUp,
+        QsciCommand::MoveSelectedLinesDown,
+        QsciCommand::DeleteLineLeft,
+        QsciCommand::DeleteLineRight,
+        QsciCommand::DeleteWordRightEnd,
+        QsciCommand::Backtab,
+        QsciCommand::Formfeed,
         QsciCommand::ReverseLines,
     };
     QsciCommandSet* commands = standardCommands();
@@ -335,7 +344,8 @@ void TMarginRichEdit::keyPressEvent(QKeyEvent* event)
     // Alt or Ctrl with a key is a menu's or a command's, never text: Scintilla would type the
     // letter of any chord it has no command for. AltGr arrives without them on X11 and Wayland,
     // and as Ctrl+Alt on Windows, so composed characters still type.
-    const Qt::KeyboardModifiers chord = event->modifiers() & (Qt::AltModifier | Qt::ControlModifier);
+    const Qt::KeyboardModifiers chord =
+        event->modifiers() & (Qt::AltModifier | Qt::ControlModifier);
 #ifdef Q_OS_WIN
     const bool command = chord == Qt::AltModifier || chord == Qt::ControlModifier;
 #else

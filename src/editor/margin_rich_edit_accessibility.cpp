@@ -31,7 +31,6 @@ public:
     }
 };
 
-
 } // namespace
 
 void TMarginRichEdit::installQuietAccessibility()

@@ -13,12 +13,14 @@ CaseBlindSearch TMarginRichEdit::searchFor(const QString& text, long base) const
     // Characters outside ASCII are settled by Scintilla's own folding, so Find finds exactly
     // what the editor's search would.
     const QByteArray needle = text.toUtf8();
-    return CaseBlindSearch(text, [this, needle, base](QByteArrayView, qsizetype at, qsizetype limit) {
-        const long start = base + long(at);
-        if (searchBytes(start, base + long(limit), needle) != start)
-            return qsizetype(-1);
-        return qsizetype(const_cast<TMarginRichEdit*>(this)->SendScintilla(SCI_GETTARGETEND) - base);
-    });
+    return CaseBlindSearch(
+        text, [this, needle, base](QByteArrayView, qsizetype at, qsizetype limit) {
+            const long start = base + long(at);
+            if (searchBytes(start, base + long(limit), needle) != start)
+                return qsizetype(-1);
+            return qsizetype(const_cast<TMarginRichEdit*>(this)->SendScintilla(SCI_GETTARGETEND) -
+                             base);
+        });
 }
 
 QByteArrayView TMarginRichEdit::bytesFrom(long start) const

@@ -105,7 +105,8 @@ QString timeFormatWithoutZone(const QString& format)
             ++i;
         // "(t)" and "[t]" go with their brackets, ", t" and " t" with their separator.
         if (out.endsWith(QLatin1Char('(')) || out.endsWith(QLatin1Char('['))) {
-            const QChar close = out.back() == QLatin1Char('(') ? QLatin1Char(')') : QLatin1Char(']');
+            const QChar close =
+                out.back() == QLatin1Char('(') ? QLatin1Char(')') : QLatin1Char(']');
             out.chop(1);
             if (i + 1 < n && format[i + 1] == close)
                 ++i;
@@ -122,7 +123,8 @@ QString timeFormatWithoutZone(const QString& format)
 QString dateTimeText(const QDateTime& when, const QLocale& locale)
 {
     return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(when.time(), timeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
+           locale.toString(when.time(),
+                           timeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
 }
 
 } // namespace Markup

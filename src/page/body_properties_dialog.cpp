@@ -3,8 +3,8 @@
 
 #include "core/app_error.h"
 #include "core/file_names.h"
-#include "core/prompter.h"
 #include "core/html_colors.h"
+#include "core/prompter.h"
 #include "page/page_properties.h"
 
 #include <QGridLayout>

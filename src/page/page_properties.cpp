@@ -118,7 +118,8 @@ QString extractAttribute(const QString& attributeText, const QString& name)
     if (at < 0)
         return QString();
     const qsizetype from = at + name.size();
-    // A value in double quotes, as the dialog writes one holding a blank, runs to its closing quote.
+    // A value in double quotes, as the dialog writes one holding a blank, runs to its closing
+    // quote.
     if (attributeText.mid(from, 1) == QLatin1String("\"")) {
         const qsizetype close = attributeText.indexOf(QLatin1Char('"'), from + 1);
         if (close > from)

@@ -6,16 +6,16 @@
 #include "preview/live_preview_engine.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QHash>
 #include <QLabel>
-#include <QFileInfo>
 #include <QLibrary>
 #include <QOpenGLContext>
 #include <QStackedLayout>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <unistd.h>
 
@@ -71,7 +71,8 @@ NearestElement nearestElementBefore(const TextRuns& text, qsizetype end)
     if (end + kTagReach > split && !text.second.isEmpty()) {
         joined.reserve(qMin(split + text.second.size(), end + kTagReach));
         joined.append(text.first);
-        joined.append(text.second.first(qMin(text.second.size(), qMax<qsizetype>(0, end + kTagReach - split))));
+        joined.append(text.second.first(
+            qMin(text.second.size(), qMax<qsizetype>(0, end + kTagReach - split))));
         view = joined;
     }
     QHash<QByteArray, int> seen;

@@ -60,7 +60,8 @@ TInsImg::TInsImg(const QString& documentFileName, QWidget* parent)
     OpenDialog1.allowMultiple = true;
     buildControls();
 
-    connect(ImageEditBox, &QLineEdit::textChanged, this, guardedSlot(this, &TInsImg::ImageEditBoxChange));
+    connect(ImageEditBox, &QLineEdit::textChanged, this,
+            guardedSlot(this, &TInsImg::ImageEditBoxChange));
     connect(BitBtn2, &QPushButton::clicked, this, guardedSlot(this, &TInsImg::BitBtn2Click));
     connect(CheckBox1, &QCheckBox::toggled, this, guardedSlot(this, &TInsImg::CheckBox1Click));
     connect(OK, &QPushButton::clicked, this, guardedSlot(this, &TInsImg::OKClick));
@@ -356,8 +357,7 @@ void TInsImg::enterSeveralFiles(const QStringList& files)
     // Each name is shortened as a single one would be, so the tags come out relative too.
     Memo1.clear();
     for (const QString& file : files) {
-        const QString name =
-            shortenPaths_ ? shortenImagePath(file, documentFileName_) : file;
+        const QString name = shortenPaths_ ? shortenImagePath(file, documentFileName_) : file;
         Memo1.append(markupFileName(name));
     }
 }

@@ -31,8 +31,7 @@ TPageTempletes::TPageTempletes(QWidget* parent) : QDialog(parent, fixedDialogFla
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setMinimumSize(300, 160);
 
-    BitBtn1 = new QPushButton(vorlaneIcon(QStringLiteral("dialog-ok")),
-                              QStringLiteral("OK"), this);
+    BitBtn1 = new QPushButton(vorlaneIcon(QStringLiteral("dialog-ok")), QStringLiteral("OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
     BitBtn1->setEnabled(false); // until a template is chosen

@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace {
 
@@ -29,10 +29,18 @@ constexpr unsigned kMinScaledSide = 512;
 
 // ---- libjpeg -------------------------------------------------------------------------------
 // Opened the first time a JPEG is shown: most runs never show one.
-#define VORLANE_JPEG_FUNCTIONS(X)                                                                 \
-    X(jpeg_std_error) X(jpeg_CreateDecompress) X(jpeg_resync_to_restart) X(jpeg_read_header)       \
-    X(jpeg_calc_output_dimensions) X(jpeg_start_decompress) X(jpeg_read_scanlines)                 \
-    X(jpeg_finish_decompress) X(jpeg_destroy_decompress)
+// clang-format off
+#define VORLANE_JPEG_FUNCTIONS(X) \
+    X(jpeg_std_error) \
+    X(jpeg_CreateDecompress) \
+    X(jpeg_resync_to_restart) \
+    X(jpeg_read_header) \
+    X(jpeg_calc_output_dimensions) \
+    X(jpeg_start_decompress) \
+    X(jpeg_read_scanlines) \
+    X(jpeg_finish_decompress) \
+    X(jpeg_destroy_decompress)
+// clang-format on
 VORLANE_RUNTIME_LIBRARY(JpegFunctions, jpegFunctions, VORLANE_JPEG_LIBRARY, VORLANE_JPEG_FUNCTIONS)
 
 // Only called once jpegFunctions() has given them.
@@ -255,8 +263,8 @@ DecodedPicture decodeJpeg(QByteArray bytes)
     QImage image(int(info.output_width), int(info.output_height), format);
     if (image.isNull())
         return sized;
-    if (!jpegDecodeRows(s, image.bits(), size_t(image.bytesPerLine())) ||
-        s->error.dataCutShort || s->source.truncated)
+    if (!jpegDecodeRows(s, image.bits(), size_t(image.bytesPerLine())) || s->error.dataCutShort ||
+        s->source.truncated)
         return sized;
     if (info.out_color_space == JCS_CMYK)
         cmykToRgb(image, info.saw_Adobe_marker);

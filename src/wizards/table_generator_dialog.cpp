@@ -3,18 +3,18 @@
 #include "core/command_guard.h"
 #include "wizards/table_markup.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QStyledItemDelegate>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -208,10 +208,8 @@ QWidget* TInsTable::buildCellPage()
 void TInsTable::connectSpin(TSpinButton* spin, void (TInsTable::*up)(), void (TInsTable::*down)())
 {
     // A box that does not hold a number is reported here, inside the dialog, which stays open.
-    connect(spin, &TSpinButton::upClick, this,
-            guardedSlot(this, up));
-    connect(spin, &TSpinButton::downClick, this,
-            guardedSlot(this, down));
+    connect(spin, &TSpinButton::upClick, this, guardedSlot(this, up));
+    connect(spin, &TSpinButton::downClick, this, guardedSlot(this, down));
 }
 
 void TInsTable::showEvent(QShowEvent* e)

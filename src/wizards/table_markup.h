@@ -18,7 +18,6 @@ struct TableSettings
 // grid's cell texts row by row; they are copied unchanged.
 QString buildTableMarkup(const TableSettings& settings, const QList<QStringList>& rows);
 
-
 // One spin arrow click on a box: up adds one without limit, down subtracts one only while the
 // value is above `minimum`. Raises "'%s' is not a valid integer value" for a box that does not
 // hold a decimal integer.

@@ -35,11 +35,10 @@ TTableTempletes::TTableTempletes(QWidget* parent) : QDialog(parent, fixedDialogF
         b->setAutoDefault(false);
         return b;
     };
-    BitBtn2 = button("BitBtn2", QStringLiteral("&OK"), QStringLiteral("Insert Table"),
-                     "dialog-ok");
+    BitBtn2 = button("BitBtn2", QStringLiteral("&OK"), QStringLiteral("Insert Table"), "dialog-ok");
     BitBtn2->setDefault(true);
-    BitBtn3 = button("BitBtn3", QStringLiteral("&Cancel"), QStringLiteral("Cancel"),
-                     "dialog-cancel");
+    BitBtn3 =
+        button("BitBtn3", QStringLiteral("&Cancel"), QStringLiteral("Cancel"), "dialog-cancel");
     BitBtn1 = button("BitBtn1", QStringLiteral("&New"), QStringLiteral("Create a new templete"),
                      "document-new");
     BitBtn1->setEnabled(false);

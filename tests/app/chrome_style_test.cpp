@@ -16,8 +16,8 @@ private Q_SLOTS:
         auto* chrome = static_cast<QProxyStyle*>(QApplication::style());
         QMenuBar bar; // asks for its overflow picture as it is made
         for (const QStyle::StandardPixmap picture :
-             {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton,
-              QStyle::SP_DialogOkButton}) {
+             {QStyle::SP_ToolBarHorizontalExtensionButton,
+              QStyle::SP_ToolBarVerticalExtensionButton, QStyle::SP_DialogOkButton}) {
             const QImage drawn = chrome->standardIcon(picture).pixmap(16, 16).toImage();
             QVERIFY(!drawn.isNull());
             QCOMPARE(drawn, chrome->baseStyle()->standardIcon(picture).pixmap(16, 16).toImage());

@@ -1,9 +1,9 @@
 #include "app/fake_tray_platform.h"
 #include "app/help_window.h"
 #include "app/main_form.h"
+#include "app/tray_icon.h"
 #include "core/program_files.h"
 #include "core/settings_store.h"
-#include "app/tray_icon.h"
 #include "editor/margin_rich_edit.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
@@ -260,7 +260,8 @@ private Q_SLOTS:
         QFETCH(QString, item);
         const Effects byButton =
             effectsOf([&](TMainForm& form) { form.findChild<QToolButton*>(button)->click(); });
-        const Effects byMenu = effectsOf([&](TMainForm& form) { form.actionNamed(item)->trigger(); });
+        const Effects byMenu =
+            effectsOf([&](TMainForm& form) { form.actionNamed(item)->trigger(); });
         QVERIFY2(byButton == byMenu,
                  qPrintable(describe(byButton) + QStringLiteral("\n vs ") + describe(byMenu)));
     }
@@ -594,8 +595,7 @@ private Q_SLOTS:
     // or anchor points nowhere.
     void shippedHelpHasNoBrokenLinks()
     {
-        const QString folder =
-            sourceDir() + QStringLiteral("/resources/help/");
+        const QString folder = sourceDir() + QStringLiteral("/resources/help/");
         const QStringList pages = QDir(folder).entryList({QStringLiteral("*.html")}, QDir::Files);
         QVERIFY(pages.contains(QStringLiteral("index.html")));
         QVERIFY(pages.size() >= 20);

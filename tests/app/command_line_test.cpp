@@ -19,8 +19,8 @@ private Q_SLOTS:
         QTest::newRow("help") << QStringList{"--help"} << int(CommandLine::Help) << QString();
         QTest::newRow("version") << QStringList{"--version"} << int(CommandLine::Version)
                                  << QString();
-        QTest::newRow("help, then more") << QStringList{"--help", "a.htm"}
-                                         << int(CommandLine::Help) << QString();
+        QTest::newRow("help, then more")
+            << QStringList{"--help", "a.htm"} << int(CommandLine::Help) << QString();
         QTest::newRow("option after a file") << QStringList{"a.htm", "--help"} << run << "a.htm";
         QTest::newRow("-- then option name") << QStringList{"--", "--help"} << run << "--help";
         QTest::newRow("-- alone") << QStringList{"--"} << run << QString();

@@ -95,10 +95,8 @@ private Q_SLOTS:
             QVERIFY2(!keys.contains(k), qPrintable(a->text()));
             keys.insert(k);
         }
-        QCOMPARE(form.action("GoToLine1")->shortcut(),
-                 QKeySequence(QStringLiteral("Ctrl+G")));
-        QCOMPARE(form.action("MatchingTag1")->shortcut(),
-                 QKeySequence(QStringLiteral("Ctrl+J")));
+        QCOMPARE(form.action("GoToLine1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+G")));
+        QCOMPARE(form.action("MatchingTag1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+J")));
     }
 
     void goToLine_data()

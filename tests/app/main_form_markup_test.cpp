@@ -593,17 +593,20 @@ void MainFormMarkupTest::shortcutKeys_data()
                             << "x" + Markup::quickTableText() << -1;
     QTest::newRow("Ctrl+Q") << QKeyCombination(Qt::CTRL, Qt::Key_Q)
                             << "x" + Markup::quickTableText() << -1;
-    QTest::newRow("Ctrl+Shift+Space") << QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Space)
-                                      << "x&nbsp;" << -1;
+    QTest::newRow("Ctrl+Shift+Space")
+        << QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Space) << "x&nbsp;" << -1;
     // Alt with a letter no menu uses types nothing.
     for (Qt::Key letter : {Qt::Key_O, Qt::Key_Z, Qt::Key_K})
         QTest::addRow("Alt+%c", char(letter)) << QKeyCombination(Qt::ALT, letter) << "x" << 1;
     QTest::newRow("Alt+Shift+K") << QKeyCombination(Qt::ALT | Qt::SHIFT, Qt::Key_K) << "x" << 1;
     // The editor component's own line and case commands are gone.
     const QKeyCombination foreign[] = {
-        Qt::CTRL | Qt::Key_D,         Qt::CTRL | Qt::SHIFT | Qt::Key_D,
-        Qt::CTRL | Qt::SHIFT | Qt::Key_L, Qt::CTRL | Qt::SHIFT | Qt::Key_U,
-        Qt::CTRL | Qt::SHIFT | Qt::Key_Backspace, Qt::CTRL | Qt::SHIFT | Qt::Key_Delete,
+        Qt::CTRL | Qt::Key_D,
+        Qt::CTRL | Qt::SHIFT | Qt::Key_D,
+        Qt::CTRL | Qt::SHIFT | Qt::Key_L,
+        Qt::CTRL | Qt::SHIFT | Qt::Key_U,
+        Qt::CTRL | Qt::SHIFT | Qt::Key_Backspace,
+        Qt::CTRL | Qt::SHIFT | Qt::Key_Delete,
         Qt::SHIFT | Qt::Key_Backtab,
     };
     for (QKeyCombination k : foreign)

@@ -1,12 +1,12 @@
-#include "core/file_names.h"
-#include "support/fake_launcher.h"
 #include "app/main_form.h"
+#include "app/preferences_dialog.h"
+#include "app/welcome_dialog.h"
+#include "core/file_names.h"
 #include "core/recent_files.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "preview/browser_preview.h"
-#include "app/preferences_dialog.h"
-#include "app/welcome_dialog.h"
+#include "support/fake_launcher.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
 
@@ -83,8 +83,10 @@ private Q_SLOTS:
         form.SetDocumentName(page);
         form.RichEdit1->SetEditorText(QStringLiteral("<P>\nline\u00e9\n"));
         QVERIFY(form.RichEdit1->ModifiedFlag());
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, choice));
+        form.setPreviewValues(
+            changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
+        form.setPreviewValues(
+            changed(form.previewValues(), &TMainForm::PreviewValues::browser, choice));
         form.invokeMenuItem("mnuViewinbrowser");
         QVERIFY2(prompts.errors.isEmpty(), qPrintable(prompts.errors.join(QLatin1Char('\n'))));
         QCOMPARE(readFile(path(previewName)), QByteArray("<P>\r\nline\xc3\xa9\r\n"));
@@ -134,7 +136,8 @@ private Q_SLOTS:
         FakeLauncher launcher;
         TMainForm form;
         form.SetDocumentName(path("p.htm"));
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("None")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                      QStringLiteral("None")));
         form.invokeMenuItem("mnuViewinbrowser");
         QVERIFY(QFileInfo::exists(path("pagetmp.htm"))); // written all the same
         QCOMPARE(prompts.informs.size(), 1);
@@ -152,7 +155,8 @@ private Q_SLOTS:
         prompts.saveAnswers.append(QString());
         FakeLauncher launcher;
         TMainForm form;
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                      QStringLiteral("NS")));
         form.RichEdit1->SetEditorText(QStringLiteral("x"));
         form.invokeMenuItem("mnuViewinbrowser");
         QDir::setCurrent(cwd);
@@ -169,7 +173,8 @@ private Q_SLOTS:
         prompts.saveAnswers.append(path("new"));
         FakeLauncher launcher;
         TMainForm form;
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                      QStringLiteral("NS")));
         form.RichEdit1->SetEditorText(QStringLiteral("x"));
         form.invokeMenuItem("mnuViewinbrowser");
         QCOMPARE(prompts.saveRequests.size(), 1);
@@ -211,8 +216,10 @@ private Q_SLOTS:
         TMainForm form;
         form.SetDocumentName(page);
         form.RichEdit1->SetEditorText(QStringLiteral("edited"));
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, tempName));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                      QStringLiteral("NS")));
+        form.setPreviewValues(
+            changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, tempName));
         form.invokeMenuItem("mnuViewinbrowser");
         QCOMPARE(prompts.errors.size(), 1);
         QVERIFY2(prompts.errors.first().contains(message), qPrintable(prompts.errors.first()));
@@ -226,7 +233,8 @@ private Q_SLOTS:
         ScriptedPrompter prompts;
         FakeLauncher launcher;
         TMainForm form;
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("IE")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                      QStringLiteral("IE")));
         form.LoadUrl(QStringLiteral("http://example.org/a b"));
         const QList<QStringList> expected = {
             {"/opt/browser", QDir::currentPath(), "-nohome", "http://example.org/a b"}};
@@ -255,8 +263,10 @@ private Q_SLOTS:
             (ok ? p.BitBtn1 : p.BitBtn2)->click();
         });
         TMainForm form;
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("old")));
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, QStringLiteral("old.htm")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp,
+                                      QStringLiteral("old")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename,
+                                      QStringLiteral("old.htm")));
         form.invokeMenuItem("Preferences1");
         QVERIFY(prompts.errors.isEmpty());
         QCOMPARE(form.previewValues().browser, QStringLiteral("IE"));

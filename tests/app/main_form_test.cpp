@@ -11,9 +11,9 @@
 #include <QMenuBar>
 #include <QScopeGuard>
 #include <QStatusTipEvent>
-#include <Qsci/qsciprinter.h>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <Qsci/qsciprinter.h>
 
 #include <sys/stat.h>
 
@@ -57,10 +57,12 @@ private Q_SLOTS:
         QCOMPARE(form.action("QuickStart1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
         QCOMPARE(form.action("GreaterThan1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Period));
         QCOMPARE(form.action("LineBreak1")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
-        QCOMPARE(form.action("FontandStyle1")->statusTip(), QStringLiteral("Select font and style "));
+        QCOMPARE(form.action("FontandStyle1")->statusTip(),
+                 QStringLiteral("Select font and style "));
         QCOMPARE(form.action("Copyright1")->statusTip(), QStringLiteral("Intert a '\u00A9'"));
-        for (const char* disabled : {"FromTemplate3", "FindAgain1", "FromTemplete1", "FromTemplete2", "JavaScript1",
-                                     "Form1", "FormElement1", "N110", "EditPagemarks2"})
+        for (const char* disabled :
+             {"FromTemplate3", "FindAgain1", "FromTemplete1", "FromTemplete2", "JavaScript1",
+              "Form1", "FormElement1", "N110", "EditPagemarks2"})
             QVERIFY2(!form.actionNamed(QString::fromLatin1(disabled))->isEnabled(), disabled);
         // A disabled item invoked by another command does nothing.
         form.invokeMenuItem("FromTemplate3");
@@ -111,7 +113,8 @@ private Q_SLOTS:
         WriteSetting(Setting::FontSize, QStringLiteral("big"));
         TMainForm form(page);
         form.FormActivate();
-        QCOMPARE(prompter.errors, QStringList{QStringLiteral("'big' is not a valid integer value")});
+        QCOMPARE(prompter.errors,
+                 QStringList{QStringLiteral("'big' is not a valid integer value")});
         QCOMPARE(form.Label1->text(), QStringLiteral("Loading [.  ]"));
         QCOMPARE(form.DocumentFileName(), QStringLiteral("Untitled"));
         QVERIFY(prompter.dialogsRun.isEmpty());
@@ -123,7 +126,8 @@ private Q_SLOTS:
     {
         ScriptedPrompter prompter;
         QTemporaryDir dir;
-        const QString page = writeFile(dir.filePath(QStringLiteral("site page.htm")), "<HTML>\r\n</HTML>\r\n");
+        const QString page =
+            writeFile(dir.filePath(QStringLiteral("site page.htm")), "<HTML>\r\n</HTML>\r\n");
         TMainForm form(page);
         form.FormActivate();
         QCOMPARE(form.windowTitle(), QStringLiteral("site page.htm - Vorlane"));
@@ -161,8 +165,9 @@ private Q_SLOTS:
         form.FormActivate();
         QCOMPARE(form.DocumentFileName(), QStringLiteral("Untitled"));
         QCOMPARE(form.editor()->EditorText(), QString());
-        QCOMPARE(prompter.errors,
-                 refused ? QStringList{QStringLiteral("Cannot open file %1").arg(path)} : QStringList());
+        QCOMPARE(prompter.errors, refused
+                                      ? QStringList{QStringLiteral("Cannot open file %1").arg(path)}
+                                      : QStringList());
     }
 
     // However a page was named (relative to the working folder, too), it is held by its
@@ -171,7 +176,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("route");
         QTest::addColumn<QString>("given");
-        QTest::newRow("command line") << QStringLiteral("command line") << QStringLiteral("page.htm");
+        QTest::newRow("command line")
+            << QStringLiteral("command line") << QStringLiteral("page.htm");
         QTest::newRow("command line, through ..")
             << QStringLiteral("command line") << QStringLiteral("./../work/./page.htm");
         QTest::newRow("open dialog") << QStringLiteral("open") << QStringLiteral("page.htm");
@@ -221,13 +227,16 @@ private Q_SLOTS:
         QTest::newRow("utf-8") << QByteArray("<P>caf\xC3\xA9\r\n") << QString()
                                << QByteArray("\xE2\x86\x92<P>caf\xC3\xA9\r\n") << QString();
         QTest::newRow("windows-1252")
-            << QByteArray("<P>\x93" "caf\xE9\x94\r\n")
+            << QByteArray("<P>\x93"
+                          "caf\xE9\x94\r\n")
             << QStringLiteral("Opened as Windows-1252: the file is not valid UTF-8")
-            << QByteArray("&#8594;<P>\x93" "caf\xE9\x94\r\n")
+            << QByteArray("&#8594;<P>\x93"
+                          "caf\xE9\x94\r\n")
             << QStringLiteral("1 character was saved as a character reference (&#...;)");
         QTest::newRow("utf-16 little-endian")
             << QByteArray("\xFF\xFE<\0P\0>\0", 8)
-            << QStringLiteral("Opened as UTF-16 (little-endian): the file starts with its byte-order mark")
+            << QStringLiteral(
+                   "Opened as UTF-16 (little-endian): the file starts with its byte-order mark")
             << QByteArray("\xFF\xFE\x92\x21<\0P\0>\0", 10) << QString();
     }
     void statusLabelSaysHowThePageWasReadAndWritten()
@@ -252,7 +261,8 @@ private Q_SLOTS:
             QCOMPARE(form.Label1->text(), savedNotice);
         // The next page's load takes the notice down; it no longer tells the truth.
         form.LoadDocument(plain);
-        QCOMPARE(form.Label1->text(), opened.isEmpty() && savedNotice.isEmpty() ? welcome : QString());
+        QCOMPARE(form.Label1->text(),
+                 opened.isEmpty() && savedNotice.isEmpty() ? welcome : QString());
     }
 
     void storedGeometryIsRestoredUntilABadValue()
@@ -268,7 +278,8 @@ private Q_SLOTS:
             ScriptedPrompter prompter;
             WriteSetting(Setting::FormLeft, QStringLiteral("1O"));
             TMainForm form;
-            QCOMPARE(prompter.errors, QStringList{QStringLiteral("'1O' is not a valid integer value")});
+            QCOMPARE(prompter.errors,
+                     QStringList{QStringLiteral("'1O' is not a valid integer value")});
             QCOMPARE(form.size(), QSize(606, 452)); // width and height come after, not applied
         }
     }
@@ -410,7 +421,8 @@ private Q_SLOTS:
         answer.readOnly = false;
         prompter.openAnswers = {answer};
         form.action("FileOpenItem")->trigger();
-        QCOMPARE(prompter.errors.last(), QStringLiteral("Cannot open file %1").arg(answer.files.first()));
+        QCOMPARE(prompter.errors.last(),
+                 QStringLiteral("Cannot open file %1").arg(answer.files.first()));
         QCOMPARE(form.DocumentFileName(), page);
         QCOMPARE(form.editor()->EditorText(), QStringLiteral("a\nb"));
         QVERIFY(form.editor()->ReadOnly());
@@ -469,10 +481,12 @@ private Q_SLOTS:
         form.action("Bold1")->showStatusText(form.menuBar());
         QCOMPARE(form.Label1->text(), QStringLiteral("Bold Text"));
         QStatusTipEvent none{QString()};
-        QCoreApplication::sendEvent(form.findChild<QToolButton*>(QStringLiteral("SpeedButton30")), &none);
+        QCoreApplication::sendEvent(form.findChild<QToolButton*>(QStringLiteral("SpeedButton30")),
+                                    &none);
         QCOMPARE(form.Label1->text(), QString());
         QStatusTipEvent tip{QStringLiteral("Insert Image (F6)")};
-        QCoreApplication::sendEvent(form.findChild<QToolButton*>(QStringLiteral("SpeedButton30")), &tip);
+        QCoreApplication::sendEvent(form.findChild<QToolButton*>(QStringLiteral("SpeedButton30")),
+                                    &tip);
         QCOMPARE(form.Label1->text(), QStringLiteral("Insert Image (F6)"));
     }
 

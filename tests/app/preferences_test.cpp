@@ -1,6 +1,6 @@
+#include "app/preferences_dialog.h"
 #include "core/settings_store.h"
 #include "page/body_properties_dialog.h"
-#include "app/preferences_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
 

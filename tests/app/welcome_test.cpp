@@ -1,8 +1,8 @@
-#include "core/recent_files.h"
-#include "core/settings_store.h"
 #include "app/preferences_dialog.h"
 #include "app/tip_dialog.h"
 #include "app/welcome_dialog.h"
+#include "core/recent_files.h"
+#include "core/settings_store.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
 
@@ -36,10 +36,7 @@ class WelcomeTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init()
-    {
-        clearSettings();
-    }
+    void init() { clearSettings(); }
 
     void disabledButtonsAndClearedBox()
     {

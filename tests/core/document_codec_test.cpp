@@ -45,7 +45,8 @@ private Q_SLOTS:
         QTest::newRow("lone cr") << QByteArray("a\rb\r") << QByteArray("a\nb\n");
         QTest::newRow("lone lf") << QByteArray("a\nb") << QByteArray("a\nb");
         QTest::newRow("mixed") << QByteArray("a\r\r\nb\n\rc") << QByteArray("a\n\nb\n\nc");
-        QTest::newRow("windows-1252 cr") << QByteArray("\xe9\r\n\xe8\r") << QByteArray("\xc3\xa9\n\xc3\xa8\n");
+        QTest::newRow("windows-1252 cr")
+            << QByteArray("\xe9\r\n\xe8\r") << QByteArray("\xc3\xa9\n\xc3\xa8\n");
         QTest::newRow("empty") << QByteArray() << QByteArray();
     }
     void lineEndsBecomeOneLf()
@@ -74,21 +75,30 @@ private Q_SLOTS:
         QTest::addColumn<TextEncoding>("encoding");
         QTest::addColumn<QByteArray>("saved");
         const QByteArray utf8Page = "<P>caf\xC3\xA9\xC2\xA0\xE2\x80\xA8 \xF0\x9F\x98\x80</P>\r\n";
-        QTest::newRow("utf-8") << utf8Page << QByteArray("<P>caf\xC3\xA9\xC2\xA0\xE2\x80\xA8 \xF0\x9F\x98\x80</P>\n")
+        QTest::newRow("utf-8") << utf8Page
+                               << QByteArray(
+                                      "<P>caf\xC3\xA9\xC2\xA0\xE2\x80\xA8 \xF0\x9F\x98\x80</P>\n")
                                << TextEncoding::Utf8 << utf8Page;
         QTest::newRow("utf-8 with its mark")
-            << "\xEF\xBB\xBF" + utf8Page << QByteArray("<P>caf\xC3\xA9\xC2\xA0\xE2\x80\xA8 \xF0\x9F\x98\x80</P>\n")
+            << "\xEF\xBB\xBF" + utf8Page
+            << QByteArray("<P>caf\xC3\xA9\xC2\xA0\xE2\x80\xA8 \xF0\x9F\x98\x80</P>\n")
             << TextEncoding::Utf8WithBom << "\xEF\xBB\xBF" + utf8Page;
-        QTest::newRow("only a utf-8 mark") << QByteArray("\xEF\xBB\xBF") << QByteArray()
-                                           << TextEncoding::Utf8WithBom << QByteArray("\xEF\xBB\xBF");
-        QTest::newRow("empty") << QByteArray() << QByteArray() << TextEncoding::Utf8 << QByteArray();
+        QTest::newRow("only a utf-8 mark")
+            << QByteArray("\xEF\xBB\xBF") << QByteArray() << TextEncoding::Utf8WithBom
+            << QByteArray("\xEF\xBB\xBF");
+        QTest::newRow("empty") << QByteArray() << QByteArray() << TextEncoding::Utf8
+                               << QByteArray();
         QTest::newRow("nul bytes") << QByteArray("a\0b\r\n\0", 6) << QByteArray("a\0b\n\0", 5)
                                    << TextEncoding::Utf8 << QByteArray("a\0b\r\n\0", 6);
         QTest::newRow("windows page")
-            << QByteArray("\x93" "Caf\xe9\x94 \x96 10\x80\x85\x81\x8d\x8f\x90\x9d\x9f")
-            << QByteArray("\xE2\x80\x9C" "Caf\xC3\xA9\xE2\x80\x9D \xE2\x80\x93 10\xE2\x82\xAC\xE2\x80\xA6"
+            << QByteArray("\x93"
+                          "Caf\xe9\x94 \x96 10\x80\x85\x81\x8d\x8f\x90\x9d\x9f")
+            << QByteArray("\xE2\x80\x9C"
+                          "Caf\xC3\xA9\xE2\x80\x9D \xE2\x80\x93 10\xE2\x82\xAC\xE2\x80\xA6"
                           "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\xC5\xB8")
-            << TextEncoding::Windows1252 << QByteArray("\x93" "Caf\xe9\x94 \x96 10\x80\x85\x81\x8d\x8f\x90\x9d\x9f");
+            << TextEncoding::Windows1252
+            << QByteArray("\x93"
+                          "Caf\xe9\x94 \x96 10\x80\x85\x81\x8d\x8f\x90\x9d\x9f");
         QTest::newRow("utf-8 mark before a stray byte")
             << QByteArray("\xEF\xBB\xBF\xE9") << QByteArray("\xC3\xAF\xC2\xBB\xC2\xBF\xC3\xA9")
             << TextEncoding::Windows1252 << QByteArray("\xEF\xBB\xBF\xE9");
@@ -97,9 +107,12 @@ private Q_SLOTS:
             const TextEncoding encoding = big ? TextEncoding::Utf16BE : TextEncoding::Utf16LE;
             const char* order = big ? "be" : "le";
             QTest::addRow("utf-16 %s, mixed line ends", order)
-                << mark + units({'a', '\r', '\n', 0x00E9, '\r', 0x20AC, '\n', 0xD83D, 0xDE00, '\r'}, big)
+                << mark + units({'a', '\r', '\n', 0x00E9, '\r', 0x20AC, '\n', 0xD83D, 0xDE00, '\r'},
+                                big)
                 << QByteArray("a\n\xC3\xA9\n\xE2\x82\xAC\n\xF0\x9F\x98\x80\n") << encoding
-                << mark + units({'a', '\r', '\n', 0x00E9, '\r', '\n', 0x20AC, '\r', '\n', 0xD83D, 0xDE00, '\r', '\n'}, big);
+                << mark + units({'a', '\r', '\n', 0x00E9, '\r', '\n', 0x20AC, '\r', '\n', 0xD83D,
+                                 0xDE00, '\r', '\n'},
+                                big);
             QTest::addRow("utf-16 %s, unpaired surrogates", order)
                 << mark + units({0xD800, 'x', 0xDC00, 0xDBFF}, big)
                 << QByteArray("\xED\xA0\x80x\xED\xB0\x80\xED\xAF\xBF") << encoding
@@ -107,7 +120,8 @@ private Q_SLOTS:
             QTest::addRow("utf-16 %s, odd length", order)
                 << mark + units({'a', 0x0100}, big) + "\x07" << QByteArray("a\xC4\x80") << encoding
                 << mark + units({'a', 0x0100}, big) + "\x07";
-            QTest::addRow("utf-16 %s, only the mark", order) << mark << QByteArray() << encoding << mark;
+            QTest::addRow("utf-16 %s, only the mark", order)
+                << mark << QByteArray() << encoding << mark;
         }
     }
     void pagesRoundTrip()
@@ -145,8 +159,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("written");
         QTest::addColumn<int>("references");
         QTest::newRow("arrow") << QStringLiteral("\u2192") << QByteArray("&#8594;") << 1;
-        QTest::newRow("outside the basic plane") << QStringLiteral("\U0001F600") << QByteArray("&#128512;") << 1;
-        QTest::newRow("in the code page") << QStringLiteral("\u20ac\u2014\u00ff") << QByteArray("\x80\x97\xff") << 0;
+        QTest::newRow("outside the basic plane")
+            << QStringLiteral("\U0001F600") << QByteArray("&#128512;") << 1;
+        QTest::newRow("in the code page")
+            << QStringLiteral("\u20ac\u2014\u00ff") << QByteArray("\x80\x97\xff") << 0;
         QTest::newRow("a C1 control the code page uses")
             << QStringLiteral("\u0080") << QByteArray("&#128;") << 1;
         QTest::newRow("two, around a line end")
@@ -157,26 +173,31 @@ private Q_SLOTS:
         QFETCH(QString, added);
         QFETCH(QByteArray, written);
         QFETCH(int, references);
-        const QByteArray page = "<P>\x93" "Caf\xe9\x94 \x96 \x80\x81</P>\r\n";
+        const QByteArray page = "<P>\x93"
+                                "Caf\xe9\x94 \x96 \x80\x81</P>\r\n";
         const EditorBytes decoded = decodeDocument(page);
         QCOMPARE(decoded.format.encoding, TextEncoding::Windows1252);
         qsizetype counted = -1;
-        QCOMPARE(encodeDocument(decoded.utf8 + added.toUtf8(), decoded.format, &counted), page + written);
+        QCOMPARE(encodeDocument(decoded.utf8 + added.toUtf8(), decoded.format, &counted),
+                 page + written);
         QCOMPARE(counted, qsizetype(references));
     }
 
     // The editor hands its text over in two runs, split anywhere, even inside a character.
     void textSplitIntoTwoRunsEncodesTheSame()
     {
-        const QByteArray text = "caf\xC3\xA9\nna\xC3\xAFve \xC2\xA0" "end\n\xE2\x82\xAC\xE2\x86\x92\n"
+        const QByteArray text = "caf\xC3\xA9\nna\xC3\xAFve \xC2\xA0"
+                                "end\n\xE2\x82\xAC\xE2\x86\x92\n"
                                 "\xF0\x9F\x98\x80\xED\xA0\x80\xC3";
-        const TextFormat formats[] = {TextEncoding::Windows1252, TextEncoding::Utf8, TextEncoding::Utf8WithBom,
-                                      TextEncoding::Utf16LE, TextEncoding::Utf16BE};
+        const TextFormat formats[] = {TextEncoding::Windows1252, TextEncoding::Utf8,
+                                      TextEncoding::Utf8WithBom, TextEncoding::Utf16LE,
+                                      TextEncoding::Utf16BE};
         for (const TextFormat& format : formats) {
             qsizetype whole = 0, split = 0;
             const QByteArray expected = encodeDocument(text, format, &whole);
             for (qsizetype cut = 0; cut <= text.size(); ++cut) {
-                const TextRuns runs{QByteArrayView(text).first(cut), QByteArrayView(text).sliced(cut)};
+                const TextRuns runs{QByteArrayView(text).first(cut),
+                                    QByteArrayView(text).sliced(cut)};
                 QCOMPARE(encodeDocument(runs, format, &split), expected);
                 QCOMPARE(split, whole);
             }
@@ -218,7 +239,8 @@ private Q_SLOTS:
             QCOMPARE(joined, expected);
 
             pieces = 0;
-            QVERIFY(!encodeDocumentInPieces(runs, format, [&](QByteArrayView) { return ++pieces < 2; }));
+            QVERIFY(!encodeDocumentInPieces(runs, format,
+                                            [&](QByteArrayView) { return ++pieces < 2; }));
             QCOMPARE(pieces, 2);
         }
     }

@@ -31,7 +31,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("none.htm"));
-        QCOMPARE(errorOf([&] { readDocumentFile(path); }), QStringLiteral("Cannot open file %1").arg(path));
+        QCOMPARE(errorOf([&] { readDocumentFile(path); }),
+                 QStringLiteral("Cannot open file %1").arg(path));
         QCOMPARE(errorOf([&] { readDocumentFile(dir.path()); }),
                  QStringLiteral("Cannot open file %1").arg(dir.path()));
     }
@@ -43,7 +44,8 @@ private Q_SLOTS:
         const QByteArray text = "<B>x</B>\nline two\n";
         writeDocumentFile(path, text.constData(), text.size(), TextEncoding::Utf8);
         QCOMPARE(readFile(path), QByteArray("<B>x</B>\r\nline two\r\n"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("page.htm")});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("page.htm")});
     }
 
     void unwritableTargetsFailWithTheMessage()
@@ -96,7 +98,8 @@ private Q_SLOTS:
         QVERIFY(WIFEXITED(status));
         QCOMPARE(WEXITSTATUS(status), 0);
         QCOMPARE(readFile(path), old);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("page.htm")});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("page.htm")});
     }
 };
 

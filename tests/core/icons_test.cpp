@@ -37,7 +37,8 @@ private Q_SLOTS:
         // Another run of the program finds the same drawing (its name is no per-run hash).
         QProcess second;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("VORLANE_TEST_HOME"), qEnvironmentVariable("XDG_CONFIG_HOME"));
+        environment.insert(QStringLiteral("VORLANE_TEST_HOME"),
+                           qEnvironmentVariable("XDG_CONFIG_HOME"));
         second.setProcessEnvironment(environment);
         second.start(QCoreApplication::applicationFilePath(), {QStringLiteral("drawPicture")});
         QVERIFY(second.waitForFinished(60000));

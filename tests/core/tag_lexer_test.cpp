@@ -37,16 +37,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("tags");
         QTest::newRow("plain") << QByteArray("<B>x</B>") << "<B@0> </B@4>";
-        QTest::newRow("comment hides tags")
-            << QByteArray("<!-- <b> --><i>") << "<i@12>";
+        QTest::newRow("comment hides tags") << QByteArray("<!-- <b> --><i>") << "<i@12>";
         QTest::newRow("unclosed comment hides the rest") << QByteArray("<p><!-- <b>") << "<p@0>";
         QTest::newRow("declarations") << QByteArray("<!DOCTYPE html><?xml x?><a>") << "<a@24>";
-        QTest::newRow("script is raw text")
-            << QByteArray("<SCRIPT>if (a<b) x='</b>'</SCRIPT><i>")
-            << "<SCRIPT@0> </SCRIPT@25> <i@34>";
+        QTest::newRow("script is raw text") << QByteArray("<SCRIPT>if (a<b) x='</b>'</SCRIPT><i>")
+                                            << "<SCRIPT@0> </SCRIPT@25> <i@34>";
         QTest::newRow("script end tag in any case, not a longer name")
             << QByteArray("<style><b></styles></Style ><i>") << "<style@0> </Style@19> <i@28>";
-        QTest::newRow("unclosed script holds the rest") << QByteArray("<script><b>") << "<script@0>";
+        QTest::newRow("unclosed script holds the rest")
+            << QByteArray("<script><b>") << "<script@0>";
         QTest::newRow("title and textarea hold text")
             << QByteArray("<TITLE>a<b></TITLE><TEXTAREA><i></TEXTAREA>")
             << "<TITLE@0> </TITLE@11> <TEXTAREA@19> </TEXTAREA@32>";
@@ -59,8 +58,8 @@ private Q_SLOTS:
         QTest::newRow("< in text") << QByteArray("a < b <3 <= c<p>") << "<p@13>";
         QTest::newRow("end tag needs a letter") << QByteArray("</ b></3></p>") << "</p@9>";
         QTest::newRow("unclosed tag") << QByteArray("<P ALIGN=left") << "<P@0 ALIGN=left";
-        QTest::newRow("self-closing slash") << QByteArray("<br/><img src=a.gif />")
-                                            << "<br@0> <img@5 src=a.gif>";
+        QTest::newRow("self-closing slash")
+            << QByteArray("<br/><img src=a.gif />") << "<br@0> <img@5 src=a.gif>";
         QTest::newRow("empty") << QByteArray() << "";
     }
     void readsTagsAsBrowsersDo()

@@ -39,9 +39,10 @@ private Q_SLOTS:
         QTest::newRow("name") << "name"
                               << "clock"
                               << "<APPLET CODE=x.class HEIGHT=100 WIDTH=200 NAME=clock" + tail;
-        QTest::newRow("class file with a blank") << "classFile"
-                                                 << "my applets/x.class"
-                                                 << "<APPLET CODE=\"my applets/x.class\" HEIGHT=100 WIDTH=200" + tail;
+        QTest::newRow("class file with a blank")
+            << "classFile"
+            << "my applets/x.class"
+            << "<APPLET CODE=\"my applets/x.class\" HEIGHT=100 WIDTH=200" + tail;
         QTest::newRow("description with blanks")
             << "alt"
             << "A ticking clock"

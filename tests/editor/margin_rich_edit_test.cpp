@@ -34,9 +34,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("result");
         QTest::addColumn<int>("caret");
         QTest::newRow("empty text") << QString() << 0 << 0 << QStringLiteral("<B></B>") << 3;
-        QTest::newRow("middle three") << QStringLiteral("abcde") << 1 << 3 << QStringLiteral("a<B>bcd</B>e") << 11;
-        QTest::newRow("caret inside") << QStringLiteral("ab") << 1 << 0 << QStringLiteral("a<B></B>b") << 4;
-        QTest::newRow("non-ascii") << QStringLiteral("\u00e9\u00e8") << 0 << 1 << QStringLiteral("<B>\u00e9</B>\u00e8") << 8;
+        QTest::newRow("middle three")
+            << QStringLiteral("abcde") << 1 << 3 << QStringLiteral("a<B>bcd</B>e") << 11;
+        QTest::newRow("caret inside")
+            << QStringLiteral("ab") << 1 << 0 << QStringLiteral("a<B></B>b") << 4;
+        QTest::newRow("non-ascii") << QStringLiteral("\u00e9\u00e8") << 0 << 1
+                                   << QStringLiteral("<B>\u00e9</B>\u00e8") << 8;
     }
     void wrapSelection()
     {
@@ -148,16 +151,20 @@ private Q_SLOTS:
     void searchFoldsLettersBeyondAscii()
     {
         TMarginRichEdit edit;
-        edit.SetEditorText(QStringLiteral("\u00c9T\u00c9 et \u00e9t\u00e9, \u041f\u0420\u0418 \u043f\u0440\u0438"));
+        edit.SetEditorText(QStringLiteral(
+            "\u00c9T\u00c9 et \u00e9t\u00e9, \u041f\u0420\u0418 \u043f\u0440\u0438"));
         QCOMPARE(edit.FindText(QStringLiteral("\u00e9t\u00e9"), 0), 0);
         QCOMPARE(edit.FindText(QStringLiteral("\u00e9t\u00e9"), 1), 7);
         QCOMPARE(edit.FindText(QStringLiteral("\u043f\u0440\u0438"), 0), 12);
         QCOMPARE(edit.FindText(QStringLiteral("\u043f\u0440\u0438"), 13), 16);
         QCOMPARE(edit.ReplaceAllText(QStringLiteral("\u00e9t\u00e9"), QStringLiteral("summer")), 2);
-        QCOMPARE(edit.EditorText(), QStringLiteral("summer et summer, \u041f\u0420\u0418 \u043f\u0440\u0438"));
+        QCOMPARE(edit.EditorText(),
+                 QStringLiteral("summer et summer, \u041f\u0420\u0418 \u043f\u0440\u0438"));
         QCOMPARE(edit.SelectionStart(), 16); // after the last replacement
-        edit.UndoLastEdit();                  // one step
-        QCOMPARE(edit.EditorText(), QStringLiteral("\u00c9T\u00c9 et \u00e9t\u00e9, \u041f\u0420\u0418 \u043f\u0440\u0438"));
+        edit.UndoLastEdit();                 // one step
+        QCOMPARE(edit.EditorText(),
+                 QStringLiteral(
+                     "\u00c9T\u00c9 et \u00e9t\u00e9, \u041f\u0420\u0418 \u043f\u0440\u0438"));
         QCOMPARE(edit.ReplaceAllText(QStringLiteral("ET"), QStringLiteral("and")), 1);
         QCOMPARE(edit.SelectionStart(), 7);
         QCOMPARE(edit.ReplaceAllText(QStringLiteral("\u00fc"), QStringLiteral("x")), 0);
@@ -183,12 +190,14 @@ private Q_SLOTS:
         edit.SetEditorUtf8(text);
         QCOMPARE(edit.LongLinesCutShort(), 1);
         const long lineStart = 11;
-        auto styleAt = [&](long pos) { return edit.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, pos); };
+        auto styleAt = [&](long pos) {
+            return edit.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, pos);
+        };
         QCOMPARE(styleAt(lineStart + limit - 1), 0L);
         QVERIFY(styleAt(lineStart + limit) != 0L);
         QVERIFY(styleAt(lineStart + limit + 499) != 0L);
         QCOMPARE(styleAt(long(text.size()) - 1), 0L); // the next line is drawn
-        QCOMPARE(edit.EditorUtf8(), text);                // nothing of the text is lost
+        QCOMPARE(edit.EditorUtf8(), text);            // nothing of the text is lost
         // Typing at the start of the long line keeps the cut where it was in the text.
         edit.SetSelectionStart(int(lineStart));
         edit.ReplaceSelection(QStringLiteral("x"));
@@ -229,7 +238,7 @@ private Q_SLOTS:
     {
         PrinterMetrics m;
         m.logPixelsX = m.logPixelsY = 600;
-        m.physicalOffsetX = m.physicalOffsetY = 150;   // a quarter inch
+        m.physicalOffsetX = m.physicalOffsetY = 150; // a quarter inch
         m.physicalWidth = 5100;
         m.physicalHeight = 6600;
         m.horzRes = 4800;

@@ -116,14 +116,22 @@ void MarkupCommandsTest::timeWithoutZone_data()
 {
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("trailing") << "HH:mm:ss t" << "HH:mm:ss";
-    QTest::newRow("long name") << "h:mm:ss AP tttt" << "h:mm:ss AP";
-    QTest::newRow("leading") << "t HH:mm:ss" << "HH:mm:ss";
-    QTest::newRow("brackets") << "H:mm:ss (t)" << "H:mm:ss";
-    QTest::newRow("square") << "APh:mm:ss [t]" << "APh:mm:ss";
-    QTest::newRow("comma") << "h:mm:ss AP, t" << "h:mm:ss AP";
-    QTest::newRow("quoted t stays") << "H 'h' mm 'min' ss 's' t" << "H 'h' mm 'min' ss 's'";
-    QTest::newRow("no zone") << "HH:mm:ss" << "HH:mm:ss";
+    QTest::newRow("trailing") << "HH:mm:ss t"
+                              << "HH:mm:ss";
+    QTest::newRow("long name") << "h:mm:ss AP tttt"
+                               << "h:mm:ss AP";
+    QTest::newRow("leading") << "t HH:mm:ss"
+                             << "HH:mm:ss";
+    QTest::newRow("brackets") << "H:mm:ss (t)"
+                              << "H:mm:ss";
+    QTest::newRow("square") << "APh:mm:ss [t]"
+                            << "APh:mm:ss";
+    QTest::newRow("comma") << "h:mm:ss AP, t"
+                           << "h:mm:ss AP";
+    QTest::newRow("quoted t stays") << "H 'h' mm 'min' ss 's' t"
+                                    << "H 'h' mm 'min' ss 's'";
+    QTest::newRow("no zone") << "HH:mm:ss"
+                             << "HH:mm:ss";
 }
 
 void MarkupCommandsTest::timeWithoutZone()

@@ -1,7 +1,7 @@
 #include "core/app_error.h"
-#include "support/fake_launcher.h"
 #include "core/settings_store.h"
 #include "preview/browser_preview.h"
+#include "support/fake_launcher.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
 

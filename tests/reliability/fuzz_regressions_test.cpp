@@ -1,6 +1,6 @@
+#include "app/main_form.h"
 #include "core/app_error.h"
 #include "core/document_codec.h"
-#include "app/main_form.h"
 #include "editor/margin_rich_edit.h"
 #include "page/page_properties.h"
 #include "support/fuzz_checks.h"

@@ -1,12 +1,12 @@
+#include "app/main_form.h"
 #include "core/document_codec.h"
 #include "core/document_file.h"
 #include "core/recent_files.h"
-#include "support/fake_launcher.h"
-#include "app/main_form.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "preview/browser_preview.h"
 #include "support/child_process.h"
+#include "support/fake_launcher.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
 
@@ -98,8 +98,8 @@ bool makeSpecialFile(const QString& kind, const QString& path)
             return false;
         std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address),
-                                             sizeof address) == 0;
+        const bool bound =
+            fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
         if (fd >= 0)
             ::close(fd);
         return bound;
@@ -194,11 +194,14 @@ private Q_SLOTS:
 
             // Previewed: the browser program and the page's path each arrive as one argument,
             // exactly as they are.
-            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
-            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("N")));
+            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                          QStringLiteral("NS")));
+            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp,
+                                          QStringLiteral("N")));
             form.action("mnuViewinbrowser")->trigger();
             QCOMPARE(launcher.started.size(), 1);
-            QCOMPARE(launcher.started[0][0], dir.filePath(QStringLiteral("my browser/bin/web browser")));
+            QCOMPARE(launcher.started[0][0],
+                     dir.filePath(QStringLiteral("my browser/bin/web browser")));
             QCOMPARE(launcher.started[0].mid(2), QStringList{path});
         }
 
@@ -245,9 +248,11 @@ private Q_SLOTS:
         QFETCH(QString, kind);
         QFETCH(QString, command);
         QTemporaryDir dir;
-        const QString kept = writeFile(dir.filePath(QStringLiteral("kept.htm")), "<P>open page\r\n");
-        const QString path = kind == QLatin1String("device") ? QStringLiteral("/dev/zero")
-                                                             : dir.filePath(QStringLiteral("special"));
+        const QString kept =
+            writeFile(dir.filePath(QStringLiteral("kept.htm")), "<P>open page\r\n");
+        const QString path = kind == QLatin1String("device")
+                                 ? QStringLiteral("/dev/zero")
+                                 : dir.filePath(QStringLiteral("special"));
         if (kind != QLatin1String("device") && !makeSpecialFile(kind, path))
             QSKIP("this system cannot make such a file here");
 
@@ -299,8 +304,10 @@ private Q_SLOTS:
             form.FormActivate();
             form.editor()->ReplaceSelection(QStringLiteral("more "));
             form.action("FileSaveItem")->trigger();
-            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("IE")));
-            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("Y")));
+            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                          QStringLiteral("IE")));
+            form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp,
+                                          QStringLiteral("Y")));
             form.action("mnuViewinbrowser")->trigger();
         }
         QDir::setCurrent(previous);

@@ -1,12 +1,12 @@
+#include "app/main_form.h"
 #include "core/document_codec.h"
 #include "core/document_file.h"
-#include "support/fake_launcher.h"
-#include "app/main_form.h"
 #include "core/recent_files.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "preview/browser_preview.h"
 #include "support/child_process.h"
+#include "support/fake_launcher.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
 
@@ -116,14 +116,16 @@ QString runCommandUnderFault(const QString& folder, const QString& fault, const 
     TMainForm form;
     form.LoadDocument(page);
     form.SetDocumentName(page);
-    form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
-    form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+    form.setPreviewValues(
+        changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
+    form.setPreviewValues(
+        changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
     form.editor()->SetSelectionStart(form.editor()->EditorText().size());
     // A small page fits Qt's write buffer whole, so only the final flush can see the limit.
     const bool smallPage = fault == QLatin1String("fsize half a small page");
-    form.editor()->ReplaceSelection(smallPage ? QStringLiteral("<P>a few hundred bytes of typed work\n")
-                                                    .repeated(8)
-                                              : typedText());
+    form.editor()->ReplaceSelection(
+        smallPage ? QStringLiteral("<P>a few hundred bytes of typed work\n").repeated(8)
+                  : typedText());
     const QStringList recentBefore = form.MRUFileList1 ? form.MRUFileList1->Items() : QStringList();
     const qsizetype newSize =
         encodeDocument(form.editor()->EditorUtf8(), TextEncoding::Utf8).size();
@@ -132,7 +134,7 @@ QString runCommandUnderFault(const QString& folder, const QString& fault, const 
         // Writes past the limit come back short (EFBIG), as they do on a full disk.
         std::signal(SIGXFSZ, SIG_IGN);
         const rlim_t limit = fault == QLatin1String("fsize last byte") ? rlim_t(newSize - 1)
-                             : smallPage ? rlim_t(newSize / 2)
+                             : smallPage                               ? rlim_t(newSize / 2)
                                          : rlim_t(fault.mid(6).toULongLong());
         rlimit rl{limit, limit};
         if (::setrlimit(RLIMIT_FSIZE, &rl) != 0)
@@ -171,7 +173,8 @@ QString saveInPlace(const QString& folder, const QString& branch, const QString&
         return QStringLiteral("chmod failed");
     if (branch == QLatin1String("hard links")) {
         names << QStringLiteral("same page.htm");
-        if (::link(pageName.constData(), QFile::encodeName(folder + QStringLiteral("/same page.htm"))) != 0)
+        if (::link(pageName.constData(),
+                   QFile::encodeName(folder + QStringLiteral("/same page.htm"))) != 0)
             return QStringLiteral("link failed");
     } else if (branch == QLatin1String("another owner")) {
         if (::geteuid() != 0 || ::chown(pageName.constData(), 65534, 65534) != 0)
@@ -210,7 +213,8 @@ QString saveInPlace(const QString& folder, const QString& branch, const QString&
     problems += compareEntries(folder, names);
     if (fault.isEmpty()) {
         if (!prompter.errors.isEmpty())
-            problems += QStringLiteral("messages [%1]; ").arg(prompter.errors.join(QStringLiteral(" | ")));
+            problems +=
+                QStringLiteral("messages [%1]; ").arg(prompter.errors.join(QStringLiteral(" | ")));
         if (form.editor()->ModifiedFlag())
             problems += QStringLiteral("the page still counts as modified; ");
     } else {
@@ -218,7 +222,8 @@ QString saveInPlace(const QString& folder, const QString& branch, const QString&
     }
     struct stat after;
     ::stat(pageName.constData(), &after);
-    if ((after.st_mode & 07777) != 0640 || after.st_uid != before.st_uid || after.st_gid != before.st_gid)
+    if ((after.st_mode & 07777) != 0640 || after.st_uid != before.st_uid ||
+        after.st_gid != before.st_gid)
         problems += QStringLiteral("mode, owner or group changed (%1 %2:%3); ")
                         .arg(after.st_mode & 07777, 0, 8)
                         .arg(after.st_uid)
@@ -250,10 +255,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("useTemp");
         const QString save = QStringLiteral("FileSaveItem");
         const QString preview = QStringLiteral("mnuViewinbrowser");
-        const QStringList faults = {QStringLiteral("fsize 0"), QStringLiteral("fsize 4096"),
+        const QStringList faults = {QStringLiteral("fsize 0"),
+                                    QStringLiteral("fsize 4096"),
                                     QStringLiteral("fsize %1").arg(kEncodedPieceSize + 4096),
                                     QStringLiteral("fsize last byte"),
-                                    QStringLiteral("fsize half a small page"), QStringLiteral("tmpfs")};
+                                    QStringLiteral("fsize half a small page"),
+                                    QStringLiteral("tmpfs")};
         for (const QString& fault : faults) {
             QTest::addRow("save, %s", qPrintable(fault)) << fault << save << QStringLiteral("Y");
             QTest::addRow("preview, %s", qPrintable(fault))
@@ -316,8 +323,10 @@ private Q_SLOTS:
         TMainForm form;
         form.LoadDocument(page);
         form.SetDocumentName(page);
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+        form.setPreviewValues(
+            changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, useTemp));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                      QStringLiteral("NS")));
         form.editor()->ReplaceSelection(QStringLiteral("typed work\n"));
         prompter.saveAnswers = {failedPath};
         const QStringList recentBefore =
@@ -356,17 +365,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("branch");
         QTest::addColumn<QString>("fault");
-        const QStringList branches = {QStringLiteral("folder not writable"), QStringLiteral("hard links"),
+        const QStringList branches = {QStringLiteral("folder not writable"),
+                                      QStringLiteral("hard links"),
                                       QStringLiteral("another owner")};
         QTest::newRow("plain page, renamed over") << QStringLiteral("none") << QString();
         for (const QString& branch : branches) {
             QTest::addRow("%s", qPrintable(branch)) << branch << QString();
             QTest::addRow("%s, fsize 0", qPrintable(branch)) << branch << QStringLiteral("fsize 0");
-            QTest::addRow("%s, fsize 4096", qPrintable(branch)) << branch << QStringLiteral("fsize 4096");
+            QTest::addRow("%s, fsize 4096", qPrintable(branch))
+                << branch << QStringLiteral("fsize 4096");
             QTest::addRow("%s, fsize in the second piece", qPrintable(branch))
                 << branch << QStringLiteral("fsize %1").arg(kEncodedPieceSize + 4096);
         }
-        QTest::newRow("hard links, tmpfs") << QStringLiteral("hard links") << QStringLiteral("tmpfs");
+        QTest::newRow("hard links, tmpfs")
+            << QStringLiteral("hard links") << QStringLiteral("tmpfs");
     }
     void inPlaceSave()
     {
@@ -535,9 +547,12 @@ private Q_SLOTS:
         TMainForm form;
         form.LoadDocument(page);
         form.SetDocumentName(page);
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("Y")));
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, tempName));
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+        form.setPreviewValues(
+            changed(form.previewValues(), &TMainForm::PreviewValues::useTemp, QStringLiteral("Y")));
+        form.setPreviewValues(
+            changed(form.previewValues(), &TMainForm::PreviewValues::tempFilename, tempName));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                      QStringLiteral("NS")));
         form.editor()->ReplaceSelection(QStringLiteral("unsaved work\n"));
         form.action("mnuViewinbrowser")->trigger();
 
@@ -573,12 +588,12 @@ private Q_SLOTS:
         const QString page = writeFile(folder + QStringLiteral("/page.htm"), kOldPage);
         const QString preview = folder + QStringLiteral("/pagetmp.htm");
         const QByteArray victimBytes = "someone's precious file\n";
-        const QString victim = writeFile(dir.filePath(QStringLiteral("victim/notes.txt")), victimBytes);
-        const QString linkTarget = plant == QLatin1String("dangling")
-                                       ? dir.filePath(QStringLiteral("victim/created.htm"))
-                                   : plant == QLatin1String("outside folder")
-                                       ? dir.filePath(QStringLiteral("victim"))
-                                       : victim;
+        const QString victim =
+            writeFile(dir.filePath(QStringLiteral("victim/notes.txt")), victimBytes);
+        const QString linkTarget =
+            plant == QLatin1String("dangling") ? dir.filePath(QStringLiteral("victim/created.htm"))
+            : plant == QLatin1String("outside folder") ? dir.filePath(QStringLiteral("victim"))
+                                                       : victim;
         QVERIFY(QFile::link(linkTarget, preview));
 
         ScriptedPrompter prompter;
@@ -586,7 +601,8 @@ private Q_SLOTS:
         TMainForm form;
         form.LoadDocument(page);
         form.SetDocumentName(page);
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                      QStringLiteral("NS")));
         form.editor()->ReplaceSelection(QStringLiteral("unsaved work\n"));
         const QByteArray previewBytes = QByteArray("unsaved work\r\n") + kOldPage;
 
@@ -612,7 +628,8 @@ private Q_SLOTS:
             QCOMPARE(linkText(preview), linkTarget);
         } else {
             form.action("mnuViewinbrowser")->trigger();
-            QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+            QVERIFY2(prompter.errors.isEmpty(),
+                     qPrintable(prompter.errors.join(QLatin1Char('\n'))));
             QVERIFY(!QFileInfo(preview).isSymLink());
             QCOMPARE(readFile(preview), previewBytes);
             QCOMPARE(launcher.started.size(), 1);
@@ -620,7 +637,8 @@ private Q_SLOTS:
         QCOMPARE(readFile(victim), victimBytes);
         QCOMPARE(folderEntries(dir.filePath(QStringLiteral("victim"))),
                  QStringList{QStringLiteral("notes.txt")});
-        QCOMPARE(folderEntries(folder), (QStringList{QStringLiteral("page.htm"), QStringLiteral("pagetmp.htm")}));
+        QCOMPARE(folderEntries(folder),
+                 (QStringList{QStringLiteral("page.htm"), QStringLiteral("pagetmp.htm")}));
         QCOMPARE(readFile(page), kOldPage);
     }
 
@@ -632,12 +650,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("shape");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("the page's") << QStringLiteral("page.htm.vorlane-Ab3xY9.tmp") << QString() << true;
-        QTest::newRow("the preview's") << QStringLiteral("pagetmp.htm.vorlane-000000.tmp") << QString() << true;
+        QTest::newRow("the page's")
+            << QStringLiteral("page.htm.vorlane-Ab3xY9.tmp") << QString() << true;
+        QTest::newRow("the preview's")
+            << QStringLiteral("pagetmp.htm.vorlane-000000.tmp") << QString() << true;
         QTest::newRow("in use by a running save")
             << QStringLiteral("page.htm.vorlane-Ab3xY9.tmp") << QStringLiteral("locked") << false;
-        QTest::newRow("another page's") << QStringLiteral("other.htm.vorlane-Ab3xY9.tmp") << QString() << false;
-        QTest::newRow("not our naming") << QStringLiteral("page.htm.vorlane-Ab3xY.tmp") << QString() << false;
+        QTest::newRow("another page's")
+            << QStringLiteral("other.htm.vorlane-Ab3xY9.tmp") << QString() << false;
+        QTest::newRow("not our naming")
+            << QStringLiteral("page.htm.vorlane-Ab3xY.tmp") << QString() << false;
         QTest::newRow("a link named like ours")
             << QStringLiteral("page.htm.vorlane-Ab3xY9.tmp") << QStringLiteral("link") << false;
         QTest::newRow("a folder named like ours")
@@ -674,7 +696,8 @@ private Q_SLOTS:
         TMainForm form;
         form.LoadDocument(page);
         form.SetDocumentName(page);
-        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser, QStringLiteral("NS")));
+        form.setPreviewValues(changed(form.previewValues(), &TMainForm::PreviewValues::browser,
+                                      QStringLiteral("NS")));
         form.editor()->ReplaceSelection(QStringLiteral("new\n"));
         form.action("FileSaveItem")->trigger();
         form.action("mnuViewinbrowser")->trigger();

@@ -3,9 +3,9 @@
 #include "core/app_error.h"
 #include "core/document_codec.h"
 #include "core/document_file.h"
-#include "editor/text_search.h"
-#include "core/settings_store.h"
 #include "core/html_colors.h"
+#include "core/settings_store.h"
+#include "editor/text_search.h"
 #include "page/page_properties.h"
 #include "wizards/picture_decoder.h"
 
@@ -23,9 +23,10 @@ namespace FuzzChecks {
 const QStringList& targets()
 {
     static const QStringList names = {
-        QStringLiteral("document_codec"), QStringLiteral("body_tag"), QStringLiteral("html_colors"),
-        QStringLiteral("picture_decoder"), QStringLiteral("settings_store"),
-        QStringLiteral("document_editing"), QStringLiteral("text_search")};
+        QStringLiteral("document_codec"), QStringLiteral("body_tag"),
+        QStringLiteral("html_colors"),    QStringLiteral("picture_decoder"),
+        QStringLiteral("settings_store"), QStringLiteral("document_editing"),
+        QStringLiteral("text_search")};
     return names;
 }
 
@@ -81,7 +82,8 @@ QByteArray withCrLf(const QByteArray& bytes)
 QByteArray withCrLf16(const QByteArray& bytes, bool bigEndian)
 {
     auto unitAt = [&](qsizetype i) {
-        const auto a = static_cast<unsigned char>(bytes.at(i)), b = static_cast<unsigned char>(bytes.at(i + 1));
+        const auto a = static_cast<unsigned char>(bytes.at(i)),
+                   b = static_cast<unsigned char>(bytes.at(i + 1));
         return bigEndian ? (a << 8 | b) : (b << 8 | a);
     };
     const QByteArray cr = bigEndian ? QByteArray("\0\r", 2) : QByteArray("\r\0", 2);
@@ -107,7 +109,8 @@ QByteArray withoutSurrogates(const QByteArray& utf8)
     QByteArray out;
     for (qsizetype i = 0; i < utf8.size(); ++i) {
         const auto c = static_cast<unsigned char>(utf8.at(i));
-        if (c == 0xED && i + 2 < utf8.size() && (static_cast<unsigned char>(utf8.at(i + 1)) & 0xE0) == 0xA0 &&
+        if (c == 0xED && i + 2 < utf8.size() &&
+            (static_cast<unsigned char>(utf8.at(i + 1)) & 0xE0) == 0xA0 &&
             (static_cast<unsigned char>(utf8.at(i + 2)) & 0xC0) == 0x80) {
             i += 2;
             continue;
@@ -182,7 +185,8 @@ QString documentRoundTrip(const QByteArray& input)
     if (references != 0)
         return QStringLiteral("characters of the page itself were written as references");
     const QByteArray expected =
-        utf16 ? withCrLf16(input, decoded.format.encoding == TextEncoding::Utf16BE) : withCrLf(input);
+        utf16 ? withCrLf16(input, decoded.format.encoding == TextEncoding::Utf16BE)
+              : withCrLf(input);
     if (written != expected) {
         return QStringLiteral("the bytes changed at offset %1 (%2 bytes written, %3 expected)")
             .arg(firstDifference(written, expected))
@@ -225,10 +229,26 @@ private:
 };
 
 // What the markup commands insert, and the odd characters that make encodings matter.
-const char* const kInsertions[] = {
-    "<B>", "</B>", "<I>", "</I>", "<P>", "<BR>\n", "<HR>\n", "&nbsp;", "&copy;", "&amp;",
-    "<A HREF=\"\">", "</A>", "<TABLE BORDER=1>\n<TR>\n<TD></TD>\n</TR>\n</TABLE>\n", "\n",
-    "\u00e9", "\u00ff", "\u20ac", "\u00df", "\U0001F600", "\u212a"};
+const char* const kInsertions[] = {"<B>",
+                                   "</B>",
+                                   "<I>",
+                                   "</I>",
+                                   "<P>",
+                                   "<BR>\n",
+                                   "<HR>\n",
+                                   "&nbsp;",
+                                   "&copy;",
+                                   "&amp;",
+                                   "<A HREF=\"\">",
+                                   "</A>",
+                                   "<TABLE BORDER=1>\n<TR>\n<TD></TD>\n</TR>\n</TABLE>\n",
+                                   "\n",
+                                   "\u00e9",
+                                   "\u00ff",
+                                   "\u20ac",
+                                   "\u00df",
+                                   "\U0001F600",
+                                   "\u212a"};
 
 QString insertion(InputReader& in)
 {
@@ -293,9 +313,9 @@ QString documentEditing(const QByteArray& input)
     if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
         return QString(); // the codec's own tables cover UTF-16; this target edits 8-bit pages
     qsizetype references = 0;
-    const QByteArray saved = encodeDocument(
-        TextRuns{QByteArrayView(utf8).first(gap), QByteArrayView(utf8).sliced(gap)}, loaded.format,
-        &references);
+    const QByteArray saved =
+        encodeDocument(TextRuns{QByteArrayView(utf8).first(gap), QByteArrayView(utf8).sliced(gap)},
+                       loaded.format, &references);
     // A Windows-1252 page may happen to read as UTF-8 once the edits took the last byte that
     // was not, and characters it cannot hold come back as references: only UTF-8 pages must
     // read back as the edited text.
@@ -311,9 +331,9 @@ QString documentEditing(const QByteArray& input)
     const QByteArray before = withCrLf(page);
     // Every byte outside the edited range is written as it was, whatever went in between.
     const QByteArray head = encodeDocument(original.left(front).toUtf8(), loaded.format);
-    const QByteArray tail = encodeDocument(
-        original.right(back).toUtf8(),
-        encoding == TextEncoding::Utf8WithBom ? TextEncoding::Utf8 : encoding);
+    const QByteArray tail =
+        encodeDocument(original.right(back).toUtf8(),
+                       encoding == TextEncoding::Utf8WithBom ? TextEncoding::Utf8 : encoding);
     if (!before.startsWith(head) || !before.endsWith(tail))
         return QStringLiteral("the unedited page does not hold its own ends");
     if (!saved.startsWith(head))
@@ -394,7 +414,9 @@ QString textSearch(const QByteArray& input)
         const qsizetype at16 = utf16(text.left(m.start)).size();
         const qsizetype length16 = utf16(text.mid(m.start, m.end - m.start)).size();
         if (folded(text16.mid(at16, length16)) != want)
-            return QStringLiteral("the text at %1 (%2 long) is not the needle").arg(at16).arg(length16);
+            return QStringLiteral("the text at %1 (%2 long) is not the needle")
+                .arg(at16)
+                .arg(length16);
         // Nothing between the previous match and this one was missed.
         const auto expected = referenceFind(rest, needle);
         if (expected.first + restStart16 != at16 || expected.second != length16)

@@ -14,11 +14,10 @@
 class ScriptedPrompter : public Prompter
 {
 public:
-
     // Answers, taken from the front.
     QList<Answer> answers;
     QList<FileAnswer> openAnswers;
-    QStringList saveAnswers; // an empty string means Cancel
+    QStringList saveAnswers;                   // an empty string means Cancel
     QList<std::optional<QColor>> colorAnswers; // nullopt means Cancel
     QList<std::optional<QFont>> fontAnswers;
     bool acceptPrinter = false;
@@ -28,7 +27,10 @@ public:
     // dialog is rejected.
     using DialogHandler = std::function<void(QDialog&)>;
     QHash<QString, DialogHandler> dialogHandlers;
-    void onDialog(const QString& name, DialogHandler handler) { dialogHandlers.insert(name, std::move(handler)); }
+    void onDialog(const QString& name, DialogHandler handler)
+    {
+        dialogHandlers.insert(name, std::move(handler));
+    }
 
     // What was asked.
     struct Asked

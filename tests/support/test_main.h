@@ -34,8 +34,7 @@ inline const SettingKey& settingNamed(const QString& name)
 }
 
 // A copy of `value` with one member changed.
-template <typename T, typename M, typename V>
-T changed(T value, M T::*member, const V& newValue)
+template <typename T, typename M, typename V> T changed(T value, M T::*member, const V& newValue)
 {
     value.*member = newValue;
     return value;
@@ -50,12 +49,12 @@ void writeSettingsFile(const QByteArray& ini);
 QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 
-#define VORLANE_TEST_MAIN(TestClass)                                                              \
-    int main(int argc, char** argv)                                                               \
-    {                                                                                             \
-        TestEnvironment environment;                                                              \
-        QApplication app(argc, argv);                                                             \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                  \
-        TestClass test;                                                                           \
-        return QTest::qExec(&test, argc, argv);                                                   \
+#define VORLANE_TEST_MAIN(TestClass)                                                               \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        TestEnvironment environment;                                                               \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
     }

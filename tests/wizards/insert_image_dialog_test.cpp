@@ -95,7 +95,8 @@ private Q_SLOTS:
         // "All Images" lists every kind the preview can show, in any letter case.
         const QString all = d.OpenDialog1.filters.constFirst();
         QVERIFY(all.startsWith(QStringLiteral("All Images (")));
-        const QStringList patterns = all.section(QLatin1Char('('), 1).chopped(1).split(QLatin1Char(' '));
+        const QStringList patterns =
+            all.section(QLatin1Char('('), 1).chopped(1).split(QLatin1Char(' '));
         auto listed = [&](const QString& name) {
             return std::any_of(patterns.begin(), patterns.end(), [&](const QString& pattern) {
                 return QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern))
@@ -202,7 +203,8 @@ private Q_SLOTS:
         QCOMPARE(d.Edit2->text(), QStringLiteral("80"));
         QVERIFY(!d.Image1->pixmap().isNull());
         QTest::mouseClick(d.OK, Qt::LeftButton);
-        QCOMPARE(PendingMarkup::take().text, QStringLiteral("<IMG SRC=pics/a.jpg WIDTH=120 HEIGHT=80>"));
+        QCOMPARE(PendingMarkup::take().text,
+                 QStringLiteral("<IMG SRC=pics/a.jpg WIDTH=120 HEIGHT=80>"));
     }
 
     void clickingOkLeavesTheBoxFirst()
@@ -345,7 +347,8 @@ private Q_SLOTS:
         QVERIFY(!d.Label8->isHidden());
         QVERIFY(d.CheckBox2->isHidden());
         d.OKClick();
-        QCOMPARE(PendingMarkup::take().text, QStringLiteral("<IMG SRC=pics/a.jpg WIDTH=120 HEIGHT=80>"));
+        QCOMPARE(PendingMarkup::take().text,
+                 QStringLiteral("<IMG SRC=pics/a.jpg WIDTH=120 HEIGHT=80>"));
     }
 };
 

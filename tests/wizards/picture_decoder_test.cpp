@@ -292,8 +292,9 @@ private Q_SLOTS:
     void hugeJpegIsPreviewedSmall()
     {
         const uchar grey = 0x60;
-        const DecodedPicture p = decodePicture(
-            libjpegFile(10000, 10000, JCS_GRAYSCALE, QByteArrayView(&grey, 1), false), PictureKind::Jpeg);
+        const DecodedPicture p =
+            decodePicture(libjpegFile(10000, 10000, JCS_GRAYSCALE, QByteArrayView(&grey, 1), false),
+                          PictureKind::Jpeg);
         QVERIFY(p.ok());
         QCOMPARE(QSize(p.width, p.height), QSize(10000, 10000));
         QCOMPARE(p.image.size(), QSize(1250, 1250));

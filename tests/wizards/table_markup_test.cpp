@@ -1,6 +1,6 @@
 #include "core/app_error.h"
-#include "support/test_main.h"
 #include "core/document_codec.h"
+#include "support/test_main.h"
 #include "wizards/table_markup.h"
 
 class TableMarkupTest : public QObject

@@ -1,6 +1,6 @@
-#include "core/command_guard.h"
 #include "app/help_window.h"
 #include "app/main_form.h"
+#include "core/command_guard.h"
 #include "core/pending_markup.h"
 #include "core/program_files.h"
 #include "core/settings_store.h"
@@ -319,10 +319,8 @@ private Q_SLOTS:
             QVERIFY2(item && !item->isEnabled(), name);
             form.invokeMenuItemNamed(QString::fromLatin1(name));
         }
-        QCOMPARE(form.action("FromTemplete1")->shortcut(),
-                 QKeySequence(Qt::Key_F9));
-        QCOMPARE(form.action("FromTemplete2")->shortcut(),
-                 QKeySequence(Qt::Key_F9));
+        QCOMPARE(form.action("FromTemplete1")->shortcut(), QKeySequence(Qt::Key_F9));
+        QCOMPARE(form.action("FromTemplete2")->shortcut(), QKeySequence(Qt::Key_F9));
         // The pagemark submenu reads "None", a separator and "&Edit Pagemarks...".
         auto* pagemarks = form.findChild<QMenu*>(QStringLiteral("OpenPagemark1"));
         QVERIFY(pagemarks);
@@ -442,8 +440,7 @@ private Q_SLOTS:
     void shippedTemplatesLoad()
     {
         QFETCH(QString, name);
-        setProgramFilesFolder(sourceDir() +
-                              QStringLiteral("/resources"));
+        setProgramFilesFolder(sourceDir() + QStringLiteral("/resources"));
         ScriptedPrompter prompter;
         TMainForm form;
         QStringList listed;
