@@ -14,6 +14,28 @@ set(VORLANE_DATA_OUT ${CMAKE_BINARY_DIR}/data)
 set(VORLANE_SCREENSHOT_URL "https://www.vorlane.example/data/screenshots"
   CACHE STRING "Published address of the data/screenshots/ folder")
 
+# The window's class as X11 sees it (WM_CLASS "vorlane", "Vorlane"), so docks tie the
+# window to its launcher.
+set(VORLANE_WM_CLASS Vorlane)
+# The manual page carries the date of the newest changelog entry, the release the version
+# names, so the two cannot drift apart.
+file(STRINGS ${CMAKE_SOURCE_DIR}/data/changelog VORLANE_RELEASE_LINE REGEX "^ -- " LIMIT_COUNT 1)
+if(NOT VORLANE_RELEASE_LINE MATCHES ", ([0-9][0-9]?) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+  message(FATAL_ERROR "data/changelog has no dated entry")
+endif()
+set(VORLANE_MONTHS Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+list(FIND VORLANE_MONTHS ${CMAKE_MATCH_2} month)
+math(EXPR month "${month} + 1")
+set(day ${CMAKE_MATCH_1})
+string(LENGTH "${day}" day_length)
+if(day_length EQUAL 1)
+  set(day "0${day}")
+endif()
+if(month LESS 10)
+  set(month "0${month}")
+endif()
+set(VORLANE_RELEASE_DATE "${CMAKE_MATCH_3}-${month}-${day}")
+
 configure_file(${CMAKE_SOURCE_DIR}/data/vorlane.desktop.in
   ${VORLANE_DATA_OUT}/${VORLANE_APP_ID}.desktop @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/data/vorlane.metainfo.xml.in
@@ -55,7 +77,7 @@ add_custom_target(vorlane_desktop_files ALL DEPENDS ${VORLANE_GENERATED})
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 install(TARGETS vorlane RUNTIME DESTINATION bin)
-install(TARGETS vorlane_web_preview LIBRARY DESTINATION lib/vorlane)
+install(TARGETS vorlane_web_preview LIBRARY DESTINATION ${VORLANE_MODULE_DIR})
 install(FILES resources/version.txt resources/readme.txt DESTINATION share/vorlane)
 install(DIRECTORY resources/help resources/Templates DESTINATION share/vorlane)
 install(FILES ${VORLANE_DATA_OUT}/${VORLANE_APP_ID}.desktop DESTINATION share/applications)
@@ -64,6 +86,10 @@ install(FILES ${VORLANE_ICON_SVG} DESTINATION share/icons/hicolor/scalable/apps
   RENAME ${VORLANE_APP_ID}.svg)
 install(FILES ${VORLANE_DATA_OUT}/vorlane.1.gz DESTINATION share/man/man1)
 install(FILES data/copyright ${VORLANE_DATA_OUT}/changelog.gz DESTINATION share/doc/vorlane)
+# Debian points at /usr/share/common-licenses; an install from source carries the text itself.
+if(NOT VORLANE_DEBIAN_PACKAGE)
+  install(FILES LICENSE DESTINATION share/doc/vorlane)
+endif()
 
 # scripts/package: a Debian package whose dependencies come from the libraries actually linked.
 set(CPACK_GENERATOR DEB)

@@ -148,11 +148,11 @@ void TLivePreviewPane::createEngine()
     triedEngine_ = true;
     switchSandboxOffForRoot();
     prepareSharedGraphics();
-    // Beside the program in a build tree; in lib/vorlane once installed.
+    // Beside the program in a build tree; in the private library folder once installed.
     QString folder = moduleFolder();
     if (folder.isEmpty()) {
         folder = QCoreApplication::applicationDirPath();
-        const QString installed = folder + QStringLiteral("/../lib/vorlane");
+        const QString installed = folder + QStringLiteral("/../" VORLANE_MODULE_DIR);
         if (!QFileInfo::exists(folder + QStringLiteral("/vorlane_web_preview.so")) &&
             QFileInfo::exists(installed + QStringLiteral("/vorlane_web_preview.so")))
             folder = installed;

@@ -30,6 +30,17 @@ for size in 16 22 24 32 48 64 128 256; do
     [ "$w $h" = "$size $size" ] || fail "$png is $w x $h"
 done
 gzip -t "$share/man/man1/vorlane.1.gz" || fail "manual page is not gzip"
+zcat "$share/man/man1/vorlane.1.gz" | grep -qE '^\.TH VORLANE 1 "[0-9]{4}-[0-9]{2}-[0-9]{2}" ' ||
+    fail "manual page has no release date"
+
+# The licence: its text beside the copyright file, which names it for the project's files.
+cmp -s "$source/LICENSE" "$share/doc/vorlane/LICENSE" || fail "LICENSE not installed"
+grep -q '^License: GPL-3+$' "$share/doc/vorlane/copyright" || fail "copyright names no GPL-3+"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$share/metainfo/$id.metainfo.xml" ||
+    fail "metainfo names no project licence"
+# X11 docks tie the window (class "Vorlane", set by the application name) to the launcher.
+grep -qx 'StartupWMClass=Vorlane' "$share/applications/$id.desktop" || fail "no StartupWMClass"
+grep -qx 'Actions=new-window;' "$share/applications/$id.desktop" || fail "no New Window action"
 
 # Every screenshot the software centre is pointed at is a file of data/screenshots/.
 shots=$(grep -o '<image[^>]*>[^<]*' "$share/metainfo/$id.metainfo.xml" | sed 's/.*\///')
