@@ -357,6 +357,11 @@ void MainFormMarkupTest::pageProperties_data()
     QTest::newRow("values across lines") << "<BODY BGCOLOR=#FFFFFF\nTEXT=#000000 LINK=#0000FF>"
                                          << "white"
                                          << "<BODY BGCOLOR=white TEXT=#000000 LINK=#0000FF>" << 46;
+    // What was read from the page goes back as it was, without quotes around the line break.
+    QTest::newRow("values across lines kept")
+        << "<BODY BGCOLOR=#FFFFFF\nTEXT=#000000 LINK=#0000FF>"
+        << ""
+        << "<BODY BGCOLOR=#FFFFFF\nTEXT=#000000 TEXT=#000000 LINK=#0000FF>" << 61;
 }
 
 void MainFormMarkupTest::pageProperties()
