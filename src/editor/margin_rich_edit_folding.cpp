@@ -40,9 +40,10 @@ void TMarginRichEdit::noteRestyled(long position)
 
 void TMarginRichEdit::computeFolds(int lastLine)
 {
-    if (!lexer_)
+    // A page with lines too long to draw gets no folds: one such line would be read whole on
+    // every keystroke, and a minified page has nothing to fold anyway.
+    if (!lexer_ || longLinesCutShort_ > 0)
         return;
-    noteEdit();
     if (foldDirtyFrom_ != LONG_MAX) {
         const long dirty = foldDirtyFrom_;
         foldDirtyFrom_ = LONG_MAX;

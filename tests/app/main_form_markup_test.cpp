@@ -362,6 +362,11 @@ void MainFormMarkupTest::pageProperties_data()
         << "<BODY BGCOLOR=#FFFFFF\nTEXT=#000000 LINK=#0000FF>"
         << ""
         << "<BODY BGCOLOR=#FFFFFF\nTEXT=#000000 TEXT=#000000 LINK=#0000FF>" << 61;
+    // Without its quotes a value holding a blank would fall apart.
+    QTest::newRow("quoted value with a blank kept whole")
+        << "<BODY BACKGROUND=\"my pic.gif\">x"
+        << ""
+        << "<BODY BACKGROUND=\"my pic.gif\">x" << 30;
 }
 
 void MainFormMarkupTest::pageProperties()

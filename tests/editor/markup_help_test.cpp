@@ -104,7 +104,7 @@ private Q_SLOTS:
         QTest::newRow("comment skipped") << "<|I><!-- </I> -->x</I>"
                                          << "I" << 19;
         QTest::newRow("start tag ended by the next") << "<|P>one<P>two"
-                                                     << "P" << 8;
+                                                     << "P" << 7;
         QTest::newRow("unclosed end tag") << "x</|B>"
                                           << "B" << -1;
         QTest::newRow("empty element") << "<B|R>x</BR>"
@@ -483,7 +483,7 @@ private Q_SLOTS:
         QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<CENTER"));
         QTest::keyClicks(&edit, QStringLiteral(">y</"));
         QVERIFY(listShown());
-        QTest::keyClicks(&edit, QStringLiteral("c"));
+        QTest::keyClicks(&edit, QStringLiteral("C"));
         QTest::keyClick(&edit, Qt::Key_Return);
         QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<CENTER>y</CENTER>"));
         QCOMPARE(edit.SelectionStart(), 22);
