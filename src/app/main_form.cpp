@@ -49,6 +49,7 @@ TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
     buildCommands();
     buildToolbars();
     buildLayout();
+    showCaretPosition();
 
     // Creation steps: hint handler (event()), chooser folders, name, stored geometry.
     openDialogFolder_.clear(); // the choosers start in the page's folder or at home
@@ -227,24 +228,16 @@ void TMainForm::runStartup()
         invokeMenuItem("QuickStart1");
     }
     RichEdit1->FocusEditor();
-    // From now on the status label shows where the caret is, once the caret leaves the place
-    // where the welcome text was written.
-    showsCaretPosition_ = true;
-    messageCaret_ = RichEdit1->CaretByte();
 }
 
 void TMainForm::showCaretPosition()
 {
-    if (!showsCaretPosition_ || hintShown_)
+    // Its own field: the status label stays with hints and messages.
+    if (!CaretPosition)
         return;
-    if (messageCaret_ >= 0) {
-        if (RichEdit1->CaretByte() == messageCaret_)
-            return;
-        messageCaret_ = -1;
-    }
-    Label1->setText(QStringLiteral("Line %1, Col %2")
-                        .arg(RichEdit1->CaretLine())
-                        .arg(RichEdit1->CaretColumn()));
+    CaretPosition->setText(QStringLiteral("Line %1, Col %2")
+                               .arg(RichEdit1->CaretLine())
+                               .arg(RichEdit1->CaretColumn()));
 }
 
 void TMainForm::reopenFile(const QString& entry)
@@ -308,11 +301,6 @@ bool TMainForm::event(QEvent* e)
     if (e->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(e)->tip();
         Label1->setText(tip);
-        hintShown_ = !tip.isEmpty();
-        if (!hintShown_ && showsCaretPosition_) {
-            messageCaret_ = -1;
-            showCaretPosition();
-        }
         return true;
     }
     return QMainWindow::event(e);

@@ -95,6 +95,7 @@ public:
     QWidget* Toolbar = nullptr;
     QFrame* Panel1 = nullptr;
     QLabel* Label1 = nullptr;
+    QLabel* CaretPosition = nullptr; // "Line L, Col C", at the panel's right end
     QToolButton* SpeedButton5 = nullptr;
     QMenu* PopupRichEd = nullptr;
     QMenu* TablePopup = nullptr;
@@ -158,8 +159,11 @@ public Q_SLOTS:
     // Colours, page properties, Quick Start
     void Color1Click();
     void Document1Click();
+    // `fromPage`: the values Web Page Properties read from the page; those still unchanged
+    // are written back as they were.
     void GenerateBody(const QString& bgImage, const QString& bgColor, const QString& text,
-                      const QString& link, const QString& vlink, const QString& alink);
+                      const QString& link, const QString& vlink, const QString& alink,
+                      const QStringList& fromPage = {});
     void QuickStart1Click();
     // Wizards
     void Image1Click();
@@ -273,7 +277,4 @@ private:
     bool startupDone_ = false;
     bool startupQueued_ = false;
     bool centreOnShow_ = true;
-    bool hintShown_ = false;
-    bool showsCaretPosition_ = false; // after a start-up that ran to its end
-    long messageCaret_ = -1; // a message stays in the status label until the caret leaves here
 };

@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 
 #include "app/command_ids.h"
+#include "app/status_label.h"
 
 #include "core/command_guard.h"
 #include "core/icons.h"
@@ -389,9 +390,17 @@ void TMainForm::buildToolbars()
     paint(Panel1);
     auto* status = new QHBoxLayout(Panel1);
     status->setContentsMargins(4, 0, 2, 0);
-    Label1 = new QLabel(QStringLiteral("Welcome to Vorlane"), Panel1);
+    Label1 = new TStatusLabel(QStringLiteral("Welcome to Vorlane"), Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
     status->addWidget(Label1, 1);
+    CaretPosition = new QLabel(Panel1);
+    CaretPosition->setObjectName(QStringLiteral("CaretPosition"));
+    CaretPosition->setTextFormat(Qt::PlainText);
+    CaretPosition->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Wide enough for a five-digit line and a three-digit column, so it does not jump about.
+    CaretPosition->setMinimumWidth(
+        CaretPosition->fontMetrics().horizontalAdvance(QStringLiteral("Line 00000, Col 000")));
+    status->addWidget(CaretPosition);
     SpeedButton5 = new QToolButton(Panel1);
     SpeedButton5->setObjectName(QStringLiteral("SpeedButton5"));
     SpeedButton5->setAutoRaise(true);

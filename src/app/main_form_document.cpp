@@ -61,8 +61,6 @@ void TMainForm::showNotice(const QString& text)
         return;
     Label1->setText(text);
     lastNotice_ = text;
-    // It stays in the status label until the caret moves.
-    messageCaret_ = RichEdit1->CaretByte();
 }
 
 void TMainForm::LoadDocument(const QString& path)

@@ -211,13 +211,15 @@ void TMainForm::Document1Click()
     if (prompter().exec(dialog) == QDialog::Accepted) {
         const QStringList chosen = dialog.fields();
         GenerateBody(chosen.at(BgImage), chosen.at(BgColor), chosen.at(TextColor),
-                     chosen.at(LinkColor), chosen.at(VLinkColor), chosen.at(ALinkColor));
+                     chosen.at(LinkColor), chosen.at(VLinkColor), chosen.at(ALinkColor),
+                     attributes);
     }
     RichEdit1->FocusEditor();
 }
 
 void TMainForm::GenerateBody(const QString& bgImage, const QString& bgColor, const QString& text,
-                             const QString& link, const QString& vlink, const QString& alink)
+                             const QString& link, const QString& vlink, const QString& alink,
+                             const QStringList& fromPage)
 {
     using namespace PageProperties;
     const BodyTag tag = findBodyTag(RichEdit1->EditorText());
@@ -225,7 +227,8 @@ void TMainForm::GenerateBody(const QString& bgImage, const QString& bgColor, con
         throw AppError(noBodyTagMessage());
     RichEdit1->SetSelectionStart(tag.start);
     RichEdit1->SetSelectionLength(tag.length);
-    RichEdit1->ReplaceSelection(buildBodyTag({bgImage, bgColor, text, link, vlink, alink}));
+    RichEdit1->ReplaceSelection(
+        buildBodyTag({bgImage, bgColor, text, link, vlink, alink}, fromPage));
 }
 
 void TMainForm::QuickStart1Click()

@@ -34,8 +34,10 @@ bool sameTagName(QByteArrayView a, QByteArrayView b)
 
 bool isEmptyElement(QByteArrayView name)
 {
-    static constexpr std::array<const char*, 11> kEmpty = {
-        "AREA", "BASE", "BASEFONT", "BR", "HR", "IMG", "INPUT", "ISINDEX", "LINK", "META", "PARAM"};
+    // HTML 3.2's, and HTML5's own (COL, EMBED, SOURCE, TRACK, WBR).
+    static constexpr std::array<const char*, 16> kEmpty = {
+        "AREA",  "BASE",    "BASEFONT", "BR",   "COL",   "EMBED",  "HR",    "IMG",
+        "INPUT", "ISINDEX", "LINK",     "META", "PARAM", "SOURCE", "TRACK", "WBR"};
     for (const char* empty : kEmpty)
         if (sameTagName(name, QByteArrayView(empty)))
             return true;

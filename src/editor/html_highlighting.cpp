@@ -23,6 +23,7 @@ HighlightScheme highlightSchemeFor(const QColor& base, const QColor& text)
         s.declaration = QColor(0xB0, 0xB0, 0xB0);
         s.margin = base.lighter(125);
         s.marginText = QColor(0xB8, 0xB8, 0xB8);
+        s.match = QColor(0xFF, 0xC8, 0x3D);
     } else {
         s.tag = QColor(0x00, 0x00, 0x9C);
         s.attribute = QColor(0x7A, 0x1F, 0x86);
@@ -32,6 +33,7 @@ HighlightScheme highlightSchemeFor(const QColor& base, const QColor& text)
         s.declaration = QColor(0x55, 0x55, 0x55);
         s.margin = base.darker(110);
         s.marginText = QColor(0x50, 0x50, 0x50);
+        s.match = QColor(0x00, 0x5F, 0xD0);
     }
     return s;
 }

@@ -18,6 +18,7 @@ struct HighlightScheme
     QColor declaration; // <!DOCTYPE ...>
     QColor margin;      // the line number and fold margins
     QColor marginText;
+    QColor match; // the outline of a tag name and its partner's
 };
 
 // Dark desktops get light colours and light desktops dark ones; the choice follows the

@@ -67,6 +67,12 @@ TMarginRichEdit::TMarginRichEdit(QWidget* parent) : QsciScintilla(parent)
             static_cast<void (QsciScintillaBase::*)(const char*, int, int, int)>(
                 &QsciScintillaBase::SCN_AUTOCCOMPLETED),
             this, [this](const char*, int, int, int) { onCompletionAccepted(); });
+    // Restyling tells where the text changed too; folding takes it as a second opinion.
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char*, int, int, int, int, int, int, int) {
+                if (type & SC_MOD_CHANGESTYLE)
+                    noteRestyled(position);
+            });
 }
 
 QByteArray TMarginRichEdit::EditorUtf8() const
@@ -118,6 +124,7 @@ void TMarginRichEdit::SetEditorUtf8(const QByteArray& utf8)
         SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(utf8.size()), utf8.constData());
     // Before anything asks where the caret is on screen, which lays out its line.
     hideLongLineTails();
+    resetFolds();
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     SendScintilla(SCI_GOTOPOS, 0L);
@@ -152,6 +159,7 @@ void TMarginRichEdit::ReplaceSelection(const QString& text)
     setSelectionBytes(caret, caret);
     SendScintilla(SCI_ENDUNDOACTION);
     SendScintilla(SCI_SCROLLCARET);
+    noteEdit();
 }
 
 void TMarginRichEdit::AppendAfterSelection(const QString& text)
@@ -255,14 +263,17 @@ void TMarginRichEdit::applyPlainColours()
 void TMarginRichEdit::changeEvent(QEvent* event)
 {
     QsciScintilla::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange)
+    if (event->type() == QEvent::PaletteChange) {
         applyPlainColours();
+        applyMatchStyle();
+    }
 }
 
 void TMarginRichEdit::UndoLastEdit()
 {
     closeCompletionList();
     undo();
+    noteEdit();
 }
 
 void TMarginRichEdit::CutSelection()
@@ -271,6 +282,7 @@ void TMarginRichEdit::CutSelection()
     if (SendScintilla(SCI_GETSELECTIONEMPTY))
         return;
     cut();
+    noteEdit();
 }
 
 void TMarginRichEdit::CopySelection()
@@ -285,6 +297,7 @@ void TMarginRichEdit::PasteClipboard()
     closeCompletionList();
     const long before = SendScintilla(SCI_GETLENGTH);
     paste();
+    noteEdit();
     // A pasted minified page can bring an absurdly long line with it.
     if (SendScintilla(SCI_GETLENGTH) - before > kLongLineDisplayLimit)
         hideLongLineTails();
@@ -357,9 +370,25 @@ void TMarginRichEdit::keyPressEvent(QKeyEvent* event)
                          event->isAutoRepeat(), ushort(event->count()));
         QsciScintilla::keyPressEvent(&silent);
         event->setAccepted(silent.isAccepted());
+        noteEdit(); // undo, cut, paste
         return;
     }
+    if (completionKey(event))
+        return;
     QsciScintilla::keyPressEvent(event);
+    noteEdit();
+}
+
+void TMarginRichEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    QsciScintilla::inputMethodEvent(event);
+    noteEdit();
+}
+
+void TMarginRichEdit::dropEvent(QDropEvent* event)
+{
+    QsciScintilla::dropEvent(event);
+    noteEdit();
 }
 
 void TMarginRichEdit::releaseKey(int key)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document_codec.h"
+#include "editor/element_nesting.h"
 #include "editor/margin.h"
 #include "editor/tag_matching.h"
 #include "editor/text_search.h"
@@ -10,7 +11,9 @@
 
 #include <QHash>
 
+#include <climits>
 #include <utility>
+#include <vector>
 
 class QMenu;
 class QsciLexerHTML;
@@ -127,7 +130,10 @@ public:
     // Line numbers in a left margin as wide as the page's line count needs.
     void SetLineNumbers(bool on);
     bool LineNumbers() const { return lineNumbers_; }
-    // A list of element names after a typed "<" or "</"; only Enter or Tab inserts from it.
+    // A list of element names after a typed "<" or "</", in the case of the page's nearest tags
+    // and with HTML5's names on an HTML5 page. Enter or Tab inserts from it only once a letter
+    // was typed or the list was moved in; before that they close it and do what they always do.
+    // A ">" typed right after one the completion added goes over it.
     void SetTagCompletion(bool on) { tagCompletion_ = on; }
     bool TagCompletion() const { return tagCompletion_; }
     // The caret's line and column, both counted from 1; the column in characters.
@@ -141,7 +147,8 @@ public:
     // so typing stays cheap; Go to Matching Tag searches the whole page.
     static constexpr long kTagMarkReach = 64 * 1024;
     TagMatch TagMatchAtCaret(long reach) const;
-    // Moves the caret to the partner's name; false when the caret is in no tag with one.
+    // Moves the caret to the partner's name, or to where an element without its end tag ends;
+    // false when the caret is in no tag with a partner.
     bool GoToMatchingTag();
 
     // Removes Scintilla's own binding of a key, so the window's short-cut gets it.
@@ -165,6 +172,9 @@ protected:
     void changeEvent(QEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // Describes editors plainly to accessibility until an assistive technology listens.
@@ -185,15 +195,35 @@ private:
     bool tailIntact(long line) const;
     void applyStyles();
     void applyMarkupHelpStyles(bool lexerStyles = true);
+    // The partner-tag mark, in a colour that stands out from the paper.
+    void applyMatchStyle();
     long printColourMode() const;
     void updateLineNumberWidth();
     void onUpdateUi(int updated);
     void onCharAdded(int ch);
     void onCompletionAccepted();
+    // Keys the completion handles before Scintilla sees them; true when the key is used up.
+    bool completionKey(QKeyEvent* event);
     // A command that edits or moves the caret closes an open list first: Enter would otherwise
     // replace what the command wrote.
     void closeCompletionList();
     void markMatchingTag();
+
+    // Folding (margin_rich_edit_folding.cpp).
+    struct FoldCheckpoint
+    {
+        long position = 0; // where the reader stood, between tags
+        int line = 0;
+        int lineLeast = 0; // the least depth of its line so far
+        std::vector<OpenElement> open;
+    };
+    void resetFolds();
+    // Something may have changed the text: fold levels from the change on are recomputed.
+    void noteEdit();
+    void noteRestyled(long position);
+    // Fold levels settled up to `lastLine` (from 0).
+    void computeFolds(int lastLine);
+    void computeVisibleFolds();
     void ensureCharacterIndex() const;
     // Scintilla's case-blind search between two byte positions; the match's byte position or -1.
     long searchBytes(long from, long to, const QByteArray& needle) const;
@@ -215,4 +245,9 @@ private:
     bool closingCompletion_ = false;     // the list shown was for an end tag
     long markedTag_[4] = {-1, 0, -1, 0}; // name and partner marked, start and length in bytes
     long lastCaret_ = -1;
+    bool completionMoved_ = false; // the user moved in the list shown
+    long addedGreaterThan_ = -1;   // a ">" the completion put before the caret
+    std::vector<FoldCheckpoint> foldCheckpoints_{FoldCheckpoint{}};
+    int foldValidLines_ = 0;        // lines with their final fold levels
+    long foldDirtyFrom_ = LONG_MAX; // the first byte that may have changed since
 };

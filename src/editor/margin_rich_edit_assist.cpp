@@ -7,6 +7,8 @@
 
 #include <Qsci/qscilexerhtml.h>
 
+#include <QKeyEvent>
+
 namespace {
 
 constexpr long kLineNumberMargin = 0;
@@ -38,13 +40,22 @@ void TMarginRichEdit::applyMarkupHelpStyles(bool lexerStyles)
     setFoldMarginColors(scheme.margin, scheme.margin);
     setMarkerForegroundColor(scheme.margin);
     setMarkerBackgroundColor(scheme.marginText);
-    SendScintilla(SCI_INDICSETSTYLE, kMatchIndicator, INDIC_STRAIGHTBOX);
-    SendScintilla(SCI_INDICSETFORE, kMatchIndicator, palette().color(QPalette::Highlight));
-    SendScintilla(SCI_INDICSETALPHA, kMatchIndicator, 90L);
-    SendScintilla(SCI_INDICSETOUTLINEALPHA, kMatchIndicator, 200L);
-    SendScintilla(SCI_INDICSETUNDER, kMatchIndicator, 1L);
+    applyMatchStyle();
     lineNumberDigits_ = 0; // the digits' width follows the font
     updateLineNumberWidth();
+}
+
+void TMarginRichEdit::applyMatchStyle()
+{
+    // An opaque outline in a colour that stands out from the paper, light or dark, over a faint
+    // fill; drawn over the text, so no style's paper can cover it.
+    SendScintilla(SCI_INDICSETSTYLE, kMatchIndicator, INDIC_STRAIGHTBOX);
+    SendScintilla(
+        SCI_INDICSETFORE, kMatchIndicator,
+        highlightSchemeFor(palette().color(QPalette::Base), palette().color(QPalette::Text)).match);
+    SendScintilla(SCI_INDICSETALPHA, kMatchIndicator, 50L);
+    SendScintilla(SCI_INDICSETOUTLINEALPHA, kMatchIndicator, 255L);
+    SendScintilla(SCI_INDICSETUNDER, kMatchIndicator, 0L);
 }
 
 long TMarginRichEdit::printColourMode() const
@@ -70,6 +81,11 @@ void TMarginRichEdit::SetHighlighting(bool on)
         // Styles the whole page once; on a fresh editor that costs nothing.
         setLexer(lexer_);
         setFolding(QsciScintilla::BoxedTreeFoldStyle, kFoldMargin);
+        // Fold levels come from the page's elements (computeFolds), not from the lexer's
+        // nesting of tags, which knows nothing of end tags HTML lets a page leave out.
+        SendScintilla(SCI_SETPROPERTY, "fold", "0");
+        SendScintilla(SCI_SETPROPERTY, "fold.html", "0");
+        resetFolds();
         // setLexer gave every style its scheme colour and font already.
         applyMarkupHelpStyles(false);
         setTailStyle(false);
@@ -162,10 +178,15 @@ TagMatch TMarginRichEdit::TagMatchAtCaret(long reach) const
     const auto* bytes =
         reinterpret_cast<const char*>(self->SendScintilla(SCI_GETRANGEPOINTER, from, to - from));
     TagMatch match = matchingTag(QByteArrayView(bytes, to - from), caret - from);
+    // An element still open where the bytes looked at stop ends somewhere beyond them.
+    if (match.impliedEnd == to - from && to < length)
+        match.impliedEnd = -1;
     if (match.inTagName())
         match.nameStart += from;
-    if (match.hasPartner())
+    if (match.partnerStart >= 0)
         match.partnerStart += from;
+    if (match.impliedEnd >= 0)
+        match.impliedEnd += from;
     return match;
 }
 
@@ -174,7 +195,7 @@ bool TMarginRichEdit::GoToMatchingTag()
     const TagMatch match = TagMatchAtCaret(SendScintilla(SCI_GETLENGTH));
     if (!match.hasPartner())
         return false;
-    const long target = long(match.partnerStart);
+    const long target = long(match.target());
     SendScintilla(SCI_ENSUREVISIBLEENFORCEPOLICY, SendScintilla(SCI_LINEFROMPOSITION, target));
     SendScintilla(SCI_GOTOPOS, target);
     return true;
@@ -193,12 +214,14 @@ void TMarginRichEdit::markMatchingTag()
     const TagMatch match = TagMatchAtCaret(kTagMarkReach);
     if (!match.hasPartner())
         return;
+    // An element ended implicitly marks the tag that ends it, if any.
     markedTag_[0] = long(match.nameStart);
     markedTag_[1] = long(match.nameLength);
     markedTag_[2] = long(match.partnerStart);
     markedTag_[3] = long(match.partnerLength);
     for (int i = 0; i < 4; i += 2)
-        SendScintilla(SCI_INDICATORFILLRANGE, markedTag_[i], markedTag_[i + 1]);
+        if (markedTag_[i] >= 0)
+            SendScintilla(SCI_INDICATORFILLRANGE, markedTag_[i], markedTag_[i + 1]);
 }
 
 void TMarginRichEdit::onUpdateUi(int updated)
@@ -209,7 +232,10 @@ void TMarginRichEdit::onUpdateUi(int updated)
     }
     if (updated & (SC_UPDATE_CONTENT | SC_UPDATE_SELECTION))
         markMatchingTag();
+    computeVisibleFolds();
     const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    if (caret != addedGreaterThan_ + 1)
+        addedGreaterThan_ = -1;
     if (caret != lastCaret_) {
         lastCaret_ = caret;
         Q_EMIT caretMoved();
@@ -227,14 +253,31 @@ void TMarginRichEdit::onCharAdded(int ch)
     if (closing && (caret < 2 || char(SendScintilla(SCI_GETCHARAT, caret - 2)) != '<'))
         return;
     closeCompletionList();
+    // Names in the case of the nearest tags before what was typed, and HTML5's on a page that
+    // declares it. Small copies first: a range pointer may move Scintilla's gap.
+    const long typed = caret - (closing ? 2 : 1);
+    const long nearFrom = qMax(0L, typed - 8192);
+    const QByteArray nearBefore(reinterpret_cast<const char*>(
+                                    SendScintilla(SCI_GETRANGEPOINTER, nearFrom, typed - nearFrom)),
+                                typed - nearFrom);
+    const long headLength = qMin(1024L, long(SendScintilla(SCI_GETLENGTH)));
+    const QByteArray head(
+        reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, 0L, headLength)),
+        headLength);
+    CompletionStyle style;
+    style.lowerCase = writesLowerCaseTags(nearBefore);
+    style.html5 = declaresHtml5(head);
     QByteArrayView before;
     if (closing)
         before = QByteArrayView(
             reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, 0L, caret)), caret);
-    const QByteArray list = tagCompletionList(before, closing).join(QLatin1Char(' ')).toLatin1();
+    const QByteArray list =
+        tagCompletionList(before, closing, style).join(QLatin1Char(' ')).toLatin1();
     closingCompletion_ = closing;
-    // Typing on narrows the list; a character no name holds closes it. Only Enter or Tab
-    // inserts, and the name replaces what was typed of it, in upper case.
+    completionMoved_ = false;
+    // Typing on narrows the list; a character no name holds closes it. Enter or Tab inserts
+    // once a letter was typed or the list moved (completionKey), and the name replaces what
+    // was typed of it.
     SendScintilla(SCI_AUTOCSETSEPARATOR, long(' '));
     SendScintilla(SCI_AUTOCSETIGNORECASE, 1L);
     SendScintilla(SCI_AUTOCSETORDER, closing ? long(SC_ORDER_CUSTOM) : long(SC_ORDER_PRESORTED));
@@ -259,9 +302,51 @@ void TMarginRichEdit::onCompletionAccepted()
     closingCompletion_ = false;
     // An accepted end tag is finished with its ">", unless one follows already.
     const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    // A ">" typed next goes over this one, as it would over a closing bracket.
+    addedGreaterThan_ = caret;
     if (caret < SendScintilla(SCI_GETLENGTH) && char(SendScintilla(SCI_GETCHARAT, caret)) == '>') {
         SendScintilla(SCI_GOTOPOS, caret + 1);
         return;
     }
     SendScintilla(SCI_ADDTEXT, 1UL, ">");
+    noteEdit();
+}
+
+bool TMarginRichEdit::completionKey(QKeyEvent* event)
+{
+    if (SendScintilla(SCI_AUTOCACTIVE)) {
+        switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            completionMoved_ = true;
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Tab:
+            // Straight after "<" the user meant the key itself ("if a <" and a new line).
+            if (!completionMoved_ &&
+                SendScintilla(SCI_GETCURRENTPOS) <= SendScintilla(SCI_AUTOCPOSSTART))
+                closeCompletionList();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    if (event->text().isEmpty())
+        return false; // Shift on its way to ">"
+    const long added = addedGreaterThan_;
+    addedGreaterThan_ = -1;
+    if (added < 0 || event->text() != QLatin1String(">"))
+        return false;
+    const bool over = SendScintilla(SCI_GETCURRENTPOS) == added + 1 &&
+                      SendScintilla(SCI_GETSELECTIONEMPTY) &&
+                      char(SendScintilla(SCI_GETCHARAT, added)) == '>';
+    if (over)
+        event->accept();
+    return over;
 }

@@ -57,6 +57,7 @@ int TMarginRichEdit::ReplaceAllText(const QString& text, const QString& replacem
     const long caret = long(matches.last().start) + shift + long(replacementUtf8.size());
     SendScintilla(SCI_SETSEL, caret, caret);
     SendScintilla(SCI_SCROLLCARET);
+    noteEdit();
     return int(matches.size());
 }
 

@@ -2,7 +2,7 @@
 
 #include "core/tag_lexer.h"
 
-#include <QList>
+#include "editor/element_nesting.h"
 
 namespace {
 
@@ -48,36 +48,41 @@ TagMatch matchingTag(QByteArrayView text, qsizetype caret)
     if (isEmptyElement(name))
         return match;
 
-    if (!closing) {
-        int depth = 1;
-        const QByteArrayView after = text.sliced(end);
-        forEachTag(after, [&](const LexedTag& tag) {
-            if (!sameTagName(tag.name, name))
-                return true;
-            depth += tag.closing ? -1 : 1;
-            if (depth > 0)
-                return true;
-            match.partnerStart = end + tag.nameStart;
-            match.partnerLength = tag.name.size();
-            return false;
-        });
-        return match;
-    }
-    // An end tag pairs with the latest start tag before it that no other end tag took.
-    QList<qsizetype> open;
-    const QByteArrayView before = text.first(tagStart);
-    forEachTag(before, [&](const LexedTag& tag) {
-        if (sameTagName(tag.name, name)) {
-            if (!tag.closing)
-                open.append(tag.nameStart);
-            else if (!open.isEmpty())
-                open.removeLast();
+    // The page is read from the top of the text, so the elements around the tag are known: an
+    // LI ends where its list's end tag stands.
+    ElementNesting nesting;
+    bool done = false;
+    auto ended = [&](const ElementEnd& e) {
+        if (done)
+            return;
+        if (closing) {
+            if (e.stated && e.by && e.by->start == tagStart) {
+                match.partnerStart = e.element.nameStart;
+                match.partnerLength = qsizetype(e.element.name.size());
+                done = true;
+            }
+        } else if (e.element.start == tagStart) {
+            done = true;
+            if (e.stated) {
+                match.partnerStart = e.by->nameStart;
+                match.partnerLength = e.by->name.size();
+                return;
+            }
+            match.impliedEnd = e.at;
+            if (e.by) {
+                match.partnerStart = e.by->nameStart;
+                match.partnerLength = e.by->name.size();
+            }
         }
-        return true;
+    };
+    bool reached = false;
+    forEachTag(text, [&](const LexedTag& tag) {
+        nesting.feed(tag, ended);
+        reached = reached || tag.start >= tagStart;
+        // An end tag is settled once it is read.
+        return !done && !(closing && reached);
     });
-    if (!open.isEmpty()) {
-        match.partnerStart = open.last();
-        match.partnerLength = name.size();
-    }
+    if (!done && !closing && reached)
+        nesting.finish(n, ended);
     return match;
 }

@@ -33,11 +33,21 @@ QList<TagEntry> parseTagEntries(const QString& text)
     return entries;
 }
 
-QList<TagEntry> tagReferenceEntries()
+static QList<TagEntry> entriesOf(const QString& resource)
 {
     loadTagResource();
-    QFile file(QStringLiteral(":/editor/tags.txt"));
+    QFile file(resource);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return parseTagEntries(QString::fromUtf8(file.readAll()));
+}
+
+QList<TagEntry> tagReferenceEntries()
+{
+    return entriesOf(QStringLiteral(":/editor/tags.txt"));
+}
+
+QList<TagEntry> html5TagEntries()
+{
+    return entriesOf(QStringLiteral(":/editor/tags-html5.txt"));
 }

@@ -144,13 +144,17 @@ QStringList extractBodyAttributes(const QString& attributeText)
     return values;
 }
 
-QString buildBodyTag(const QStringList& sixAttributes)
+QString buildBodyTag(const QStringList& sixAttributes, const QStringList& fromPage)
 {
     QString tag = QStringLiteral("<BODY");
     const QStringList& names = attributeWrittenNames();
     for (int i = 0; i < AttributeCount && i < sixAttributes.size(); ++i) {
-        if (!sixAttributes.at(i).isEmpty())
-            tag += names.at(i) + attributeValue(sixAttributes.at(i));
+        const QString& value = sixAttributes.at(i);
+        if (value.isEmpty())
+            continue;
+        const bool asRead =
+            i < fromPage.size() && value == fromPage.at(i) && !value.contains(QLatin1Char(' '));
+        tag += names.at(i) + (asRead ? value : attributeValue(value));
     }
     tag += QLatin1Char('>');
     return tag;

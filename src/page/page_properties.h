@@ -48,8 +48,11 @@ QString extractAttribute(const QString& attributeText, const QString& name);
 // All six, in Attribute order.
 QStringList extractBodyAttributes(const QString& attributeText);
 
-// "<BODY", each non-empty value with its written name, ">". Values go in unchanged.
-QString buildBodyTag(const QStringList& sixAttributes);
+// "<BODY", each non-empty value with its written name, ">". A value the user typed is put in
+// double quotes when a blank or a bracket would break it (attributeValue); a value that is
+// still what was read from the page (`fromPage`, in Attribute order) keeps its bytes, line
+// breaks included, unless it holds a blank, which only its quotes kept in one piece.
+QString buildBodyTag(const QStringList& sixAttributes, const QStringList& fromPage = {});
 
 // A chosen picture's path: relative when it lies in or below the document's folder
 // (the folder compared without regard to case), otherwise unchanged. "Untitled" keeps the path.

@@ -3,6 +3,7 @@
 #include "core/command_guard.h"
 #include "wizards/table_markup.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
@@ -21,34 +22,68 @@
 #include <QVBoxLayout>
 
 namespace {
-// Tab and Shift+Tab typed into a cell end the cell and leave the grid, as they do when the grid
-// itself has the focus; arrow keys stay inside.
-class LeaveGridOnTab : public QStyledItemDelegate
+// Tab and Shift+Tab move from cell to cell, row after row; Tab on the last cell, Shift+Tab on
+// the first and Ctrl+Tab anywhere leave the grid, so the settings and OK can be reached from
+// the keyboard. Text typed into a cell is kept before the move. Arrow keys stay inside.
+class TabBetweenCells : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit TabBetweenCells(QTableWidget* grid) : QStyledItemDelegate(grid), grid_(grid)
+    {
+        grid->installEventFilter(this);
+    }
 
     bool eventFilter(QObject* object, QEvent* event) override
     {
-        auto* editor = qobject_cast<QWidget*>(object);
-        if (editor && event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
             const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
-            if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-                auto* grid = qobject_cast<QWidget*>(parent());
-                Q_EMIT commitData(editor);
-                Q_EMIT closeEditor(editor, NoHint);
-                // The grid has the focus again and no tab navigation of its own: the same key
-                // now moves the focus out of it.
-                if (grid) {
-                    QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers());
-                    QCoreApplication::sendEvent(grid, &again);
+            if (tab && !(key->modifiers() & Qt::AltModifier)) {
+                if (auto* editor = qobject_cast<QWidget*>(object); editor && editor != grid_) {
+                    Q_EMIT commitData(editor);
+                    Q_EMIT closeEditor(editor, NoHint);
                 }
+                const bool back =
+                    key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+                tabFrom(back, key->modifiers() & Qt::ControlModifier);
                 return true;
             }
         }
+        if (object == grid_)
+            return false;
         return QStyledItemDelegate::eventFilter(object, event);
     }
+
+private:
+    void tabFrom(bool back, bool leave)
+    {
+        const int columns = grid_->columnCount();
+        const int cells = grid_->rowCount() * columns;
+        const int at = grid_->currentRow() < 0
+                           ? (back ? cells : -1)
+                           : grid_->currentRow() * columns + qMax(0, grid_->currentColumn());
+        const int next = at + (back ? -1 : 1);
+        if (!leave && next >= 0 && next < cells) {
+            grid_->setCurrentCell(next / columns, next % columns);
+            grid_->setFocus(Qt::TabFocusReason);
+            return;
+        }
+        // The next (or previous) control outside the grid that takes the focus by Tab.
+        QWidget* w = grid_;
+        for (int guard = 0; guard < 1000; ++guard) {
+            w = back ? w->previousInFocusChain() : w->nextInFocusChain();
+            if (!w || w == grid_)
+                return;
+            if (grid_->isAncestorOf(w) || w->window() != grid_->window())
+                continue;
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) {
+                w->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+                return;
+            }
+        }
+    }
+
+    QTableWidget* grid_;
 };
 } // namespace
 
@@ -100,9 +135,8 @@ TInsTable::TInsTable(QWidget* parent) : QDialog(parent)
     Table1->setObjectName(QStringLiteral("Table1"));
     Table1->horizontalHeader()->setVisible(false);
     Table1->verticalHeader()->setVisible(false);
-    // Tab leaves the grid, so the settings and OK can be reached from the keyboard.
-    Table1->setTabKeyNavigation(false);
-    Table1->setItemDelegate(new LeaveGridOnTab(Table1));
+    Table1->setTabKeyNavigation(false); // TabBetweenCells moves, and leaves at the ends
+    Table1->setItemDelegate(new TabBetweenCells(Table1));
 
     auto* panel = new QWidget(this);
     panel->setFixedHeight(89);
@@ -338,6 +372,10 @@ void TInsTable::RadioButton2Click()
 
 void TInsTable::BitBtn1Click()
 {
+    // A cell still being typed into keeps its text.
+    if (QWidget* editing = QApplication::focusWidget();
+        editing && Table1->isAncestorOf(editing) && editing != Table1->viewport())
+        Q_EMIT Table1->itemDelegate()->commitData(editing);
     TableSettings settings;
     settings.width = Edit3->text();
     settings.widthInPercent = RadioButton2->isChecked();

@@ -1,4 +1,5 @@
 #include "app/main_form.h"
+#include "app/status_label.h"
 #include "core/settings_store.h"
 #include "editor/go_to_line_dialog.h"
 #include "editor/margin_rich_edit.h"
@@ -142,20 +143,26 @@ private Q_SLOTS:
     {
         TMainForm form;
         TMarginRichEdit* editor = form.editor();
-        editor->SetEditorText(QStringLiteral("<UL>\n<LI>one\n</UL>"));
+        editor->SetEditorText(QStringLiteral("<UL>\n<LI>one\n</UL><BR>"));
         editor->SetSelectionStart(2);
         form.action("MatchingTag1")->trigger();
         QCOMPARE(editor->SelectionStart(), 15);
         form.action("MatchingTag1")->trigger();
         QCOMPARE(editor->SelectionStart(), 1);
-        // A tag without a partner leaves the caret where it is.
+        // An LI without its end tag ends where its list's end tag starts.
         editor->SetSelectionStart(7);
         form.action("MatchingTag1")->trigger();
-        QCOMPARE(editor->SelectionStart(), 7);
+        QCOMPARE(editor->SelectionStart(), 13);
+        // A tag without a partner leaves the caret where it is.
+        editor->SetSelectionStart(19);
+        form.action("MatchingTag1")->trigger();
+        QCOMPARE(editor->SelectionStart(), 19);
         QCOMPARE(editor->SelectionLength(), 0);
     }
 
-    void statusLabelShowsTheCaretWhenNoHintIs()
+    // The caret's place has its own field; the status label keeps the hints and messages, as
+    // plain text on one line.
+    void caretPositionHasItsOwnField()
     {
         TMainForm form;
         form.show();
@@ -164,15 +171,38 @@ private Q_SLOTS:
         QTRY_COMPARE(form.Label1->text(), QStringLiteral("Welcome to Vorlane!"));
         form.editor()->SetEditorText(QStringLiteral("ab\ncd\u00e9f"));
         form.editor()->SetSelectionStart(7);
-        QTRY_COMPARE(form.Label1->text(), QStringLiteral("Line 2, Col 5"));
+        QTRY_COMPARE(form.CaretPosition->text(), QStringLiteral("Line 2, Col 5"));
+        QCOMPARE(form.Label1->text(), QStringLiteral("Welcome to Vorlane!"));
+        QVERIFY(form.CaretPosition->geometry().left() > form.Label1->geometry().right());
         form.action("Bold1")->showStatusText(&form);
         QCOMPARE(form.Label1->text(), QStringLiteral("Bold Text"));
         form.editor()->SetSelectionStart(1);
-        QTest::qWait(50);
-        QCOMPARE(form.Label1->text(), QStringLiteral("Bold Text")); // the hint keeps its place
+        QTRY_COMPARE(form.CaretPosition->text(), QStringLiteral("Line 1, Col 2"));
+        QCOMPARE(form.Label1->text(), QStringLiteral("Bold Text"));
         QStatusTipEvent none{QString()};
         QCoreApplication::sendEvent(&form, &none);
-        QCOMPARE(form.Label1->text(), QStringLiteral("Line 1, Col 2"));
+        QCOMPARE(form.Label1->text(), QString());
+    }
+
+    void statusLabelShowsAHintAsPlainTextOnOneLine()
+    {
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QString hint =
+            QStringLiteral("Starts a new document with the <HEAD> and <BODY>,etc already made");
+        form.action("QuickStart1")->showStatusText(&form);
+        auto* label = static_cast<TStatusLabel*>(form.Label1);
+        QCOMPARE(label->text(), hint);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QVERIFY(!label->wordWrap());
+        QTRY_COMPARE(label->shownText(), hint);
+        // A narrow window cuts it short at the end instead of wrapping or widening.
+        form.resize(form.minimumWidth(), form.height());
+        label->resize(120, label->height());
+        QVERIFY(label->shownText().endsWith(QChar(0x2026)));
+        QVERIFY(hint.startsWith(label->shownText().chopped(1)));
+        QVERIFY(label->minimumSizeHint().width() < 120);
     }
 };
 

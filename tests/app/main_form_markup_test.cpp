@@ -357,6 +357,16 @@ void MainFormMarkupTest::pageProperties_data()
     QTest::newRow("values across lines") << "<BODY BGCOLOR=#FFFFFF\nTEXT=#000000 LINK=#0000FF>"
                                          << "white"
                                          << "<BODY BGCOLOR=white TEXT=#000000 LINK=#0000FF>" << 46;
+    // What was read from the page goes back as it was, without quotes around the line break.
+    QTest::newRow("values across lines kept")
+        << "<BODY BGCOLOR=#FFFFFF\nTEXT=#000000 LINK=#0000FF>"
+        << ""
+        << "<BODY BGCOLOR=#FFFFFF\nTEXT=#000000 TEXT=#000000 LINK=#0000FF>" << 61;
+    // Without its quotes a value holding a blank would fall apart.
+    QTest::newRow("quoted value with a blank kept whole")
+        << "<BODY BACKGROUND=\"my pic.gif\">x"
+        << ""
+        << "<BODY BACKGROUND=\"my pic.gif\">x" << 30;
 }
 
 void MainFormMarkupTest::pageProperties()

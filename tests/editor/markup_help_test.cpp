@@ -68,6 +68,9 @@ private Q_SLOTS:
         QTest::newRow("comment skipped") << QByteArray("<B><!-- <I> -->") << "B";
         QTest::newRow("stray end tag") << QByteArray("</B>stray<I>") << "I";
         QTest::newRow("unknown element") << QByteArray("<BLINK>") << "BLINK";
+        QTest::newRow("outer LI after a nested list")
+            << QByteArray("<UL><LI>a<UL><LI>b</UL>") << "LI";
+        QTest::newRow("paragraph ended by a table") << QByteArray("<BODY><P>a<TABLE>") << "TABLE";
     }
     void endTagOffersTheInnermostOpenElementFirst()
     {
@@ -100,8 +103,8 @@ private Q_SLOTS:
                                 << "H1" << 7;
         QTest::newRow("comment skipped") << "<|I><!-- </I> -->x</I>"
                                          << "I" << 19;
-        QTest::newRow("unclosed start tag") << "<|P>one<P>two"
-                                            << "P" << -1;
+        QTest::newRow("start tag ended by the next") << "<|P>one<P>two"
+                                                     << "P" << 7;
         QTest::newRow("unclosed end tag") << "x</|B>"
                                           << "B" << -1;
         QTest::newRow("empty element") << "<B|R>x</BR>"
@@ -171,6 +174,7 @@ private Q_SLOTS:
         for (const QColor& ink : inks)
             QVERIFY2(contrast(ink, base) >= 4.5, qPrintable(ink.name() + " on " + base.name()));
         QVERIFY(contrast(s.marginText, s.margin) >= 4.5);
+        QVERIFY2(contrast(s.match, base) >= 3.0, qPrintable(s.match.name())); // the tag mark
         QCOMPARE(QSet<QRgb>({s.tag.rgb(), s.attribute.rgb(), s.value.rgb(), s.entity.rgb(),
                              s.comment.rgb()})
                      .size(),
@@ -244,6 +248,215 @@ private Q_SLOTS:
         QCOMPARE(edit.EditorUtf8(), page);
     }
 
+    // Key sequences typed into the editor: "\n" is Return, "\t" Tab, "v" (U+2193) Down; "|"
+    // in the page is the caret (at the end without one).
+    void completionKeys_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("caret");
+        const QString down(QChar(0x2193));
+        QTest::newRow("Return straight after <") << "if a "
+                                                 << "<\nb"
+                                                 << "if a <\nb" << 8;
+        QTest::newRow("Tab straight after <") << "<B>"
+                                              << "<\tx"
+                                              << "<B><\tx" << 6;
+        QTest::newRow("Return straight after </") << "<B>x"
+                                                  << "</\n"
+                                                  << "<B>x</\n"
+                                                  << 7;
+        QTest::newRow("a letter, then Tab") << ""
+                                            << "<ta\t"
+                                            << "<TABLE" << 6;
+        QTest::newRow("moved in the list, then Return") << ""
+                                                        << "<" + down + "\n"
+                                                        << "<ADDRESS" << 8;
+        QTest::newRow("lower-case page") << "<table>\n<tr>"
+                                         << "<t\t"
+                                         << "<table>\n<tr><table" << 18;
+        QTest::newRow("the nearest tags decide") << "<B>x</B>\n<i>y"
+                                                 << "<u\t"
+                                                 << "<B>x</B>\n<i>y<u" << 15;
+        QTest::newRow("end tag, > typed over") << "<ul>\n<li>a"
+                                               << "</l\n>"
+                                               << "<ul>\n<li>a</li>" << 15;
+        QTest::newRow("> typed later stays") << "<B>x"
+                                             << "</b\nz>"
+                                             << "<B>x</B>z>" << 10;
+        QTest::newRow("> that was there") << "<B>x|>"
+                                          << "</b\n>"
+                                          << "<B>x</B>" << 8;
+        QTest::newRow("HTML5 page") << "<!DOCTYPE html>\n<body>"
+                                    << "<sec\t"
+                                    << "<!DOCTYPE html>\n<body><section" << 30;
+        QTest::newRow("HTML 3.2 page") << "<HTML>\n<BODY>"
+                                       << "<sec\t"
+                                       << "<HTML>\n<BODY><sec\t" << 18;
+    }
+    void completionKeys()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, keys);
+        QFETCH(QString, result);
+        QFETCH(int, caret);
+        TMarginRichEdit edit;
+        edit.SetTagCompletion(true);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        const qsizetype at = page.indexOf(QLatin1Char('|'));
+        edit.SetEditorText(QString(page).remove(QLatin1Char('|')));
+        edit.SetSelectionStart(at < 0 ? int(page.size()) : int(at));
+        edit.setFocus();
+        for (const QChar key : keys) {
+            if (key == u'\n')
+                QTest::keyClick(&edit, Qt::Key_Return);
+            else if (key == u'\t')
+                QTest::keyClick(&edit, Qt::Key_Tab);
+            else if (key == QChar(0x2193))
+                QTest::keyClick(&edit, Qt::Key_Down);
+            else
+                QTest::keyClicks(&edit, QString(key));
+        }
+        QCOMPARE(edit.EditorText(), result);
+        QCOMPARE(edit.SelectionStart(), caret);
+        QCOMPARE(edit.SelectionLength(), 0);
+    }
+
+    // Small pages: their folds ("first-last" lines, from 1) and where Go to Matching Tag takes
+    // the caret from "|" (-1: it stays).
+    void foldsAndPartners_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("folds");
+        QTest::addColumn<int>("target");
+        QTest::newRow("list items without end tags") << "<UL>\n<L|I>a\n<LI>b\n</UL>\n<P>after"
+                                                     << "1-3" << 11;
+        QTest::newRow("an item over lines") << "<UL>\n<LI>one\ntwo\n<L|I>three\n</UL>"
+                                            << "1-4 2-3" << 27;
+        QTest::newRow("paragraphs") << "<P>a\nb\n<|P>c\nd"
+                                    << "1-2 3-4" << 13;
+        QTest::newRow("rows and cells") << "<TABLE>\n<TR>\n<TD>a\n<TD>b\n<T|R>\n<TD>c\n</TABLE>"
+                                        << "1-6 2-4 5-6" << 36;
+        QTest::newRow("stated end tags") << "<UL>\n<LI>a\n<UL>\n<LI>b\n</UL>\n</U|L>"
+                                         << "1-5 2-5 3-4" << 1;
+        QTest::newRow("head ended by body")
+            << "<HTML>\n<H|EAD>\n<TITLE>t</TITLE>\n<BODY>\nx\n</HTML>"
+            << "1-5 2-3 4-5" << 31;
+        QTest::newRow("comments hide tags") << "<|B>\n<!-- <UL> -->\n</B>"
+                                            << "1-2" << 20;
+        QTest::newRow("empty element") << "<UL>\n<B|R>\n</UL>"
+                                       << "1-2" << -1;
+    }
+    void foldsAndPartners()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, folds);
+        QFETCH(int, target);
+        TMarginRichEdit edit;
+        edit.SetHighlighting(true);
+        edit.resize(400, 300);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        const int caret = int(page.indexOf(QLatin1Char('|')));
+        edit.SetEditorText(QString(page).remove(QLatin1Char('|')));
+        auto foldsShown = [&] {
+            QStringList list;
+            for (long line = 0; line < edit.LineCount(); ++line) {
+                if (!(edit.SendScintilla(Sci::SCI_GETFOLDLEVEL, line) &
+                      Sci::SC_FOLDLEVELHEADERFLAG))
+                    continue;
+                const long last = edit.SendScintilla(Sci::SCI_GETLASTCHILD, line, -1L);
+                if (last > line)
+                    list.append(QStringLiteral("%1-%2").arg(line + 1).arg(last + 1));
+            }
+            return list.join(QLatin1Char(' '));
+        };
+        QTRY_COMPARE(foldsShown(), folds);
+        // The lexer styling the whole page leaves the levels alone.
+        edit.SendScintilla(Sci::SCI_COLOURISE, 0L, -1L);
+        QCOMPARE(foldsShown(), folds);
+        edit.SetSelectionStart(caret);
+        QCOMPARE(edit.GoToMatchingTag(), target >= 0);
+        QCOMPARE(edit.SelectionStart(), target >= 0 ? target : caret);
+    }
+
+    // An edit far down the page, then one at its top: the levels follow both.
+    void foldsFollowEdits()
+    {
+        TMarginRichEdit edit;
+        edit.SetHighlighting(true);
+        edit.resize(400, 300);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        QString page;
+        for (int i = 0; i < 600; ++i)
+            page += QStringLiteral("<P>a\nb\n");
+        edit.SetEditorText(page);
+        auto levelOf = [&](int line) {
+            return edit.SendScintilla(Sci::SCI_GETFOLDLEVEL, long(line)) &
+                   (Sci::SC_FOLDLEVELNUMBERMASK | Sci::SC_FOLDLEVELHEADERFLAG);
+        };
+        const long base = Sci::SC_FOLDLEVELBASE;
+        QTRY_COMPARE(levelOf(0), base | Sci::SC_FOLDLEVELHEADERFLAG);
+        edit.GoToLine(1101);
+        QTRY_COMPARE(levelOf(1101), base + 1);
+        // "<UL>" at the top puts every paragraph one deeper.
+        edit.SetSelectionStart(0);
+        edit.ReplaceSelection(QStringLiteral("<UL>\n"));
+        edit.GoToLine(1102);
+        QTRY_COMPARE(levelOf(1101), (base + 1) | Sci::SC_FOLDLEVELHEADERFLAG);
+        QTRY_COMPARE(levelOf(1102), base + 2);
+        QCOMPARE(levelOf(0), base | Sci::SC_FOLDLEVELHEADERFLAG);
+    }
+
+    void partnerMarkShowsOnLightAndDarkPaper_data()
+    {
+        QTest::addColumn<QColor>("base");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("light") << QColor(Qt::white) << QColor(Qt::black);
+        QTest::newRow("Adwaita dark") << QColor(0x2D, 0x2D, 0x2D) << QColor(0xEE, 0xEE, 0xEC);
+    }
+    void partnerMarkShowsOnLightAndDarkPaper()
+    {
+        QFETCH(QColor, base);
+        QFETCH(QColor, text);
+        TMarginRichEdit edit;
+        QPalette palette = edit.palette();
+        palette.setColor(QPalette::Base, base);
+        palette.setColor(QPalette::Text, text);
+        edit.setPalette(palette);
+        edit.SetHighlighting(true);
+        edit.resize(300, 100);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        edit.SetEditorText(QStringLiteral("<B>x</B>"));
+        // The partner's name, "B" of "</B>", and a pixel around it.
+        const long x0 = edit.SendScintilla(Sci::SCI_POINTXFROMPOSITION, 0L, 6L) - 1;
+        const long x1 = edit.SendScintilla(Sci::SCI_POINTXFROMPOSITION, 0L, 7L) + 1;
+        const long y0 = edit.SendScintilla(Sci::SCI_POINTYFROMPOSITION, 0L, 6L);
+        const long y1 = y0 + edit.SendScintilla(Sci::SCI_TEXTHEIGHT, 0L);
+        edit.SetSelectionStart(3); // in the text: nothing marked
+        QTest::qWait(50);
+        const QImage unmarked = edit.viewport()->grab().toImage();
+        // Pixels the mark changed that stand out from the paper by 3:1 or more.
+        auto markPixels = [&] {
+            const QImage shot = edit.viewport()->grab().toImage();
+            int count = 0;
+            for (long y = y0; y < y1; ++y)
+                for (long x = x0; x <= x1; ++x) {
+                    const QColor c = shot.pixelColor(int(x), int(y));
+                    if (c != unmarked.pixelColor(int(x), int(y)) && contrast(c, base) >= 3.0)
+                        ++count;
+                }
+            return count;
+        };
+        QCOMPARE(markPixels(), 0);
+        edit.SetSelectionStart(1);
+        QTRY_VERIFY(markPixels() > 4);
+    }
+
     void completionInsertsOnlyWhatIsAccepted()
     {
         TMarginRichEdit edit;
@@ -270,6 +483,7 @@ private Q_SLOTS:
         QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<CENTER"));
         QTest::keyClicks(&edit, QStringLiteral(">y</"));
         QVERIFY(listShown());
+        QTest::keyClicks(&edit, QStringLiteral("C"));
         QTest::keyClick(&edit, Qt::Key_Return);
         QCOMPARE(edit.EditorText(), QStringLiteral("<B>x<CENTER>y</CENTER>"));
         QCOMPARE(edit.SelectionStart(), 22);

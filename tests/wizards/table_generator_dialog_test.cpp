@@ -141,8 +141,9 @@ private Q_SLOTS:
                                                    "\r\n</TABLE>\r\n"));
     }
 
-    // Escape keeps the typed cells; Tab and Shift+Tab leave the grid, arrows move inside it.
-    void keyboardCanLeaveTheGrid()
+    // Tab and Shift+Tab move between cells and leave the grid at its ends, Ctrl+Tab leaves it
+    // from anywhere, typed text is kept, arrows move inside, Escape keeps the typed cells.
+    void keyboardMovesBetweenCellsAndLeavesTheGrid()
     {
         TInsTable d;
         d.show();
@@ -151,24 +152,48 @@ private Q_SLOTS:
             QWidget* f = QApplication::focusWidget();
             return f && (f == d.Table1 || d.Table1->isAncestorOf(f));
         };
+        auto type = [](const char* keys) { QTest::keyClicks(QApplication::focusWidget(), keys); };
+        auto key = [](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+            QTest::keyClick(QApplication::focusWidget(), k, m);
+        };
         d.Table1->setFocus();
         d.Table1->setCurrentCell(0, 0);
-        QTest::keyClicks(d.Table1, "a");
+        type("a");
+        key(Qt::Key_Tab);
         QVERIFY(inGrid());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(d.Table1->currentColumn(), 1);
+        type("b");
+        key(Qt::Key_Tab); // the last cell: out of the grid
         QVERIFY(!inGrid());
         QCOMPARE(d.Table1->item(0, 0)->text(), QStringLiteral("a"));
+        QCOMPARE(d.Table1->item(0, 1)->text(), QStringLiteral("b"));
 
         d.Table1->setFocus();
-        QTest::keyClick(d.Table1, Qt::Key_Right);
-        QCOMPARE(d.Table1->currentColumn(), 1);
+        key(Qt::Key_Backtab, Qt::ShiftModifier);
         QVERIFY(inGrid());
-        QTest::keyClick(d.Table1, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(d.Table1->currentColumn(), 0);
+        key(Qt::Key_Backtab, Qt::ShiftModifier); // the first cell: out
         QVERIFY(!inGrid());
 
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        d.Table1->setFocus();
+        key(Qt::Key_Right);
+        QCOMPARE(d.Table1->currentColumn(), 1);
+        key(Qt::Key_Left);
+        type("c");
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(!inGrid());
+        QCOMPARE(d.Table1->item(0, 0)->text(), QStringLiteral("c"));
+
+        key(Qt::Key_Escape);
         QVERIFY(d.isVisible());
-        QCOMPARE(d.Table1->item(0, 0)->text(), QStringLiteral("a"));
+        QCOMPARE(d.Table1->item(0, 0)->text(), QStringLiteral("c"));
+
+        // OK while a cell is still being typed into takes its text too.
+        d.Table1->setFocus();
+        d.Table1->setCurrentCell(0, 1);
+        type("d");
+        d.BitBtn1->click();
+        QVERIFY(d.collectedText().contains(QStringLiteral(" <TD>c</TD>\r\n\r\n <TD>d</TD>")));
     }
 
     void resizeRefitsTheGrid()
