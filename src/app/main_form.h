@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QFileSystemWatcher;
@@ -305,7 +306,8 @@ private:
     QTimer* recoveryLongest_ = nullptr;              // at least every five seconds of typing
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* watchDelay_ = nullptr;
-    DiskIdentity barIdentity_; // the file as the bar last told about it
+    std::optional<DiskIdentity> barIdentity_; // the file as the bar last told about it
+    bool recoveryCopyAsked_ = false;          // a copy may be on disk
     bool checkingDisk_ = false;
     PreviewValues preview_;
     QString openDialogFolder_;

@@ -33,6 +33,25 @@ QString shownName(const QString& pageName)
     return pageName.isEmpty() ? kUntitled : pageName;
 }
 
+// What the file holds and where its name leads; its owner and permissions aside.
+bool sameContent(const DiskIdentity& a, const DiskIdentity& b)
+{
+    return a.exists == b.exists && a.device == b.device && a.inode == b.inode &&
+           a.size == b.size && a.modifiedNs == b.modifiedNs && a.isLink == b.isLink &&
+           a.linkTarget == b.linkTarget;
+}
+
+bool becameLink(const DiskIdentity& now, const DiskIdentity& known)
+{
+    return now.isLink && (!known.isLink || now.linkTarget != known.linkTarget);
+}
+
+// Given to someone else: a file of ours that another user took over is never written through.
+bool becameForeign(const DiskIdentity& now, const DiskIdentity& known)
+{
+    return now.exists && now.owner != known.owner && now.owner != ::geteuid();
+}
+
 } // namespace
 
 void TMainForm::setupRecovery()
@@ -47,8 +66,11 @@ void TMainForm::setupRecovery()
     recoveryLongest_->setInterval(kRecoveryLongestMs);
     connect(recoveryPause_, &QTimer::timeout, this, [this] { writeRecoveryCopyNow(); });
     connect(recoveryLongest_, &QTimer::timeout, this, [this] { writeRecoveryCopyNow(); });
-    // Every change, not every screen update: a window that is never painted still keeps a copy.
-    connect(RichEdit1, &QsciScintilla::textChanged, this, &TMainForm::scheduleRecoveryCopy);
+    // Typing restarts the pause on every screen update; the first change after a save starts
+    // the clock even in a window that is not being painted (minimised, hidden).
+    connect(RichEdit1, &TMarginRichEdit::textEdited, this, &TMainForm::scheduleRecoveryCopy);
+    connect(RichEdit1, &QsciScintillaBase::SCN_SAVEPOINTLEFT, this,
+            &TMainForm::scheduleRecoveryCopy);
 
     watcher_ = new QFileSystemWatcher(this);
     watchDelay_ = new QTimer(this);
@@ -123,7 +145,7 @@ void TMainForm::pageSettled()
 {
     dropRecoveryCopy();
     DiskChangeBar->hide();
-    barIdentity_ = DiskIdentity();
+    barIdentity_.reset();
     armWatcher();
 }
 
@@ -145,12 +167,14 @@ void TMainForm::checkDiskChange()
     const DiskIdentity now = DiskIdentity::of(document_.fileName());
     armWatcher();
     const DiskIdentity& known = document_.diskIdentity();
-    if (now == known) {
+    const bool newLink = becameLink(now, known);
+    const bool newOwner = becameForeign(now, known);
+    if (sameContent(now, known) && !newOwner) {
         DiskChangeBar->hide();
-        barIdentity_ = DiskIdentity();
+        barIdentity_.reset();
         return;
     }
-    if (now == barIdentity_)
+    if (barIdentity_ && *barIdentity_ == now)
         return; // told already
     barIdentity_ = now;
     if (!now.exists) {
@@ -158,8 +182,6 @@ void TMainForm::checkDiskChange()
         return;
     }
     // A name that became a link or another user's file is never taken in unasked.
-    const bool newLink = now.isLink && (!known.isLink || now.linkTarget != known.linkTarget);
-    const bool newOwner = now.owner != known.owner;
     if (!RichEdit1->ModifiedFlag() && !newLink && !newOwner) {
         reloadKeepingLine();
         showNotice(QStringLiteral("%1 was changed by another program and has been reloaded.")
@@ -181,10 +203,10 @@ bool TMainForm::confirmDiskChangeBeforeSave(const QString& path, bool* asName)
     *asName = false;
     const DiskIdentity& known = document_.diskIdentity();
     const DiskIdentity now = DiskIdentity::of(path);
-    if (now == known || (!now.exists && !now.isLink))
+    const bool newLink = becameLink(now, known);
+    const bool newOwner = becameForeign(now, known);
+    if ((sameContent(now, known) && !newOwner) || (!now.exists && !now.isLink))
         return true; // unchanged, or gone: saving writes it again
-    const bool newLink = now.isLink && (!known.isLink || now.linkTarget != known.linkTarget);
-    const bool newOwner = now.exists && now.owner != known.owner && now.owner != ::geteuid();
     if (!known.exists && !known.isLink && !newLink && !newOwner)
         return true; // a page that was never on disk meets a file someone else made: as Save As
     const QString name =
@@ -242,6 +264,7 @@ void TMainForm::writeRecoveryCopyNow(bool wait)
     copy.disk = document_.diskIdentity();
     recoveryWriter_->write(recoverySlot_->copyPath(),
                            encodeRecoveryCopy(copy, RichEdit1->EditorTextRuns()));
+    recoveryCopyAsked_ = true;
     if (wait)
         recoveryWriter_->flush();
 }
@@ -252,8 +275,9 @@ void TMainForm::dropRecoveryCopy()
         return;
     recoveryPause_->stop();
     recoveryLongest_->stop();
-    if (recoverySlot_->valid())
+    if (recoveryCopyAsked_ && recoverySlot_->valid())
         recoveryWriter_->remove(recoverySlot_->copyPath());
+    recoveryCopyAsked_ = false;
 }
 
 void TMainForm::offerInterruptedSaves()
@@ -303,7 +327,8 @@ bool TMainForm::offerRecoveryCopies()
             RichEdit1->GoToLine(copy.caretLine);
             DiskChangeBar->hide();
             armWatcher();
-            writeRecoveryCopyNow(); // the adopted copy now speaks for this window
+            recoveryCopyAsked_ = true; // the adopted copy now speaks for this window
+            writeRecoveryCopyNow();
             // This window holds one page: the other copies wait for the next start.
             return true;
         }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -323,20 +324,89 @@ bool isOpenInAnotherWindow(const QString& pageName, const QString& ownId)
 
 // ---- the writer thread ----
 
-RecoveryWriter::RecoveryWriter() : thread_([this] { run(); }) {}
+namespace {
+
+// Every writer of the process, so that a fork never copies a writer's lock while its thread
+// holds it (the child would wait for that lock forever).
+std::mutex writersMutex;
+QList<RecoveryWriter*>& writers()
+{
+    static QList<RecoveryWriter*> all;
+    return all;
+}
+
+} // namespace
+
+RecoveryWriter::RecoveryWriter()
+{
+    static const int registered = ::pthread_atfork(&RecoveryWriter::beforeFork,
+                                                   &RecoveryWriter::afterForkInParent,
+                                                   &RecoveryWriter::afterForkInChild);
+    Q_UNUSED(registered);
+    {
+        std::lock_guard lock(writersMutex);
+        writers().append(this);
+    }
+    thread_ = std::make_unique<std::thread>([this] { run(); });
+}
 
 RecoveryWriter::~RecoveryWriter()
 {
+    {
+        std::lock_guard lock(writersMutex);
+        writers().removeOne(this);
+    }
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     wake_.notify_all();
-    thread_.join();
+    if (threadGone_) {
+        (void)thread_.release(); // belongs to the parent process
+        return;
+    }
+    thread_->join();
+}
+
+void RecoveryWriter::beforeFork()
+{
+    writersMutex.lock();
+    for (RecoveryWriter* writer : writers())
+        writer->mutex_.lock();
+}
+
+void RecoveryWriter::afterForkInParent()
+{
+    for (RecoveryWriter* writer : writers())
+        writer->mutex_.unlock();
+    writersMutex.unlock();
+}
+
+void RecoveryWriter::afterForkInChild()
+{
+    for (RecoveryWriter* writer : writers()) {
+        writer->threadGone_ = true;
+        writer->busy_ = false;
+        writer->mutex_.unlock();
+    }
+    writersMutex.unlock();
+}
+
+void RecoveryWriter::doJob(const QString& path, const QByteArray& bytes, bool remove)
+{
+    const QFileInfo info(path);
+    if (remove)
+        QFile::remove(path);
+    else
+        writePrivateFile(info.path(), info.fileName(), bytes);
 }
 
 void RecoveryWriter::write(const QString& path, QByteArray bytes)
 {
+    if (threadGone_) {
+        doJob(path, bytes, false);
+        return;
+    }
     {
         std::lock_guard lock(mutex_);
         pending_ = Job{path, std::move(bytes), false};
@@ -346,6 +416,10 @@ void RecoveryWriter::write(const QString& path, QByteArray bytes)
 
 void RecoveryWriter::remove(const QString& path)
 {
+    if (threadGone_) {
+        doJob(path, QByteArray(), true);
+        return;
+    }
     {
         std::lock_guard lock(mutex_);
         pending_ = Job{path, QByteArray(), true};
@@ -355,6 +429,16 @@ void RecoveryWriter::remove(const QString& path)
 
 void RecoveryWriter::flush()
 {
+    if (threadGone_) {
+        std::optional<Job> job;
+        {
+            std::lock_guard lock(mutex_);
+            job.swap(pending_);
+        }
+        if (job)
+            doJob(job->path, job->bytes, job->remove);
+        return;
+    }
     std::unique_lock lock(mutex_);
     idle_.wait(lock, [this] { return !pending_ && !busy_; });
 }
@@ -370,11 +454,7 @@ void RecoveryWriter::run()
         pending_.reset();
         busy_ = true;
         lock.unlock();
-        const QFileInfo info(job.path);
-        if (job.remove)
-            QFile::remove(job.path);
-        else
-            writePrivateFile(info.path(), info.fileName(), job.bytes);
+        doJob(job.path, job.bytes, job.remove);
         lock.lock();
         busy_ = false;
         idle_.notify_all();

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -91,6 +92,12 @@ public:
 
 private:
     void run();
+    // Work asked for in a forked child, where the thread is gone, is done on the spot.
+    void doJob(const QString& path, const QByteArray& bytes, bool remove);
+    static void beforeFork();
+    static void afterForkInParent();
+    static void afterForkInChild();
+    bool threadGone_ = false;
     struct Job
     {
         QString path;
@@ -103,7 +110,7 @@ private:
     std::optional<Job> pending_;
     bool busy_ = false;
     bool stopping_ = false;
-    std::thread thread_;
+    std::unique_ptr<std::thread> thread_;
 };
 
 // A save in place that never finished: the journal holds the page's bytes from before it.
