@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 #include "core/document_codec.h"
 #include "core/file_names.h"
+#include "core/in_place_write.h"
 #include "core/recovery_store.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
@@ -152,6 +153,54 @@ private Q_SLOTS:
         QCOMPARE(recoveryCopies().size(), 2);
         QVERIFY(recoveryCopies().contains(QStringLiteral("gone1.copy")));
         removeRecoveryCopy(QStringLiteral("gone1"));
+    }
+
+    // A save in place killed half-way leaves a torn page and its journal; the next start asks,
+    // and Yes puts the whole old version back under every name of the page. A journal whose
+    // page is whole is removed without a word.
+    void interruptedInPlaceSave()
+    {
+        QTemporaryDir dir;
+        const QByteArray old = QByteArray("<P>the old version</P>\r\n").repeated(20000);
+        const QByteArray fresh = QByteArray("<P>the new version</P>\r\n").repeated(20000);
+        const QString page = writeFile(dir.filePath(QStringLiteral("page.htm")), old);
+        const QString twin = dir.filePath(QStringLiteral("twin.htm"));
+        QVERIFY(::link(QFile::encodeName(page).constData(), QFile::encodeName(twin).constData()) ==
+                0);
+        for (const bool finished : {false, true}) {
+            const pid_t child = ::fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                writeInPlace(page, [&](int fd) {
+                    if (!finished) {
+                        writeAllAt(fd, QByteArrayView(fresh).first(fresh.size() / 2));
+                        ::raise(SIGKILL);
+                    }
+                    return writeAllAt(fd, fresh) ? fresh.size() : qsizetype(-1);
+                });
+                ::raise(SIGKILL); // before the journal is removed
+            }
+            ::waitpid(child, nullptr, 0);
+            QCOMPARE(readFile(page) == fresh, finished);
+            ScriptedPrompter prompter;
+            prompter.choices = {0};
+            TMainForm form;
+            form.FormActivate();
+            if (finished) {
+                QVERIFY(prompter.chooses.isEmpty());
+                QCOMPARE(readFile(twin), fresh);
+                continue;
+            }
+            QCOMPARE(prompter.chooses.size(), 1);
+            QCOMPARE(prompter.chooses[0].text,
+                     QStringLiteral("The save of %1 was interrupted. Restore the version before "
+                                    "that save?")
+                         .arg(page));
+            QVERIFY(prompter.errors.isEmpty());
+            QCOMPARE(readFile(page), old);
+            QCOMPARE(readFile(twin), old);
+        }
+        QCOMPARE(QDir(recoveryFolder()).entryList(QDir::Files), QStringList());
     }
 
     // The same page opened in a second window: asked first, and Cancel leaves it unopened.
