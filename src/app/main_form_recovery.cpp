@@ -36,9 +36,8 @@ QString shownName(const QString& pageName)
 // What the file holds and where its name leads; its owner and permissions aside.
 bool sameContent(const DiskIdentity& a, const DiskIdentity& b)
 {
-    return a.exists == b.exists && a.device == b.device && a.inode == b.inode &&
-           a.size == b.size && a.modifiedNs == b.modifiedNs && a.isLink == b.isLink &&
-           a.linkTarget == b.linkTarget;
+    return a.exists == b.exists && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.modifiedNs == b.modifiedNs && a.isLink == b.isLink && a.linkTarget == b.linkTarget;
 }
 
 bool becameLink(const DiskIdentity& now, const DiskIdentity& known)

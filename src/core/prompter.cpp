@@ -69,12 +69,15 @@ int QtPrompter::choose(QWidget* parent, const QString& title, const QString& tex
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
+    // One role for all, so every desktop shows the buttons in the order given; Escape is the
+    // last one (Later, No, Cancel).
     QList<QAbstractButton*> made;
     for (const QString& caption : buttons)
-        made.append(box.addButton(caption, made.isEmpty() ? QMessageBox::AcceptRole
-                                                          : QMessageBox::RejectRole));
-    if (!made.isEmpty())
+        made.append(box.addButton(caption, QMessageBox::ActionRole));
+    if (!made.isEmpty()) {
         box.setDefaultButton(qobject_cast<QPushButton*>(made.constFirst()));
+        box.setEscapeButton(made.constLast());
+    }
     box.exec();
     return int(made.indexOf(box.clickedButton()));
 }

@@ -339,9 +339,9 @@ QList<RecoveryWriter*>& writers()
 
 RecoveryWriter::RecoveryWriter()
 {
-    static const int registered = ::pthread_atfork(&RecoveryWriter::beforeFork,
-                                                   &RecoveryWriter::afterForkInParent,
-                                                   &RecoveryWriter::afterForkInChild);
+    static const int registered =
+        ::pthread_atfork(&RecoveryWriter::beforeFork, &RecoveryWriter::afterForkInParent,
+                         &RecoveryWriter::afterForkInChild);
     Q_UNUSED(registered);
     {
         std::lock_guard lock(writersMutex);
