@@ -68,6 +68,8 @@ const QString kOpenHighlighted =
 const QString kEndHighlighted =
     QStringLiteral("Ctrl+End on the 10 MB page, highlighting on, repainted");
 const QString kTypedEnd = QStringLiteral("one typed character at the end of 10 MB");
+const QString kTypedRecovery =
+    QStringLiteral("one typed character in the middle of 10 MB as its recovery copy is taken");
 const QString kCheckPage = QStringLiteral("Check Page on the 10 MB page (command)");
 const QString kCheckLinks = QStringLiteral("link check, 5,000 local links into 5,000 files");
 const QString kStartUpPaneClosed =
@@ -688,6 +690,30 @@ void BenchRun::editingCases()
             [&] { return timedTypingAt(*small, small->editor()->TextLength() / 2); },
             options_.runs);
         add(Bench::row(kTyped, QStringLiteral("ms"), m, 1.5,
+                       QStringLiteral("same on the 10 KB page")));
+    }
+    if (wanted(kTypedRecovery)) {
+        // The worst keystroke with recovery on: the one right after the copy's timer fired.
+        // The text is copied on the window's thread; the disk is left to the writer's thread.
+        auto side = [&](TMainForm& form) {
+            TMarginRichEdit* editor = form.editor();
+            editor->SetSelectionStart(editor->TextLength() / 2);
+            typeCharacter(editor);
+            settle();
+            Stopwatch watch;
+            form.writeRecoveryCopyNow();
+            typeCharacter(editor);
+            settle();
+            const double ms = watch.ms();
+            editor->UndoLastEdit();
+            editor->UndoLastEdit();
+            form.writeRecoveryCopyNow(true);
+            settle();
+            return ms;
+        };
+        const Bench::Medians m = Bench::measurePair([&] { return side(*big); },
+                                                    [&] { return side(*small); }, options_.runs);
+        add(Bench::row(kTypedRecovery, QStringLiteral("ms"), m, 3.0,
                        QStringLiteral("same on the 10 KB page")));
     }
     if (!prompter_.errors.isEmpty())

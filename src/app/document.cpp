@@ -22,9 +22,16 @@ QByteArray Document::load(const QString& path)
     return std::move(loaded.utf8);
 }
 
-qsizetype Document::save(const QString& path, const TextRuns& text)
+void Document::restore(const TextFormat& format, const DiskIdentity& identity)
 {
-    const qsizetype references = writeDocumentFile(path, text, format_);
+    format_ = format;
+    identity_ = identity;
+}
+
+qsizetype Document::save(const QString& path, const TextRuns& text, bool asName)
+{
+    const qsizetype references = asName ? writeDocumentFileAsName(path, text, format_)
+                                        : writeDocumentFile(path, text, format_);
     identity_ = DiskIdentity::of(path);
     return references;
 }

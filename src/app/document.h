@@ -29,7 +29,12 @@ public:
     // Writes `text` to `path` in the page's format and remembers the identity of what was
     // written. Raises "Cannot create file %s". Returns how many characters went out as
     // character references.
-    qsizetype save(const QString& path, const TextRuns& text);
+    // `asName`: the name is replaced by a new file and never followed (it became a link or
+    // another user's file since it was read).
+    qsizetype save(const QString& path, const TextRuns& text, bool asName = false);
+    // A page brought back from a recovery copy: written back as it was read, and compared with
+    // the file as it was then.
+    void restore(const TextFormat& format, const DiskIdentity& identity);
 
 private:
     QString fileName_;

@@ -5,6 +5,7 @@
 #include "core/file_names.h"
 #include "core/icons.h"
 #include "core/prompter.h"
+#include "core/recovery_store.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
 #include "preview/live_preview_pane.h"
@@ -50,6 +51,7 @@ TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
     buildToolbars();
     buildLayout();
     showCaretPosition();
+    setupRecovery();
 
     // Creation steps: hint handler (event()), chooser folders, name, stored geometry.
     openDialogFolder_.clear(); // the choosers start in the page's folder or at home
@@ -94,6 +96,8 @@ void TMainForm::buildLayout()
     rootLayout_->setSpacing(0);
     rootLayout_->addWidget(Speedbar);
     rootLayout_->addWidget(Panel1);
+    buildDiskChangeBar(central);
+    rootLayout_->addWidget(DiskChangeBar);
     auto* body = new QHBoxLayout;
     body->setSpacing(0);
     body->addWidget(Toolbar);
@@ -145,6 +149,10 @@ void TMainForm::restoreGeometryFromSettings()
 void TMainForm::SetDocumentName(const QString& name)
 {
     document_.setFileName(name);
+    if (recoverySlot_) {
+        recoverySlot_->setPageName(document_.path());
+        armWatcher();
+    }
     if (LivePreviewPane)
         LivePreviewPane->setDocumentPath(name == kUntitled ? QString() : name);
     setWindowTitle(QStringLiteral("%1 - %2").arg(fileNamePart(name), QStringLiteral("Vorlane")));
@@ -207,11 +215,19 @@ void TMainForm::runStartup()
     }
     Label1->setText(QStringLiteral("Welcome to Vorlane!"));
 
+    offerInterruptedSaves();
+    if (offerRecoveryCopies()) {
+        RichEdit1->FocusEditor();
+        showsCaretPosition_ = true;
+        messageCaret_ = RichEdit1->CaretByte();
+        return;
+    }
     // A folder, a pipe or a device is no page; reading a pipe or a device could wait forever.
     const QFileInfo commandLine(commandLineFile_);
     if (!commandLineFile_.isEmpty() && commandLine.exists() && !commandLine.isFile())
         throw AppError(QStringLiteral("Cannot open file %1").arg(commandLineFile_));
-    if (!commandLineFile_.isEmpty() && commandLine.isFile()) {
+    if (!commandLineFile_.isEmpty() && commandLine.isFile() &&
+        confirmNotOpenElsewhere(commandLineFile_)) {
         LoadDocument(commandLineFile_);
         SetDocumentName(commandLineFile_);
     } else if (ReadFlag(Setting::Welcome)) {
@@ -245,6 +261,8 @@ void TMainForm::reopenFile(const QString& entry)
     if (!AskSaveChanges())
         return;
     const QString path = absoluteFileName(entry);
+    if (!confirmNotOpenElsewhere(path))
+        return;
     LoadDocument(path);
     SetDocumentName(path);
     RichEdit1->FocusEditor();
@@ -311,6 +329,9 @@ void TMainForm::changeEvent(QEvent* e)
     QMainWindow::changeEvent(e);
     if (e->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
         runGuarded(this, [this] { onMinimized(); });
+    // Coming back from another program is when its changes to the page are looked for.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && startupDone_)
+        runGuarded(this, [this] { checkDiskChange(); });
 }
 
 void TMainForm::mousePressEvent(QMouseEvent* e)

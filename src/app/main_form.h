@@ -10,7 +10,15 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
+
 class QAction;
+class QFileSystemWatcher;
+class QPushButton;
+class QTimer;
+class RecoverySlot;
+class RecoveryWriter;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -50,7 +58,8 @@ public:
     // Raises "Cannot open file %s" and leaves everything as it was.
     void LoadDocument(const QString& path);
     // Writes the editor text to path (CR LF, the page's encoding, atomically or in place).
-    void WriteDocument(const QString& path);
+    // `asName`: replace the name with a new file rather than write through it.
+    void WriteDocument(const QString& path, bool asName = false);
     const TextFormat& documentFormat() const { return document_.format(); }
     const Document& document() const { return document_; }
 
@@ -61,6 +70,15 @@ public:
     // Fires a menu item as a click would: a disabled item does nothing.
     void invokeMenuItem(CommandId command);
     void invokeMenuItemNamed(const QString& name);
+
+    // ---- changes on disk, recovery ----
+    // Compares the page's file with what was last read or written: an unmodified page is
+    // reloaded quietly, a modified one gets the bar above the editor. Runs when the watcher
+    // reports and whenever the window becomes active.
+    void checkDiskChange();
+    // Writes the recovery copy now rather than when typing pauses, and waits for it.
+    void writeRecoveryCopyNow(bool wait = false);
+    QString recoveryCopyPath() const;
 
     // Start-up sequence; runs once, after the window is first shown.
     void FormActivate();
@@ -100,6 +118,10 @@ public:
     QMenu* PopupRichEd = nullptr;
     QMenu* TablePopup = nullptr;
     QMenu* FileMenuItem = nullptr;
+    QFrame* DiskChangeBar = nullptr; // "... was changed by another program." [Reload] [Keep Mine]
+    QLabel* DiskChangeLabel = nullptr;
+    QPushButton* ReloadButton = nullptr;
+    QPushButton* KeepMineButton = nullptr;
 
     // ---- owned by the feature areas (created in their init functions) ----
     TMRUFileList* MRUFileList1 = nullptr; // recent files
@@ -239,6 +261,25 @@ private:
     // Saving. False when the user cancelled a Save As.
     bool saveDocument();
     bool saveDocumentAs();
+    // Before a save over the page's own file: asks when another program changed it since it
+    // was read or written. False: leave everything as it is. `asName`: the name became a link
+    // or another user's file, so it is replaced rather than written through.
+    bool confirmDiskChangeBeforeSave(const QString& path, bool* asName);
+    // "%s is already open in another Vorlane window." False: do not open it.
+    bool confirmNotOpenElsewhere(const QString& path);
+    // The page's text is on disk or given up: no recovery copy, no bar, the watcher re-armed.
+    void pageSettled();
+    void buildDiskChangeBar(QWidget* parent);
+    void showDiskChangeBar(bool deleted);
+    void reloadKeepingLine();
+    void armWatcher();
+    void setupRecovery();
+    void scheduleRecoveryCopy();
+    void dropRecoveryCopy();
+    // Start-up offers: interrupted saves, then pages of windows that are gone. True when a
+    // page was recovered into this window.
+    void offerInterruptedSaves();
+    bool offerRecoveryCopies();
 
     // Parts of the window made after the menus; each lives beside its commands.
     void attachParagraphMenu();
@@ -263,6 +304,15 @@ private:
     void storeLivePreviewWidth();
 
     Document document_;
+    std::unique_ptr<RecoverySlot> recoverySlot_;
+    std::unique_ptr<RecoveryWriter> recoveryWriter_; // after the slot: it stops first
+    QTimer* recoveryPause_ = nullptr;                // about a second after typing pauses
+    QTimer* recoveryLongest_ = nullptr;              // at least every five seconds of typing
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer* watchDelay_ = nullptr;
+    std::optional<DiskIdentity> barIdentity_; // the file as the bar last told about it
+    bool recoveryCopyAsked_ = false;          // a copy may be on disk
+    bool checkingDisk_ = false;
     PreviewValues preview_;
     QString openDialogFolder_;
     QString saveDialogFolder_;

@@ -67,6 +67,7 @@ void TMainForm::LoadDocument(const QString& path)
 {
     RichEdit1->SetEditorUtf8(document_.load(path));
     RichEdit1->SetModifiedFlag(false);
+    pageSettled();
     QStringList notices;
     if (const QString how = howPageWasRead(document_.format().encoding); !how.isEmpty())
         notices << how;
@@ -77,9 +78,9 @@ void TMainForm::LoadDocument(const QString& path)
     showNotice(notices.join(QLatin1Char(' ')));
 }
 
-void TMainForm::WriteDocument(const QString& path)
+void TMainForm::WriteDocument(const QString& path, bool asName)
 {
-    const qsizetype references = document_.save(path, RichEdit1->EditorTextRuns());
+    const qsizetype references = document_.save(path, RichEdit1->EditorTextRuns(), asName);
     if (references == 1)
         showNotice(QStringLiteral("1 character was saved as a character reference (&#...;)"));
     else if (references > 1)
@@ -95,6 +96,7 @@ void TMainForm::BlankPage1Click()
     RichEdit1->ClearText();
     document_.reset();
     RichEdit1->SetModifiedFlag(false);
+    pageSettled();
     RichEdit1->FocusEditor();
 }
 
@@ -112,6 +114,8 @@ void TMainForm::FileOpenItemClick()
     if (answer.files.isEmpty())
         return;
     const QString path = absoluteFileName(answer.files.constFirst());
+    if (!confirmNotOpenElsewhere(path))
+        return;
     LoadDocument(path);
     SetDocumentName(path);
     RichEdit1->FocusEditor();
@@ -130,8 +134,12 @@ bool TMainForm::saveDocument()
 {
     if (document_.isUntitled())
         return saveDocumentAs();
-    WriteDocument(document_.fileName());
+    bool asName = false;
+    if (!confirmDiskChangeBeforeSave(document_.fileName(), &asName))
+        return false;
+    WriteDocument(document_.fileName(), asName);
     RichEdit1->SetModifiedFlag(false);
+    pageSettled();
     addToRecentFiles(document_.fileName());
     return true;
 }
@@ -156,6 +164,7 @@ bool TMainForm::saveDocumentAs()
     WriteDocument(name);
     SetDocumentName(name);
     RichEdit1->SetModifiedFlag(false);
+    pageSettled();
     addToRecentFiles(name);
     return true;
 }

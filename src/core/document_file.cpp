@@ -306,7 +306,9 @@ void writeAtomically(const QString& path, const FileContent& content)
         throw failure;
 }
 
-void writePreview(const QString& path, const FileContent& content)
+// Writes a new file renamed over `path` itself: a link there is replaced, never followed. The
+// preview file does this always; a page when its name became a link or another user's file.
+void writeAsName(const QString& path, const FileContent& content, bool preview)
 {
     const AppError failure(QStringLiteral("Cannot create file %1").arg(path));
     const Target where = splitPath(path);
@@ -327,6 +329,8 @@ void writePreview(const QString& path, const FileContent& content)
     if (exists && entry.st_uid != me && me != 0 &&
         ::stat(native(folderPath).constData(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
         folder.st_uid != me) {
+        if (!preview)
+            throw failure;
         throw AppError(QStringLiteral("The preview file %1 belongs to another user. Choose another "
                                       "temporary file name in File | Preferences.")
                            .arg(path));
@@ -336,8 +340,29 @@ void writePreview(const QString& path, const FileContent& content)
         throw failure;
 }
 
+// Whether reaching `path` passes a symbolic link of another user in a shared folder (sticky
+// bit). Following one would let a colleague's link to our own files turn a save of their page
+// into a write over ours.
+bool passesForeignLink(const QString& path)
+{
+    QString name = path;
+    for (int hops = 0; hops < 32; ++hops) {
+        struct stat link, folder;
+        if (::lstat(native(name).constData(), &link) != 0 || !S_ISLNK(link.st_mode))
+            return false;
+        const QFileInfo info(name);
+        if (link.st_uid != ::geteuid() && ::stat(native(info.path()).constData(), &folder) == 0 &&
+            (folder.st_mode & S_ISVTX))
+            return true;
+        name = info.symLinkTarget();
+    }
+    return false;
+}
+
 void writePage(const QString& path, const FileContent& content)
 {
+    if (passesForeignLink(path))
+        throw AppError(QStringLiteral("Cannot create file %1").arg(path));
     const QString target = resolveLinks(path);
     if (!mustWriteInPlace(target)) {
         writeAtomically(path, content);
@@ -373,7 +398,7 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
 
 void writePreviewFile(const QString& path, const QByteArray& bytes)
 {
-    writePreview(path, bytesContent(bytes));
+    writeAsName(path, bytesContent(bytes), true);
 }
 
 void writePageFile(const QString& path, const QByteArray& bytes)
@@ -391,6 +416,14 @@ qsizetype writeDocumentFile(const QString& path, const TextRuns& text, const Tex
 qsizetype writePreviewFile(const QString& path, const TextRuns& text, const TextFormat& format)
 {
     qsizetype references = 0;
-    writePreview(path, encodedContent(text, format, &references));
+    writeAsName(path, encodedContent(text, format, &references), true);
+    return references;
+}
+
+qsizetype writeDocumentFileAsName(const QString& path, const TextRuns& text,
+                                  const TextFormat& format)
+{
+    qsizetype references = 0;
+    writeAsName(path, encodedContent(text, format, &references), false);
     return references;
 }

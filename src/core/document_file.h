@@ -15,7 +15,8 @@ EditorBytes readDocumentFile(const QString& path);
 QByteArray readRegularFile(const QString& path);
 
 // Writes editor text (UTF-8, LF) to disk in `format` with CR LF line ends. A page is written
-// atomically where a rename keeps it the same file, otherwise in place (writePageFile).
+// atomically where a rename keeps it the same file, otherwise in place (writePageFile). A
+// symbolic link of another user in a shared folder (sticky bit) is never followed.
 // Raises "Cannot create file %s" on any failure. Returns how many characters went out as
 // character references because the page's code page cannot hold them.
 qsizetype writeDocumentFile(const QString& path, const TextRuns& text, const TextFormat& format);
@@ -24,6 +25,11 @@ inline qsizetype writeDocumentFile(const QString& path, const char* utf8, qsizet
 {
     return writeDocumentFile(path, TextRuns{QByteArrayView(utf8, size), {}}, format);
 }
+
+// As writeDocumentFile, but `path` is replaced as a name, like the preview file: a link there
+// is not followed, and a name another user holds in a shared folder is refused.
+qsizetype writeDocumentFileAsName(const QString& path, const TextRuns& text,
+                                  const TextFormat& format);
 
 // Writes a page's bytes: atomically as a rule, in place when renaming a new file over it would
 // change what the file is (see mustWriteInPlace). A failed in-place write puts the old bytes

@@ -1,11 +1,16 @@
 #include "core/in_place_write.h"
 
+#include "core/recovery_store.h"
+
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QtGlobal>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -61,6 +66,72 @@ bool readAll(int fd, QByteArray& out)
     }
 }
 
+// The journal of one in-place save; see encodeSaveJournalHeader.
+class SaveJournalFile
+{
+public:
+    SaveJournalFile() = default;
+    SaveJournalFile(const SaveJournalFile&) = delete;
+    SaveJournalFile& operator=(const SaveJournalFile&) = delete;
+    ~SaveJournalFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (folder_ >= 0)
+            ::close(folder_);
+    }
+
+    // Writes and syncs the old bytes; false when they cannot be kept.
+    bool open(const QByteArray& pageName, const QByteArray& old)
+    {
+        const QString folderPath = ensureRecoveryFolder();
+        if (folderPath.isEmpty())
+            return false;
+        folder_ =
+            ::open(QFile::encodeName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder_ < 0)
+            return false;
+        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+            name_ = "save-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36) +
+                    kJournalEnd;
+            fd_ = ::openat(folder_, name_.constData(),
+                           O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd_ < 0 && errno != EEXIST)
+                return false;
+        }
+        if (fd_ < 0)
+            return false;
+        ::flock(fd_, LOCK_EX | LOCK_NB);
+        const QByteArray header = encodeSaveJournalHeader(pageName, old.size());
+        if (writeAllAt(fd_, header) && writeAllAt(fd_, old, header.size()) &&
+            ::fdatasync(fd_) == 0 &&
+            (::fsync(folder_) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EROFS))
+            return true;
+        discard();
+        return false;
+    }
+    // The new bytes are whole: the journal is no longer needed (and says so if the removal is
+    // cut short).
+    void finish()
+    {
+        writeAllAt(fd_, "1", kFinishedFlagAt);
+        discard();
+    }
+    void discard()
+    {
+        ::unlinkat(folder_, name_.constData(), 0);
+        ::close(fd_);
+        fd_ = -1;
+    }
+
+    static constexpr qsizetype kFinishedFlagAt = 13;
+
+private:
+    int folder_ = -1;
+    int fd_ = -1;
+    QByteArray name_;
+};
+
 // The new bytes go over the old ones before the file is cut to size, so a write that fails
 // early (a size limit, a full disk) has not yet freed anything the old bytes need.
 bool replaceBytes(int fd, const FileContent& content)
@@ -97,16 +168,22 @@ bool writeInPlace(const QString& target, const FileContent& content)
     if (fd < 0)
         return false;
     QByteArray old;
-    if (!readAll(fd, old)) {
+    // Without a journal a kill half-way would tear the page: no journal, no save.
+    SaveJournalFile journal;
+    if (!readAll(fd, old) ||
+        !journal.open(QFile::encodeName(QFileInfo(target).absoluteFilePath()), old)) {
         ::close(fd);
         return false;
     }
     if (replaceBytes(fd, content)) {
         // After a successful sync the bytes are on the disk; close has nothing left to report.
         ::close(fd);
+        journal.finish();
         return true;
     }
-    replaceBytes(fd, [&old](int to) { return writeAllAt(to, old) ? old.size() : -1; });
+    // The journal stays if the old bytes could not be put back: it is the only copy left.
+    if (replaceBytes(fd, [&old](int to) { return writeAllAt(to, old) ? old.size() : -1; }))
+        journal.discard();
     ::close(fd);
     return false;
 }
@@ -124,3 +201,34 @@ bool writeInPlace(const QString&, const FileContent&)
 }
 
 #endif
+
+namespace {
+const QByteArray kJournalMagic = "VORLANE-SAVE ";
+}
+
+QByteArray encodeSaveJournalHeader(const QByteArray& pageName, qsizetype oldSize)
+{
+    return kJournalMagic + "0\n" + pageName.toPercentEncoding() + '\n' +
+           QByteArray::number(oldSize) + '\n';
+}
+
+std::optional<SaveJournal> parseSaveJournal(const QByteArray& bytes)
+{
+    if (!bytes.startsWith(kJournalMagic) || bytes.size() < kJournalMagic.size() + 2 ||
+        bytes.at(kJournalMagic.size() + 1) != '\n')
+        return std::nullopt;
+    const qsizetype nameStart = kJournalMagic.size() + 2;
+    const qsizetype nameEnd = bytes.indexOf('\n', nameStart);
+    const qsizetype sizeEnd = nameEnd < 0 ? -1 : bytes.indexOf('\n', nameEnd + 1);
+    if (sizeEnd < 0)
+        return std::nullopt;
+    bool ok = false;
+    const qsizetype oldSize = bytes.mid(nameEnd + 1, sizeEnd - nameEnd - 1).toLongLong(&ok);
+    if (!ok || bytes.size() - sizeEnd - 1 != oldSize)
+        return std::nullopt;
+    SaveJournal journal;
+    journal.pageName = QByteArray::fromPercentEncoding(bytes.mid(nameStart, nameEnd - nameStart));
+    journal.finished = bytes.at(kJournalMagic.size()) == '1';
+    journal.oldBytes = bytes.mid(sizeEnd + 1);
+    return journal;
+}

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Whether a save must rewrite the file itself rather than rename a new file over it, because
 // the rename would change what the file is: the folder is not writable but the file is, the
@@ -23,3 +24,18 @@ bool writeInPlace(const QString& target, const FileContent& content);
 
 // Writes all of `bytes` at `offset`, every piece checked.
 bool writeAllAt(int fd, QByteArrayView bytes, qsizetype offset = 0);
+
+// Before a page is overwritten in place, its old bytes go to a journal in the recovery folder
+// (synced), so a save killed half-way can be undone at the next start. The journal is
+// "VORLANE-SAVE 0\n", the page's name (percent-encoded), the old size, and the old bytes;
+// the 0 becomes 1 once the new bytes are whole. A save holds its journal locked.
+inline constexpr char kJournalEnd[] = ".journal";
+struct SaveJournal
+{
+    QByteArray pageName; // as the file system spells it
+    bool finished = false;
+    QByteArray oldBytes;
+};
+QByteArray encodeSaveJournalHeader(const QByteArray& pageName, qsizetype oldSize);
+// Nothing for a journal cut short.
+std::optional<SaveJournal> parseSaveJournal(const QByteArray& bytes);

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace {
 Seam<Prompter, QtPrompter> seam;
@@ -61,6 +62,24 @@ Prompter::Answer QtPrompter::confirm(QWidget* parent, const QString& title, cons
     if (button == QMessageBox::No)
         return Answer::No;
     return Answer::Cancel;
+}
+
+int QtPrompter::choose(QWidget* parent, const QString& title, const QString& text,
+                       const QStringList& buttons)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    // One role for all, so every desktop shows the buttons in the order given; Escape is the
+    // last one (Later, No, Cancel).
+    QList<QAbstractButton*> made;
+    for (const QString& caption : buttons)
+        made.append(box.addButton(caption, QMessageBox::ActionRole));
+    if (!made.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(made.constFirst()));
+        box.setEscapeButton(made.constLast());
+    }
+    box.exec();
+    return int(made.indexOf(box.clickedButton()));
 }
 
 void QtPrompter::error(QWidget* parent, const QString& text)

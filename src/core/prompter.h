@@ -36,6 +36,10 @@ public:
 
     // "Confirm" box with Yes, No and Cancel and a question icon.
     virtual Answer confirm(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A question with buttons of its own (the first is the default); returns the index of the
+    // button pressed, -1 when the box was closed otherwise.
+    virtual int choose(QWidget* parent, const QString& title, const QString& text,
+                       const QStringList& buttons) = 0;
     // Error box (title "Error", one OK button).
     virtual void error(QWidget* parent, const QString& text) = 0;
     // Information box with one OK button.
@@ -63,6 +67,8 @@ class QtPrompter : public Prompter
 {
 public:
     Answer confirm(QWidget* parent, const QString& title, const QString& text) override;
+    int choose(QWidget* parent, const QString& title, const QString& text,
+               const QStringList& buttons) override;
     void error(QWidget* parent, const QString& text) override;
     void inform(QWidget* parent, const QString& title, const QString& text) override;
     FileAnswer openFiles(QWidget* parent, const FileRequest& request) override;

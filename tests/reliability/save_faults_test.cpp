@@ -1,4 +1,5 @@
 #include "app/main_form.h"
+#include "core/app_error.h"
 #include "core/document_codec.h"
 #include "core/document_file.h"
 #include "core/recent_files.h"
@@ -14,6 +15,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -394,8 +398,9 @@ private Q_SLOTS:
             VERIFY_CHILD(runInChild(body));
     }
 
-    // Another program deleted, replaced or changed the page after it was opened. Save writes
-    // what the user sees; where it cannot, the text stays in the editor and Save As still works.
+    // Another program deleted, replaced or changed the page after it was opened. Save asks
+    // first (a deleted page is simply written again), then writes what the user sees; where it
+    // cannot, the text stays in the editor and Save As still works.
     void pageChangedBehindTheEditor_data()
     {
         QTest::addColumn<QString>("change");
@@ -438,7 +443,12 @@ private Q_SLOTS:
         } else {
             QVERIFY(QDir(folder).removeRecursively());
         }
+        const bool asks =
+            change != QLatin1String("delete") && change != QLatin1String("remove folder");
+        if (asks)
+            prompter.choices = {0};
         form.action("FileSaveItem")->trigger();
+        QCOMPARE(prompter.chooses.size(), asks ? 1 : 0);
 
         if (saves) {
             QVERIFY2(prompter.errors.isEmpty(),
@@ -457,6 +467,141 @@ private Q_SLOTS:
         form.action("FileSaveAsItem")->trigger();
         QCOMPARE(QString::fromUtf8(decodeDocument(readFile(elsewhere)).utf8), typed);
         QCOMPARE(form.DocumentFileName(), elsewhere);
+    }
+
+    // Another program changes the open page. Unedited, it is reloaded quietly with the caret
+    // on its line; edited, or when the name became a link or another user's file, the bar above
+    // the editor tells, and Save asks before replacing the change: No leaves the file and the
+    // editor as they are, Yes writes the user's text as a file of their own, never through the
+    // link.
+    void changedOnDisk_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("edited");
+        for (const char* change :
+             {"modified", "replaced by rename", "deleted", "turned into a link", "owner changed"})
+            for (const bool edited : {false, true})
+                QTest::addRow("%s, %s", change, edited ? "edited" : "unedited")
+                    << QString::fromLatin1(change) << edited;
+    }
+    void changedOnDisk()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, edited);
+        QTemporaryDir dir;
+        const QString page =
+            writeFile(dir.filePath(QStringLiteral("page.htm")), "line 1\r\nline 2\r\nline 3\r\n");
+        const QByteArray victimBytes = "someone's own file\n";
+        const QString victim = writeFile(dir.filePath(QStringLiteral("victim.txt")), victimBytes);
+        ScriptedPrompter prompter;
+        TMainForm form;
+        form.LoadDocument(page);
+        form.SetDocumentName(page);
+        form.editor()->GoToLine(3);
+        if (edited)
+            form.editor()->ReplaceSelection(QStringLiteral("typed "));
+        const QString shown = form.editor()->EditorText();
+
+        const QByteArray theirs = "their 1\r\ntheir 2\r\ntheir 3\r\ntheir 4\r\n";
+        const QByteArray pageName = QFile::encodeName(page);
+        if (change == QLatin1String("modified")) {
+            writeFile(page, theirs);
+        } else if (change == QLatin1String("replaced by rename")) {
+            const QString other = writeFile(dir.filePath(QStringLiteral("other.tmp")), theirs);
+            QVERIFY(::rename(QFile::encodeName(other).constData(), pageName.constData()) == 0);
+        } else if (change == QLatin1String("deleted")) {
+            QVERIFY(QFile::remove(page));
+        } else if (change == QLatin1String("turned into a link")) {
+            QVERIFY(QFile::remove(page));
+            QVERIFY(QFile::link(victim, page));
+        } else if (::geteuid() != 0 || ::chown(pageName.constData(), 65534, 65534) != 0) {
+            QSKIP("giving the page to another user needs root");
+        }
+        form.checkDiskChange();
+
+        const bool deleted = change == QLatin1String("deleted");
+        if (!edited && (change == QLatin1String("modified") ||
+                        change == QLatin1String("replaced by rename"))) {
+            QVERIFY(!form.DiskChangeBar->isVisibleTo(&form));
+            QCOMPARE(form.editor()->EditorUtf8(), decodeDocument(theirs).utf8);
+            QCOMPARE(form.editor()->CaretLine(), 3);
+            QVERIFY(!form.editor()->ModifiedFlag());
+            QCOMPARE(form.Label1->text(),
+                     QStringLiteral("%1 was changed by another program and has been reloaded.")
+                         .arg(page));
+            QVERIFY(prompter.chooses.isEmpty());
+            return;
+        }
+        QVERIFY(form.DiskChangeBar->isVisibleTo(&form));
+        QCOMPARE(form.DiskChangeLabel->text(),
+                 (deleted ? QStringLiteral("%1 was deleted or moved. Saving will write it again.")
+                          : QStringLiteral("%1 was changed by another program."))
+                     .arg(page));
+        QCOMPARE(form.ReloadButton->isVisibleTo(&form), !deleted);
+        QCOMPARE(form.editor()->EditorText(), shown);
+        // Keep Mine puts the bar away, and the same change is not told again.
+        form.KeepMineButton->click();
+        form.checkDiskChange();
+        QVERIFY(!form.DiskChangeBar->isVisibleTo(&form));
+
+        if (!deleted) {
+            const QByteArray before = readFile(page);
+            prompter.choices = {1};
+            form.action("FileSaveItem")->trigger();
+            const QString name = change == QLatin1String("turned into a link")
+                                     ? QStringLiteral("%1 (now a link to %2)").arg(page, victim)
+                                     : page;
+            QCOMPARE(prompter.chooses.size(), 1);
+            QCOMPARE(prompter.chooses[0].text,
+                     QStringLiteral("%1 was changed by another program since it was opened. Save "
+                                    "anyway and replace those changes?")
+                         .arg(name));
+            QCOMPARE(readFile(page), before);
+            QCOMPARE(form.editor()->EditorText(), shown);
+            QCOMPARE(form.editor()->ModifiedFlag(), edited);
+            if (change == QLatin1String("modified")) {
+                // Reload takes their version after all, the caret staying on its line.
+                form.ReloadButton->click();
+                QCOMPARE(form.editor()->EditorUtf8(), decodeDocument(theirs).utf8);
+                QCOMPARE(form.editor()->CaretLine(), 3);
+                QVERIFY(!form.editor()->ModifiedFlag());
+                return;
+            }
+            prompter.choices = {0};
+        }
+        form.action("FileSaveItem")->trigger();
+        QVERIFY2(prompter.errors.isEmpty(), qPrintable(prompter.errors.join(QLatin1Char('\n'))));
+        QVERIFY(prompter.unexpected.isEmpty());
+        QCOMPARE(QString::fromUtf8(decodeDocument(readFile(page)).utf8), shown);
+        QVERIFY(!QFileInfo(page).isSymLink());
+        QCOMPARE(QFileInfo(page).ownerId(), ::geteuid());
+        QCOMPARE(readFile(victim), victimBytes);
+        QVERIFY(!form.editor()->ModifiedFlag());
+    }
+
+    // A colleague's symbolic link in a shared folder (sticky bit) is never followed by a save:
+    // it could lead to any file of the user's own.
+    void foreignLinkInStickyFolderIsNotFollowed()
+    {
+        if (::geteuid() != 0)
+            QSKIP("making another user's link needs root");
+        QTemporaryDir dir;
+        const QString shared = dir.filePath(QStringLiteral("shared"));
+        QVERIFY(QDir().mkpath(shared));
+        QVERIFY(::chmod(QFile::encodeName(shared).constData(), 01777) == 0);
+        const QByteArray victimBytes = "export PATH=/usr/bin\n";
+        const QString victim = writeFile(dir.filePath(QStringLiteral("home/.bashrc")), victimBytes);
+        const QString link = shared + QStringLiteral("/page.htm");
+        QVERIFY(QFile::link(victim, link));
+        QVERIFY(::lchown(QFile::encodeName(link).constData(), 65534, 65534) == 0);
+        QVERIFY_THROWS_EXCEPTION(AppError,
+                                 writeDocumentFile(link, "<P>page</P>\n", 12, TextFormat()));
+        QCOMPARE(readFile(victim), victimBytes);
+        QVERIFY(QFileInfo(link).isSymLink());
+        // The user's own link there leads where it always did.
+        QVERIFY(::lchown(QFile::encodeName(link).constData(), 0, 0) == 0);
+        writeDocumentFile(link, "<P>page</P>\n", 12, TextFormat());
+        QCOMPARE(readFile(victim), QByteArray("<P>page</P>\r\n"));
     }
 
     // A page reached through symbolic links is saved where the links lead; the links stay.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <grp.h>
@@ -80,6 +81,11 @@ QString dropPrivileges(const QStringList& paths)
             return skipReason(QStringLiteral("%1 cannot be reached by an unprivileged user; "
                                              "point TMPDIR at a folder like /tmp")
                                   .arg(path));
+    // The user's own state folder (recovery copies, save journals), as a real user has one.
+    char state[] = "/tmp/vorlane-state-XXXXXX";
+    if (::mkdtemp(state) == nullptr)
+        return skipReason(QStringLiteral("no state folder for the unprivileged user"));
+    qputenv("XDG_STATE_HOME", state);
     return QString();
 }
 

@@ -13,6 +13,17 @@ Prompter::Answer ScriptedPrompter::confirm(QWidget*, const QString& title, const
     return answers.takeFirst();
 }
 
+int ScriptedPrompter::choose(QWidget*, const QString& title, const QString& text,
+                             const QStringList&)
+{
+    chooses.append({title, text});
+    if (choices.isEmpty()) {
+        unexpected.append(QStringLiteral("choose: ") + text);
+        return -1;
+    }
+    return choices.takeFirst();
+}
+
 void ScriptedPrompter::error(QWidget*, const QString& text)
 {
     errors.append(text);

@@ -16,6 +16,7 @@ class ScriptedPrompter : public Prompter
 public:
     // Answers, taken from the front.
     QList<Answer> answers;
+    QList<int> choices; // button indexes for choose(); -1 closes the box
     QList<FileAnswer> openAnswers;
     QStringList saveAnswers;                   // an empty string means Cancel
     QList<std::optional<QColor>> colorAnswers; // nullopt means Cancel
@@ -38,6 +39,7 @@ public:
         QString title, text;
     };
     QList<Asked> confirms;
+    QList<Asked> chooses;
     QStringList errors;
     QList<Asked> informs;
     QList<FileRequest> openRequests;
@@ -47,6 +49,8 @@ public:
     QStringList unexpected;      // asked with nothing queued
 
     Answer confirm(QWidget* parent, const QString& title, const QString& text) override;
+    int choose(QWidget* parent, const QString& title, const QString& text,
+               const QStringList& buttons) override;
     void error(QWidget* parent, const QString& text) override;
     void inform(QWidget* parent, const QString& title, const QString& text) override;
     FileAnswer openFiles(QWidget* parent, const FileRequest& request) override;

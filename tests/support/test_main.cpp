@@ -14,6 +14,7 @@ TestEnvironment::TestEnvironment()
     const QString home = handedOn.isEmpty() ? dir_.path() : QString::fromLocal8Bit(handedOn);
     qputenv("XDG_CONFIG_HOME", home.toLocal8Bit());
     qputenv("XDG_CACHE_HOME", (home + QStringLiteral("/cache")).toLocal8Bit());
+    qputenv("XDG_STATE_HOME", (home + QStringLiteral("/state")).toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The web engine module is built beside the program, not beside the tests.
     TLivePreviewPane::setModuleFolder(QStringLiteral(VORLANE_BINARY_DIR));
