@@ -20,7 +20,9 @@
 #include <cstring>
 #ifdef Q_OS_UNIX
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 #include <functional>
 #include <memory>
@@ -848,14 +850,38 @@ private:
         const QString canonical = info.canonicalFilePath();
         if (canonical.isEmpty() || !liesInside(canonical, site_))
             return Anchor::NotLooked;
+        QFile file;
+#ifdef Q_OS_UNIX
+        // What is opened is asked what it is, so a pipe put there meanwhile never blocks.
+        const int fd =
+            ::open(QFile::encodeName(canonical).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat status
+        {
+        };
+        if (fd < 0)
+            return Anchor::NotLooked;
+        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+            ::close(fd);
+            return Anchor::NotLooked;
+        }
+        if (status.st_size > kMaxFragmentTarget) {
+            ::close(fd);
+            return Anchor::TooLarge;
+        }
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            return Anchor::NotLooked;
+        }
+#else
         const QFileInfo real(canonical);
         if (!real.isFile())
             return Anchor::NotLooked;
         if (real.size() > kMaxFragmentTarget)
             return Anchor::TooLarge;
-        QFile file(canonical);
+        file.setFileName(canonical);
         if (!file.open(QIODevice::ReadOnly))
             return Anchor::NotLooked;
+#endif
         return holdsAnchor(file, fragment) ? Anchor::Found : Anchor::Missing;
     }
 

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -372,10 +373,10 @@ private Q_SLOTS:
                   "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><A HREF=no.htm>x</A></BODY></HTML>");
         writeFile(dir + "web.htm", "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><A "
                                    "HREF=http://a.example/>x</A></BODY></HTML>");
-        writeFile(dir + "control.htm", "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><A "
-                                       "HREF=\"x%0A" +
-                                           dir.toUtf8() +
-                                           "forged.htm:1:1: error: y.htm\">x</A></BODY></HTML>");
+        writeFile(dir + "control.htm",
+                  "<HTML><HEAD><TITLE>t</TITLE></HEAD><BODY><A "
+                  "HREF=\"x%0A" +
+                      dir.toUtf8() + "forged.htm:1:1:%20error:%20y.htm\">x</A></BODY></HTML>");
         QTest::newRow("clean") << QStringList{dir + "clean.htm"} << 0 << "";
         QTest::newRow("warnings only")
             << QStringList{dir + "warning.htm"} << 0
@@ -463,7 +464,7 @@ private Q_SLOTS:
         QCOMPARE(panel.Summary->text(), QStringLiteral("1 error(s), 0 warning(s), 1 note(s)"));
         QCOMPARE(panel.findingsText(false),
                  QStringLiteral("page.htm:1:51: error: missing.htm does not exist\n"
-                                "page.htm:1:75: note: 1 web address not checked (http:)\n"));
+                                "page.htm:1:79: note: 1 web address not checked (http:)\n"));
         const auto icon = [&](int row) {
             return panel.List->model()
                 ->index(row, 0)
