@@ -485,17 +485,25 @@ bool holdsAnchor(QFile& file, const QString& name)
     if (needles.first().isEmpty())
         return false;
     constexpr qsizetype kBefore = 4096; // the longest tag looked back over
+    const qsizetype kept = kBefore + needles.first().size();
     QByteArray buffer;
     for (bool end = false; !end;) {
         const QByteArray piece = file.read(kFragmentPiece);
         end = piece.size() < kFragmentPiece;
-        if (buffer.size() > kBefore + 1024)
-            buffer.remove(0, buffer.size() - kBefore - 1024);
+        if (buffer.size() > kept)
+            buffer.remove(0, buffer.size() - kept);
         buffer += piece;
         for (const QByteArray& needle : std::as_const(needles)) {
+            // One pass: the last "<" before each place is followed along, and a tag once read
+            // is not read again for the other places inside it.
+            qsizetype lt = -1;
+            qsizetype nextLt = buffer.indexOf('<');
             for (qsizetype at = buffer.indexOf(needle); at >= 0;
                  at = buffer.indexOf(needle, at + 1)) {
-                const qsizetype lt = buffer.lastIndexOf('<', at);
+                while (nextLt >= 0 && nextLt < at) {
+                    lt = nextLt;
+                    nextLt = buffer.indexOf('<', nextLt + 1);
+                }
                 if (lt < 0 || at - lt > kBefore)
                     continue;
                 TagLexer lexer(QByteArrayView(buffer).sliced(lt));
@@ -511,6 +519,7 @@ bool holdsAnchor(QFile& file, const QString& name)
                         (a.value == needle || decodeValue(a.value) == name))
                         return true;
                 }
+                at = qMax(at, lt + tag.end - 1);
             }
         }
     }
@@ -525,12 +534,8 @@ public:
           pageFile_(pageFile.isEmpty() ? QString()
                                        : QDir::cleanPath(QFileInfo(pageFile).absoluteFilePath())),
           folder_(pageFile.isEmpty() ? QString() : QFileInfo(pageFile_).absolutePath()),
-          site_(siteFolder.isEmpty() ? siteFolderFor(pageFile) : siteFolder)
+          pageFileGiven_(pageFile), siteGiven_(siteFolder)
     {
-        if (!site_.isEmpty()) {
-            const QString canonical = QFileInfo(site_).canonicalFilePath();
-            site_ = canonical.isEmpty() ? QDir::cleanPath(site_) : canonical;
-        }
     }
 
     QList<Finding> run(Progress* progress)
@@ -843,12 +848,26 @@ private:
 
     enum class Anchor { Found, Missing, TooLarge, NotLooked };
 
+    // The site folder, found when a page's #names are first wanted: most checks never ask.
+    const QString& site()
+    {
+        if (!site_) {
+            QString site = siteGiven_.isEmpty() ? siteFolderFor(pageFileGiven_) : siteGiven_;
+            if (!site.isEmpty()) {
+                const QString canonical = QFileInfo(site).canonicalFilePath();
+                site = canonical.isEmpty() ? QDir::cleanPath(site) : canonical;
+            }
+            site_ = site;
+        }
+        return *site_;
+    }
+
     // Only regular files inside the site folder are read, and only so much of them.
-    Anchor lookForAnchor(const QString& target, const QString& fragment) const
+    Anchor lookForAnchor(const QString& target, const QString& fragment)
     {
         const QFileInfo info(target);
         const QString canonical = info.canonicalFilePath();
-        if (canonical.isEmpty() || !liesInside(canonical, site_))
+        if (canonical.isEmpty() || !liesInside(canonical, site()))
             return Anchor::NotLooked;
         QFile file;
 #ifdef Q_OS_UNIX
@@ -888,7 +907,9 @@ private:
     QByteArrayView text_;
     QString pageFile_;
     QString folder_;
-    QString site_;
+    QString pageFileGiven_;
+    QString siteGiven_;
+    std::optional<QString> site_;
     QString baseScheme_; // a BASE that is a web address makes relative links web addresses
     QString baseFolder_; // a local BASE's folder
     std::optional<QSet<QString>> maps_;
