@@ -1,6 +1,7 @@
 #include "app/chrome_style.h"
 #include "app/command_line.h"
 #include "app/main_form.h"
+#include "check/markup_child.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -10,6 +11,10 @@
 
 int main(int argc, char* argv[])
 {
+    // The markup check's child process (hidden): the editor's page arrives on standard input.
+    if (const std::optional<int> exitCode = PageCheck::runMarkupChildIfAsked(argc, argv))
+        return *exitCode;
+
     // `vorlane --check FILE...`: no window, so no display is needed.
     if (argc > 1 && std::strcmp(argv[1], "--check") == 0) {
         QCoreApplication app(argc, argv);

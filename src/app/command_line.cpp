@@ -9,8 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QThread>
 
 #include <cstdio>
+#include <memory>
 
 CommandLine parseCommandLine(const QStringList& arguments)
 {
@@ -34,7 +36,7 @@ QString usageText()
     return QStringLiteral(
         "Usage: vorlane [FILE]\n"
         "       vorlane -- FILE\n"
-        "       vorlane --check FILE...\n"
+        "       vorlane --check [--strict] FILE...\n"
         "       vorlane --help | --version\n"
         "\n"
         "Vorlane is an editor for writing web pages by hand in HTML.\n"
@@ -42,8 +44,10 @@ QString usageText()
         "name that starts with \"-\".\n"
         "\n"
         "  --check     check each FILE's markup and local links without opening a window;\n"
-        "              print FILE:LINE:COLUMN: error|warning|link: message and exit 0 (no\n"
-        "              error or broken link), 1 (some) or 2 (a file could not be read)\n"
+        "              print FILE:LINE:COLUMN: error|warning|note: message and exit 0 (no\n"
+        "              error), 1 (an error: bad markup or a broken link) or 2 (a file could\n"
+        "              not be read); notes never change the exit code\n"
+        "  --strict    after --check: warnings also give exit code 1\n"
         "  --help      show this text and exit\n"
         "  --version   show the version from version.txt and exit\n"
         "\n"
@@ -76,10 +80,21 @@ std::optional<int> answerInfoOption(int& argc, char** argv)
     return 0;
 }
 
-int runCheckCommand(const QStringList& files, QTextStream& out, QTextStream& err)
+int runCheckCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    QStringList files;
+    bool strict = false;
+    bool options = true;
+    for (const QString& argument : arguments) {
+        if (options && argument == QLatin1String("--"))
+            options = false;
+        else if (options && argument == QLatin1String("--strict"))
+            strict = true;
+        else
+            files.append(argument);
+    }
     if (files.isEmpty()) {
-        err << "usage: vorlane --check FILE...\n";
+        err << "usage: vorlane --check [--strict] FILE...\n";
         err.flush();
         return 2;
     }
@@ -90,14 +105,21 @@ int runCheckCommand(const QStringList& files, QTextStream& out, QTextStream& err
         try {
             page = readDocumentFile(file);
         } catch (const AppError& e) {
-            err << e.message() << '\n';
+            err << PageCheck::escapeControls(e.message()) << '\n';
             unreadable = true;
             continue;
         }
-        for (const PageCheck::Finding& f :
-             PageCheck::checkPage(page.utf8, QFileInfo(file).absoluteFilePath())) {
+        // Tidy recurses per nesting level: the check gets a stack of its own.
+        QList<PageCheck::Finding> findings;
+        const QString path = QFileInfo(file).absoluteFilePath();
+        std::unique_ptr<QThread> check(
+            QThread::create([&] { findings = PageCheck::checkPage(page.utf8, path); }));
+        check->setStackSize(PageCheck::kCheckStackBytes);
+        check->start();
+        check->wait();
+        for (const PageCheck::Finding& f : std::as_const(findings)) {
             out << PageCheck::formatFinding(file, f) << '\n';
-            failing = failing || f.failing;
+            failing = failing || PageCheck::fails(f, strict);
         }
         out.flush();
     }

@@ -30,6 +30,8 @@ std::optional<int> answerInfoOption(int& argc, char** argv);
 
 QString usageText();
 
-// `vorlane --check FILE...`: findings on `out`, unreadable files on `err`. Returns 0 when no
-// file has an error or a broken link, 1 when one has, 2 when a file cannot be read.
-int runCheckCommand(const QStringList& files, QTextStream& out, QTextStream& err);
+// `vorlane --check [--strict] FILE...` (the arguments after --check): findings on `out`,
+// unreadable files on `err`. Returns 0 when no file has an error (bad markup or a broken link),
+// 1 when one has (or, with --strict, a warning), 2 when a file cannot be read. Notes never
+// count.
+int runCheckCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);

@@ -9,6 +9,10 @@
 
 void TMainForm::CheckPage1Click()
 {
+    const auto check = [this] {
+        const QString& name = DocumentFileName();
+        CheckPanel->start(name == kUntitled ? QString() : name, name);
+    };
     if (!CheckPanel) {
         CheckPanel = new TCheckPanel(RichEdit1, editorSplitter_);
         editorSplitter_->addWidget(CheckPanel);
@@ -20,8 +24,9 @@ void TMainForm::CheckPage1Click()
             CheckPanel->hide();
             RichEdit1->FocusEditor();
         });
+        // While the panel is open, the page is checked again once typing pauses.
+        connect(CheckPanel, &TCheckPanel::recheckWanted, this, check);
     }
     CheckPanel->show();
-    const QString& name = DocumentFileName();
-    CheckPanel->start(name == kUntitled ? QString() : name, name);
+    check();
 }

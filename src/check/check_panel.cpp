@@ -1,5 +1,6 @@
 #include "check/check_panel.h"
 
+#include "check/markup_child.h"
 #include "editor/margin_rich_edit.h"
 
 #include <QAbstractTableModel>
@@ -26,9 +27,8 @@ using PageCheck::Kind;
 namespace {
 // Pages bigger than this show how far their check got.
 constexpr qsizetype kProgressFrom = 1024 * 1024;
-// Tidy's parser recurses per nesting level; the nesting it is given is limited, and this
-// leaves ample room for it.
-constexpr uint kCheckStackBytes = 64u * 1024 * 1024;
+// While the panel is open, the page is checked again this long after typing pauses.
+constexpr int kRecheckAfterMs = 1000;
 } // namespace
 
 // ---- the findings and where they stand now ----
@@ -85,7 +85,7 @@ public:
             if (index.column() == 0)
                 return PageCheck::kindName(e.finding.kind);
             if (index.column() == 3)
-                return e.finding.message;
+                return PageCheck::escapeControls(e.finding.message);
             if (e.finding.start < 0)
                 return QString();
             const auto [line, column] = place(e);
@@ -105,7 +105,7 @@ public:
         case Qt::ToolTipRole:
             if (e.stale)
                 return QStringLiteral("This place has been edited since the check.");
-            return e.finding.message;
+            return PageCheck::escapeControls(e.finding.message);
         case Qt::TextAlignmentRole:
             if (index.column() == 1 || index.column() == 2)
                 return int(Qt::AlignRight | Qt::AlignVCenter);
@@ -234,11 +234,28 @@ TCheckPanel::TCheckPanel(TMarginRichEdit* editor, QWidget* parent)
     placesTimer_->setSingleShot(true);
     placesTimer_->setInterval(250);
     connect(placesTimer_, &QTimer::timeout, this, &TCheckPanel::refreshPlaces);
+    // A newly typed fault shows up without asking: the check runs again once typing pauses.
+    recheckTimer_ = new QTimer(this);
+    recheckTimer_->setObjectName(QStringLiteral("CheckAgainTimer"));
+    recheckTimer_->setSingleShot(true);
+    recheckTimer_->setInterval(kRecheckAfterMs);
+    connect(recheckTimer_, &QTimer::timeout, this, [this] {
+        if (!isVisible() || !editor_)
+            return;
+        // The editor also reports restyling and the marks set for findings: only a changed
+        // text is checked again.
+        qsizetype size = 0;
+        const char* now = editor_->EditorUtf8Data(&size);
+        if (QByteArrayView(now, size) != QByteArrayView(checkedText_))
+            Q_EMIT recheckWanted();
+    });
     if (editor) {
         indicator_ = editor->NewPlaceSet();
         connect(editor, &TMarginRichEdit::textEdited, this, [this] {
             if (!model_->entries.empty())
                 placesTimer_->start();
+            if (isVisible())
+                recheckTimer_->start();
         });
     }
 }
@@ -264,12 +281,17 @@ void TCheckPanel::start(const QString& pageFile, const QString& fileLabel)
     auto job = std::make_shared<Job>();
     job->text = editor_->EditorUtf8();
     job->pageFile = pageFile;
+    checkedText_ = job->text;
     fileLabel_ = fileLabel;
     job_ = job;
 
-    QThread* thread = QThread::create(
-        [job] { job->findings = PageCheck::checkPage(job->text, job->pageFile, &job->progress); });
-    thread->setStackSize(kCheckStackBytes);
+    recheckTimer_->stop();
+    // Tidy runs in a child process, so a fault inside it cannot take the page down.
+    QThread* thread = QThread::create([job] {
+        job->findings = PageCheck::checkPage(job->text, job->pageFile, &job->progress,
+                                             PageCheck::MarkupIn::ChildProcess);
+    });
+    thread->setStackSize(PageCheck::kCheckStackBytes);
     threads_.emplace_back(thread, job);
     connect(thread, &QThread::finished, this, [this, thread, job] {
         threads_.erase(std::remove_if(threads_.begin(), threads_.end(),
@@ -347,16 +369,16 @@ void TCheckPanel::deliver(const std::shared_ptr<Job>& job)
     }
     model_->reset(std::move(entries));
 
-    int errors = 0, warnings = 0, links = 0;
+    int errors = 0, warnings = 0, notes = 0;
     for (const Finding& f : std::as_const(job->findings))
-        (f.kind == Kind::Error ? errors : f.kind == Kind::Warning ? warnings : links) += 1;
+        (f.kind == Kind::Error ? errors : f.kind == Kind::Warning ? warnings : notes) += 1;
     Summary->setText(
         job->findings.isEmpty()
             ? QStringLiteral("No findings: the markup is sound and every local link works.")
-            : QStringLiteral("%1 error(s), %2 warning(s), %3 link finding(s)")
+            : QStringLiteral("%1 error(s), %2 warning(s), %3 note(s)")
                   .arg(errors)
                   .arg(warnings)
-                  .arg(links));
+                  .arg(notes));
     if (List->model()->rowCount() > 0)
         List->setCurrentIndex(model_->index(0, 0));
     Q_EMIT finished();

@@ -35,8 +35,9 @@ protected:
 };
 
 // The Check Page panel under the editor. A check runs on its own thread over a copy of the
-// text; its findings are then pinned to the text with hidden editor marks, so they follow later
-// edits, and a finding whose place was edited away is greyed.
+// text (Tidy in a child process); its findings are then pinned to the text with hidden editor
+// marks, so they follow later edits, and a finding whose place was edited away is greyed.
+// While the panel is shown, it asks for a new check a second after typing pauses.
 class TCheckPanel : public QWidget
 {
     Q_OBJECT
@@ -67,6 +68,8 @@ public:
 Q_SIGNALS:
     void finished();
     void closeRequested();
+    // Typing paused while the panel is shown: whoever knows the page's name starts a check.
+    void recheckWanted();
 
 private:
     struct Job;
@@ -80,6 +83,8 @@ private:
     std::vector<std::pair<QThread*, std::shared_ptr<Job>>> threads_;
     QTimer* progressTimer_ = nullptr;
     QTimer* placesTimer_ = nullptr;
+    QTimer* recheckTimer_ = nullptr;
+    QByteArray checkedText_; // the text the last check started from
     int indicator_ = -1;
     QString fileLabel_;
 };

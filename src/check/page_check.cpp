@@ -1,12 +1,15 @@
 #include "check/page_check.h"
 
+#include "check/markup_child.h"
 #include "check/tidy_document.h"
-#include "core/app_error.h"
-#include "core/document_file.h"
+#include "core/site_folder.h"
 #include "core/tag_lexer.h"
+
+#include <tidyenum.h>
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -17,10 +20,14 @@
 #include <cstring>
 #ifdef Q_OS_UNIX
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -33,19 +40,55 @@ QString kindName(Kind kind)
         return QStringLiteral("error");
     case Kind::Warning:
         return QStringLiteral("warning");
-    case Kind::Link:
+    case Kind::Note:
         break;
     }
-    return QStringLiteral("link");
+    return QStringLiteral("note");
+}
+
+bool fails(const Finding& finding, bool strict)
+{
+    return finding.kind == Kind::Error || (strict && finding.kind == Kind::Warning);
+}
+
+namespace {
+bool isControl(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+} // namespace
+
+QString escapeControls(const QString& text)
+{
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return isControl(c.unicode()); }))
+        return text;
+    QString out;
+    out.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!isControl(u))
+            out += c;
+        else if (u == u'\n')
+            out += QLatin1String("\\n");
+        else if (u == u'\r')
+            out += QLatin1String("\\r");
+        else if (u == u'\t')
+            out += QLatin1String("\\t");
+        else if (u <= 0xFF)
+            out += QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += QStringLiteral("\\u{%1}").arg(uint(u), 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return out;
 }
 
 QString formatFinding(const QString& file, const Finding& finding)
 {
     return QStringLiteral("%1:%2:%3: %4: %5")
-        .arg(file)
+        .arg(escapeControls(file))
         .arg(qMax(finding.line, 1))
         .arg(qMax(finding.column, 1))
-        .arg(kindName(finding.kind), finding.message);
+        .arg(kindName(finding.kind), escapeControls(finding.message));
 }
 
 namespace {
@@ -170,18 +213,38 @@ bool nestsWithoutEndTag(QByteArrayView name)
 }
 
 // Where the nesting first gets deeper than kMaxNesting, or -1.
+// Depth is counted as Tidy nests: an end tag closes the innermost open element of its name and
+// everything inside it, and one that closes nothing is dropped, as Tidy drops it.
 qsizetype tooDeepAt(QByteArrayView text)
 {
-    int depth = 0;
+    std::vector<std::string> open;
+    std::unordered_map<std::string, int> openByName;
+    std::string name;
     qsizetype at = -1;
     forEachTag(text, [&](const LexedTag& tag) {
         if (nestsWithoutEndTag(tag.name))
             return true;
+        name.assign(tag.name.data(), size_t(tag.name.size()));
+        for (char& c : name)
+            c = c >= 'a' && c <= 'z' ? char(c - 32) : c;
         if (tag.closing) {
-            depth = qMax(0, depth - 1);
-        } else if (++depth > kMaxNesting) {
-            at = tag.start;
-            return false;
+            const auto it = openByName.find(name);
+            if (it == openByName.end() || it->second == 0)
+                return true;
+            while (!open.empty()) {
+                std::string top = std::move(open.back());
+                open.pop_back();
+                --openByName[top];
+                if (top == name)
+                    break;
+            }
+        } else {
+            open.push_back(name);
+            ++openByName[name];
+            if (open.size() > size_t(kMaxNesting)) {
+                at = tag.start;
+                return false;
+            }
         }
         return true;
     });
@@ -219,10 +282,14 @@ class SiteFiles
 {
 public:
     enum class Found { Exact, OtherCase, Missing };
+    // What the folder listing says a name is; Other: ask the file system (a symbolic link, or
+    // a file system that does not tell).
+    enum class Type : uchar { File, Folder, Other };
     struct Lookup
     {
         Found found = Found::Missing;
         QString actualPath; // the path as it exists (differs from the one asked for in case only)
+        Type type = Type::Other;
     };
 
     Lookup find(const QString& cleanAbsolutePath)
@@ -231,7 +298,7 @@ public:
         if (slash < 0)
             return {};
         if (slash == 0 && cleanAbsolutePath.size() == 1)
-            return {Found::Exact, cleanAbsolutePath};
+            return {Found::Exact, cleanAbsolutePath, Type::Folder};
         // Links mostly share a folder: the last one is kept at hand.
         const QStringView folderView = QStringView(cleanAbsolutePath).left(slash == 0 ? 1 : slash);
         if (!lastListing_ || folderView != lastFolder_) {
@@ -251,12 +318,13 @@ public:
                                    ? parent.actualPath
                                    : parent.actualPath + QLatin1Char('/');
         const QString name = cleanAbsolutePath.mid(slash + 1);
-        if (listing.names.contains(name))
-            return {parent.found, parent.found == Found::Exact ? cleanAbsolutePath : prefix + name};
+        if (const auto exact = listing.names.constFind(name); exact != listing.names.cend())
+            return {parent.found, parent.found == Found::Exact ? cleanAbsolutePath : prefix + name,
+                    exact.value()};
         const QHash<QString, QString>& byLowerCase = lowerCaseNames(parent.actualPath);
         const auto other = byLowerCase.constFind(name.toLower());
         if (other != byLowerCase.cend())
-            return {Found::OtherCase, prefix + other.value()};
+            return {Found::OtherCase, prefix + other.value(), listing.names.value(other.value())};
         return {};
     }
 
@@ -264,7 +332,7 @@ private:
     struct Listing
     {
         bool readable = false;
-        QSet<QString> names;
+        QHash<QString, Type> names;
         // lower-case name -> exact name; made only when a name is not found as written
         std::optional<QHash<QString, QString>> byLowerCase;
     };
@@ -273,7 +341,7 @@ private:
     Lookup findFolder(const QString& folder)
     {
         if (folder == QLatin1String("/"))
-            return {Found::Exact, folder};
+            return {Found::Exact, folder, Type::Folder};
         const auto known = folders_.constFind(folder);
         if (known != folders_.cend())
             return known.value();
@@ -286,8 +354,8 @@ private:
         if (it != listings_.end())
             return it->second;
         Listing listing;
-        // Names only: no entry is asked about its kind, so listing costs one read of the folder.
-        QStringList names;
+        // Names and the kind the listing gives for free: no entry is asked about itself unless
+        // it is a symbolic link, so listing costs one read of the folder.
 #ifdef Q_OS_UNIX
         if (DIR* dir = opendir(QFile::encodeName(folder).constData())) {
             listing.readable = true;
@@ -295,7 +363,9 @@ private:
                 const char* n = entry->d_name;
                 if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
                     continue;
-                names.append(fileNameOf(n));
+                listing.names.insert(fileNameOf(n), entry->d_type == DT_REG   ? Type::File
+                                                    : entry->d_type == DT_DIR ? Type::Folder
+                                                                              : Type::Other);
             }
             closedir(dir);
         }
@@ -305,12 +375,9 @@ private:
         listing.readable = QFileInfo(folder).isDir();
         while (entries.hasNext()) {
             entries.next();
-            names.append(entries.fileName());
+            listing.names.insert(entries.fileName(), Type::Other);
         }
 #endif
-        listing.names.reserve(names.size());
-        for (const QString& name : std::as_const(names))
-            listing.names.insert(name);
         return listings_.emplace(folder, std::move(listing)).first->second;
     }
 
@@ -320,8 +387,8 @@ private:
         if (!listing.byLowerCase) {
             listing.byLowerCase.emplace();
             listing.byLowerCase->reserve(listing.names.size());
-            for (const QString& name : std::as_const(listing.names))
-                listing.byLowerCase->insert(name.toLower(), name);
+            for (auto it = listing.names.cbegin(); it != listing.names.cend(); ++it)
+                listing.byLowerCase->insert(it.key().toLower(), it.key());
         }
         return *listing.byLowerCase;
     }
@@ -340,18 +407,141 @@ bool isHtmlFile(const QString& path)
            suffix == QLatin1String("shtml") || suffix == QLatin1String("xhtml");
 }
 
+// The path a browser opens for `relative` inside `folder` (absolute and clean): "." and empty
+// steps are dropped and ".." climbs, but never above the root; `clamped` says one had to stop.
+QString resolvePath(const QString& folder, QStringView relative, bool* clamped)
+{
+    QStringList steps = folder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QStringView step : relative.split(QLatin1Char('/'))) {
+        if (step.isEmpty() || step == QLatin1String("."))
+            continue;
+        if (step == QLatin1String("..")) {
+            if (steps.isEmpty())
+                *clamped = true;
+            else
+                steps.removeLast();
+            continue;
+        }
+        steps.append(step.toString());
+    }
+    return QLatin1Char('/') + steps.join(QLatin1Char('/'));
+}
+
+// A Java class named as APPLET's CODE names it ("pkg.Main.class", "pkg.Main", "Main.class")
+// as the file a browser fetches: "pkg/Main.class".
+QString classFile(QString code)
+{
+    if (code.endsWith(QLatin1String(".class"), Qt::CaseInsensitive))
+        code.chop(6);
+    code.replace(QLatin1Char('.'), QLatin1Char('/'));
+    return code + QLatin1String(".class");
+}
+
+// "http:", "mailto:", ... for addresses that leave this computer; empty otherwise.
+QString webScheme(const QString& value)
+{
+    if (value.startsWith(QLatin1String("//")))
+        return QStringLiteral("//");
+    // A scheme: a letter, then letters, digits, "+", "-" or "."; one letter is a drive.
+    qsizetype i = 0;
+    while (i < value.size() &&
+           (value[i].isLetter() ||
+            (i > 0 && (value[i].isDigit() || value[i] == QLatin1Char('+') ||
+                       value[i] == QLatin1Char('-') || value[i] == QLatin1Char('.')))))
+        ++i;
+    if (i < 2 || i >= value.size() || value[i] != QLatin1Char(':'))
+        return QString();
+    const QString scheme = value.left(i).toLower();
+    return scheme == QLatin1String("file") ? QString() : scheme + QLatin1Char(':');
+}
+
+// "C:\\..." or "C:/...": a path on another system's disk.
+bool isDrivePath(const QString& path)
+{
+    return path.size() >= 3 && path[1] == QLatin1Char(':') && path[0].isLetter() &&
+           path[0].unicode() < 128 && (path[2] == QLatin1Char('\\') || path[2] == QLatin1Char('/'));
+}
+
+bool isFileUrl(const QString& value)
+{
+    return value.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+}
+
+bool isAbsoluteLocal(const QString& path)
+{
+    return isDrivePath(path) || path.startsWith(QLatin1Char('/')) ||
+           path.startsWith(QLatin1Char('\\'));
+}
+
+// Whether a file holds an anchor (A NAME or any ID) called `name`. The file is read in pieces;
+// around each place the name's bytes occur, the tag they stand in is read with what came
+// before, so a tag split between two pieces is still found.
+bool holdsAnchor(QFile& file, const QString& name)
+{
+    QList<QByteArray> needles = {name.toUtf8()};
+    if (const QByteArray latin1 = name.toLatin1();
+        latin1 != needles.first() && QString::fromLatin1(latin1) == name)
+        needles.append(latin1); // a page in a single-byte encoding
+    if (needles.first().isEmpty())
+        return false;
+    constexpr qsizetype kBefore = 4096; // the longest tag looked back over
+    const qsizetype kept = kBefore + needles.first().size();
+    QByteArray buffer;
+    for (bool end = false; !end;) {
+        const QByteArray piece = file.read(kFragmentPiece);
+        end = piece.size() < kFragmentPiece;
+        if (buffer.size() > kept)
+            buffer.remove(0, buffer.size() - kept);
+        buffer += piece;
+        for (const QByteArray& needle : std::as_const(needles)) {
+            // One pass: the last "<" before each place is followed along, and a tag once read
+            // is not read again for the other places inside it.
+            qsizetype lt = -1;
+            qsizetype nextLt = buffer.indexOf('<');
+            for (qsizetype at = buffer.indexOf(needle); at >= 0;
+                 at = buffer.indexOf(needle, at + 1)) {
+                while (nextLt >= 0 && nextLt < at) {
+                    lt = nextLt;
+                    nextLt = buffer.indexOf('<', nextLt + 1);
+                }
+                if (lt < 0 || at - lt > kBefore)
+                    continue;
+                TagLexer lexer(QByteArrayView(buffer).sliced(lt));
+                LexedTag tag;
+                if (!lexer.next(tag) || tag.start != 0 || tag.closing)
+                    continue;
+                const bool anchor = sameName(tag.name, "A");
+                for (const TagAttribute& a : tag.attributes) {
+                    // A value that runs to the end of what was read may go on in the next piece.
+                    if (!end && lt + a.valueStart + a.value.size() >= buffer.size())
+                        continue;
+                    if ((sameName(a.name, "ID") || (anchor && sameName(a.name, "NAME"))) &&
+                        (a.value == needle || decodeValue(a.value) == name))
+                        return true;
+                }
+                at = qMax(at, lt + tag.end - 1);
+            }
+        }
+    }
+    return false;
+}
+
 class LinkChecker
 {
 public:
-    LinkChecker(QByteArrayView text, const QString& pageFile)
-        : text_(text), pageFile_(QDir::cleanPath(QFileInfo(pageFile).absoluteFilePath())),
-          folder_(QFileInfo(pageFile_).absolutePath())
+    LinkChecker(QByteArrayView text, const QString& pageFile, const QString& siteFolder)
+        : text_(text),
+          pageFile_(pageFile.isEmpty() ? QString()
+                                       : QDir::cleanPath(QFileInfo(pageFile).absoluteFilePath())),
+          folder_(pageFile.isEmpty() ? QString() : QFileInfo(pageFile_).absolutePath()),
+          pageFileGiven_(pageFile), siteGiven_(siteFolder)
     {
     }
 
     QList<Finding> run(Progress* progress)
     {
         const QList<LinkValue> links = linkValues(text_);
+        findBase(links);
         qsizetype firstWeb = -1;
         int webCount = 0;
         QStringList schemes;
@@ -364,7 +554,11 @@ public:
                                      qint64(text_.size()) * i / qMax<qsizetype>(1, links.size()));
             }
             const LinkValue& link = links[i];
-            const QString scheme = webScheme(link.value);
+            const QString value = effectiveValue(link);
+            QString scheme = webScheme(value);
+            if (scheme.isEmpty() && !baseScheme_.isEmpty() && link.role != LinkValue::Base &&
+                isRelative(value))
+                scheme = baseScheme_; // relative to a web address: one too
             if (!scheme.isEmpty()) {
                 if (firstWeb < 0)
                     firstWeb = link.start;
@@ -373,11 +567,11 @@ public:
                     schemes.append(scheme);
                 continue;
             }
-            check(link);
+            check(link, value);
         }
         if (webCount > 0) {
             Finding summary;
-            summary.kind = Kind::Link;
+            summary.kind = Kind::Note;
             summary.start = firstWeb;
             summary.message = (webCount == 1 ? QStringLiteral("%1 web address not checked (%2)")
                                              : QStringLiteral("%1 web addresses not checked (%2)"))
@@ -385,36 +579,87 @@ public:
                                   .arg(schemes.join(QLatin1String(", ")));
             findings_.append(summary);
         }
+        if (unsavedRelative_ >= 0) {
+            Finding f;
+            f.kind = Kind::Note;
+            f.start = unsavedRelative_;
+            f.message = QStringLiteral(
+                "relative links not checked: the page has not been saved yet, so there is no "
+                "folder to find their files in");
+            findings_.append(f);
+        }
         return findings_;
     }
 
 private:
-    // "http:", "mailto:", ... for addresses that leave this computer; empty otherwise.
-    static QString webScheme(const QString& value)
+    // The value a browser asks for: without blanks around it, APPLET classes as files below
+    // their CODEBASE.
+    static QString effectiveValue(const LinkValue& link)
     {
-        if (value.startsWith(QLatin1String("//")))
-            return QStringLiteral("//");
-        // A scheme: a letter, then letters, digits, "+", "-" or "."; one letter is a drive.
-        qsizetype i = 0;
-        while (i < value.size() &&
-               (value[i].isLetter() ||
-                (i > 0 && (value[i].isDigit() || value[i] == QLatin1Char('+') ||
-                           value[i] == QLatin1Char('-') || value[i] == QLatin1Char('.')))))
-            ++i;
-        if (i < 2 || i >= value.size() || value[i] != QLatin1Char(':'))
-            return QString();
-        const QString scheme = value.left(i).toLower();
-        return scheme == QLatin1String("file") ? QString() : scheme + QLatin1Char(':');
+        QString value = link.value.trimmed();
+        if (link.role == LinkValue::Code)
+            value = classFile(value);
+        if ((link.role == LinkValue::Code || link.role == LinkValue::Archive) &&
+            !link.codebase.trimmed().isEmpty() && !isAbsoluteLocal(value) && !isFileUrl(value) &&
+            webScheme(value).isEmpty()) {
+            QString codebase = link.codebase.trimmed();
+            if (!codebase.endsWith(QLatin1Char('/')))
+                codebase += QLatin1Char('/');
+            value = codebase + value;
+        }
+        return value;
     }
 
-    void add(const LinkValue& link, const QString& message, bool failing = true)
+    // Neither absolute, nor a web address, nor only a #name.
+    static bool isRelative(const QString& value)
+    {
+        return !value.isEmpty() && !value.startsWith(QLatin1Char('#')) && !isAbsoluteLocal(value) &&
+               !isFileUrl(value) && webScheme(value).isEmpty();
+    }
+
+    // The first BASE HREF: relative links resolve against it.
+    void findBase(const QList<LinkValue>& links)
+    {
+        for (const LinkValue& link : links) {
+            if (link.role != LinkValue::Base)
+                continue;
+            const QString value = link.value.trimmed();
+            baseScheme_ = webScheme(value);
+            if (!baseScheme_.isEmpty())
+                return;
+            QString path = value;
+            if (isFileUrl(value)) {
+                path = QUrl(value).toLocalFile();
+                if (path.isEmpty())
+                    path = QUrl::fromPercentEncoding(value.mid(5).toUtf8());
+            } else {
+                path = QUrl::fromPercentEncoding(value.toUtf8());
+            }
+            if (const qsizetype cut = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
+                cut >= 0)
+                path.truncate(cut);
+            if (isDrivePath(path) || path.isEmpty())
+                return;
+            bool clamped = false;
+            if (!path.startsWith(QLatin1Char('/'))) {
+                if (folder_.isEmpty())
+                    return;
+                path = folder_ + QLatin1Char('/') + path;
+            }
+            // "http://host/a/b.htm" and "/a/b.htm" resolve "c.htm" to "/a/c.htm".
+            const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+            baseFolder_ = resolvePath(QStringLiteral("/"), path.left(slash + 1), &clamped);
+            return;
+        }
+    }
+
+    void add(const LinkValue& link, const QString& message, Kind kind = Kind::Error)
     {
         Finding f;
-        f.kind = Kind::Link;
+        f.kind = kind;
         f.start = link.start;
         f.length = link.length;
         f.message = message;
-        f.failing = failing;
         findings_.append(f);
     }
 
@@ -430,16 +675,8 @@ private:
         return true;
     }
 
-    static bool isAbsoluteLocal(const QString& path)
+    void check(const LinkValue& link, QString value)
     {
-        const bool drive = path.size() >= 2 && path[1] == QLatin1Char(':') && path[0].isLetter() &&
-                           path[0].unicode() < 128;
-        return drive || path.startsWith(QLatin1Char('/')) || path.startsWith(QLatin1Char('\\'));
-    }
-
-    void check(const LinkValue& link)
-    {
-        QString value = link.value.trimmed();
         if (value.isEmpty())
             return;
         QString fragment;
@@ -449,100 +686,237 @@ private:
         }
         if (const qsizetype query = value.indexOf(QLatin1Char('?')); query >= 0)
             value.truncate(query);
-        if (link.isCode && !link.codebase.trimmed().isEmpty() && !isAbsoluteLocal(value)) {
-            QString codebase = link.codebase.trimmed();
-            if (!codebase.endsWith(QLatin1Char('/')))
-                codebase += QLatin1Char('/');
-            value = codebase + value;
+        if (link.role == LinkValue::Map && value.isEmpty()) {
+            if (!maps_)
+                maps_ = mapNames(text_);
+            if (!fragment.isEmpty() && !maps_->contains(fragment))
+                add(link, QStringLiteral("no map \"%1\" in this page").arg(fragment));
+            return;
+        }
+        QString written = value;
+        if (link.role != LinkValue::Code && link.role != LinkValue::Archive) {
+            written = link.value.trimmed();
+            if (const qsizetype hash = written.indexOf(QLatin1Char('#')); hash >= 0)
+                written.truncate(hash);
         }
 
-        // file: URLs work like paths; one that leaves the page's folder works only here.
-        if (value.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-            const QUrl url(value);
-            QString local = url.toLocalFile();
+        // Absolute paths, and file: addresses, which are the same: they work only here.
+        if (isFileUrl(value)) {
+            QString local = QUrl(value).toLocalFile();
             if (local.isEmpty())
                 local = QUrl::fromPercentEncoding(value.mid(5).toUtf8());
             if (isAbsoluteLocal(local)) {
-                const QString clean = QDir::cleanPath(local);
-                if (!(clean + QLatin1Char('/')).startsWith(folder_ + QLatin1Char('/'))) {
-                    add(link,
-                        QStringLiteral(
-                            "%1 points outside the page's folder: it works only on this computer")
-                            .arg(link.value.trimmed()));
-                    return;
-                }
-                checkTarget(link, clean, QDir(folder_).relativeFilePath(clean), fragment);
+                checkAbsolute(link, written, local, fragment);
                 return;
             }
             value = local;
         } else if (isAbsoluteLocal(value)) {
-            add(link, QStringLiteral("%1 is an absolute path: it works only on this computer")
-                          .arg(link.value.trimmed()));
+            checkAbsolute(link, written, QUrl::fromPercentEncoding(value.toUtf8()), fragment);
             return;
         } else if (value.contains(QLatin1Char('%'))) {
             value = QUrl::fromPercentEncoding(value.toUtf8());
         }
         value.replace(QLatin1Char('\\'), QLatin1Char('/'));
         if (value.isEmpty()) {
-            checkFragment(link, pageFile_, fragment);
+            checkFragment(link, pageFile_, written, fragment);
             return;
         }
-        // Most links are plain names below the folder; only the others need tidying up.
-        QString path;
-        path.reserve(folder_.size() + 1 + value.size());
-        path.append(folder_).append(QLatin1Char('/')).append(value);
-        checkTarget(link, isPlainRelative(value) ? path : QDir::cleanPath(path), value, fragment);
+        const QString& folder =
+            baseFolder_.isEmpty() || link.role == LinkValue::Base ? folder_ : baseFolder_;
+        if (folder.isEmpty()) {
+            if (unsavedRelative_ < 0)
+                unsavedRelative_ = link.start;
+            return;
+        }
+        bool clamped = false;
+        if (isPlainRelative(value) && !folder.endsWith(QLatin1Char('/'))) {
+            QString path;
+            path.reserve(folder.size() + 1 + value.size());
+            path.append(folder).append(QLatin1Char('/')).append(value);
+            checkTarget(link, path, value, QString(), fragment);
+            return;
+        }
+        const QString path = resolvePath(folder, value, &clamped);
+        checkTarget(link, path, value,
+                    clamped ? QStringLiteral("%1 climbs above the root folder to %2: it works "
+                                             "only on this computer")
+                                  .arg(written, path)
+                            : QString(),
+                    fragment);
     }
 
-    void checkTarget(const LinkValue& link, const QString& path, const QString& written,
-                     const QString& fragment)
+    void checkAbsolute(const LinkValue& link, const QString& written, QString local,
+                       const QString& fragment)
     {
+        local.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        if (isDrivePath(local)) { // another system's disk: nothing here to look at
+            add(link, QStringLiteral("%1 is an absolute path: it works only on this computer")
+                          .arg(written));
+            return;
+        }
+        bool clamped = false;
+        const QString path = resolvePath(QStringLiteral("/"), local, &clamped);
+        checkTarget(
+            link, path, written,
+            written == path
+                ? QStringLiteral("%1 is an absolute path: it works only on this computer")
+                      .arg(written)
+                : QStringLiteral("%1 is an absolute path (%2): it works only on this computer")
+                      .arg(written, path),
+            fragment);
+    }
+
+    // `onlyHere`: the finding for a target that exists but works only on this computer; the
+    // name in other findings is then the full path.
+    void checkTarget(const LinkValue& link, const QString& path, const QString& written,
+                     const QString& onlyHere, const QString& fragment)
+    {
+        const QString shown = onlyHere.isEmpty() || written == path
+                                  ? written
+                                  : written + QStringLiteral(" (") + path + QLatin1Char(')');
         const SiteFiles::Lookup found = files_.find(path);
         if (found.found == SiteFiles::Found::Missing) {
-            add(link, QStringLiteral("%1 does not exist").arg(written));
+            add(link, shown == written
+                          ? QStringLiteral("%1 does not exist").arg(written)
+                          : QStringLiteral("%1 does not exist (%2)").arg(written, path));
             return;
         }
         if (found.found == SiteFiles::Found::OtherCase) {
             add(link, QStringLiteral("%1 exists as %2: a web server on Linux will not find it")
-                          .arg(written, QDir(folder_).relativeFilePath(found.actualPath)));
+                          .arg(shown, onlyHere.isEmpty() || folder_.isEmpty()
+                                          ? QDir(folder_).relativeFilePath(found.actualPath)
+                                          : found.actualPath));
             return;
         }
-        if (!fragment.isEmpty() && QFileInfo(path).isFile())
-            checkFragment(link, path, fragment);
+        SiteFiles::Type type = found.type;
+        if (type == SiteFiles::Type::Other) {
+            const QFileInfo info(path);
+            if (info.isSymLink() && !info.exists()) {
+                add(link, QStringLiteral("%1 is a symbolic link that leads nowhere").arg(shown));
+                return;
+            }
+            type = info.isDir() ? SiteFiles::Type::Folder : SiteFiles::Type::File;
+        }
+        if (type == SiteFiles::Type::Folder && link.role != LinkValue::Folder &&
+            link.role != LinkValue::Base && !holdsIndexPage(path)) {
+            add(link, QStringLiteral("%1 is a folder with no index page").arg(shown));
+            return;
+        }
+        if (!onlyHere.isEmpty()) {
+            add(link, onlyHere);
+            return;
+        }
+        if (type == SiteFiles::Type::File && !fragment.isEmpty())
+            checkFragment(link, path, written, fragment);
     }
 
-    void checkFragment(const LinkValue& link, const QString& target, const QString& fragment)
+    void checkFragment(const LinkValue& link, const QString& target, const QString& written,
+                       const QString& fragment)
     {
         if (fragment.isEmpty())
             return;
-        const bool thisPage = target == pageFile_;
-        if (!thisPage && !isHtmlFile(target))
+        const bool thisPage = target.isEmpty() || target == pageFile_;
+        if (thisPage) {
+            if (!pageAnchors_)
+                pageAnchors_ = anchorNames(text_); // the text being edited, saved or not
+            if (!pageAnchors_->contains(fragment))
+                add(link, QStringLiteral("no anchor \"%1\" in this page").arg(fragment));
             return;
-        auto it = anchors_.find(target);
-        if (it == anchors_.end()) {
-            QSet<QString> names;
-            if (thisPage) {
-                names = anchorNames(text_); // the text being edited, saved or not
-            } else {
-                try {
-                    names = anchorNames(readDocumentFile(target).utf8);
-                } catch (const AppError&) {
-                    return; // an unreadable page: its anchors cannot be known
-                }
-            }
-            it = anchors_.insert(target, names);
         }
-        if (!it.value().contains(fragment))
-            add(link, thisPage ? QStringLiteral("no anchor \"%1\" in this page").arg(fragment)
-                               : QStringLiteral("no anchor \"%1\" in %2")
-                                     .arg(fragment, QDir(folder_).relativeFilePath(target)));
+        if (!isHtmlFile(target))
+            return;
+        const QString key = target + QLatin1Char('#') + fragment;
+        auto known = fragments_.constFind(key);
+        if (known == fragments_.cend())
+            known = fragments_.insert(key, lookForAnchor(target, fragment));
+        switch (known.value()) {
+        case Anchor::Found:
+        case Anchor::NotLooked:
+            return;
+        case Anchor::Missing:
+            add(link,
+                QStringLiteral("no anchor \"%1\" in %2")
+                    .arg(fragment,
+                         folder_.isEmpty() ? target : QDir(folder_).relativeFilePath(target)));
+            return;
+        case Anchor::TooLarge:
+            add(link, QStringLiteral("%1 is too large to look for #%2").arg(written, fragment),
+                Kind::Note);
+            return;
+        }
+    }
+
+    enum class Anchor { Found, Missing, TooLarge, NotLooked };
+
+    // The site folder, found when a page's #names are first wanted: most checks never ask.
+    const QString& site()
+    {
+        if (!site_) {
+            QString site = siteGiven_.isEmpty() ? siteFolderFor(pageFileGiven_) : siteGiven_;
+            if (!site.isEmpty()) {
+                const QString canonical = QFileInfo(site).canonicalFilePath();
+                site = canonical.isEmpty() ? QDir::cleanPath(site) : canonical;
+            }
+            site_ = site;
+        }
+        return *site_;
+    }
+
+    // Only regular files inside the site folder are read, and only so much of them.
+    Anchor lookForAnchor(const QString& target, const QString& fragment)
+    {
+        const QFileInfo info(target);
+        const QString canonical = info.canonicalFilePath();
+        if (canonical.isEmpty() || !liesInside(canonical, site()))
+            return Anchor::NotLooked;
+        QFile file;
+#ifdef Q_OS_UNIX
+        // What is opened is asked what it is, so a pipe put there meanwhile never blocks.
+        const int fd =
+            ::open(QFile::encodeName(canonical).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat status
+        {
+        };
+        if (fd < 0)
+            return Anchor::NotLooked;
+        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+            ::close(fd);
+            return Anchor::NotLooked;
+        }
+        if (status.st_size > kMaxFragmentTarget) {
+            ::close(fd);
+            return Anchor::TooLarge;
+        }
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            return Anchor::NotLooked;
+        }
+#else
+        const QFileInfo real(canonical);
+        if (!real.isFile())
+            return Anchor::NotLooked;
+        if (real.size() > kMaxFragmentTarget)
+            return Anchor::TooLarge;
+        file.setFileName(canonical);
+        if (!file.open(QIODevice::ReadOnly))
+            return Anchor::NotLooked;
+#endif
+        return holdsAnchor(file, fragment) ? Anchor::Found : Anchor::Missing;
     }
 
     QByteArrayView text_;
     QString pageFile_;
     QString folder_;
+    QString pageFileGiven_;
+    QString siteGiven_;
+    std::optional<QString> site_;
+    QString baseScheme_; // a BASE that is a web address makes relative links web addresses
+    QString baseFolder_; // a local BASE's folder
+    std::optional<QSet<QString>> maps_;
+    qsizetype unsavedRelative_ = -1;
     SiteFiles files_;
-    QHash<QString, QSet<QString>> anchors_;
+    std::optional<QSet<QString>> pageAnchors_;
+    QHash<QString, Anchor> fragments_;
     QList<Finding> findings_;
 };
 
@@ -554,25 +928,50 @@ QList<LinkValue> linkValues(QByteArrayView utf8)
     forEachTag(utf8, [&](const LexedTag& tag) {
         if (tag.closing)
             return true;
-        QString codebase;
-        for (const TagAttribute& a : tag.attributes)
-            if (sameName(a.name, "CODEBASE"))
-                codebase = decodeValue(a.value);
+        const TagAttribute* codebase = tag.attribute("CODEBASE");
+        const TagAttribute* archive = tag.attribute("ARCHIVE");
+        const bool base = sameName(tag.name, "BASE");
         for (const TagAttribute& a : tag.attributes) {
-            const bool code = sameName(a.name, "CODE");
             if (a.valueStart < 0)
                 continue;
-            if (code || sameName(a.name, "HREF") || sameName(a.name, "SRC") ||
-                sameName(a.name, "BACKGROUND") || sameName(a.name, "CODEBASE") ||
-                sameName(a.name, "ACTION")) {
-                LinkValue link;
-                link.value = decodeValue(a.value);
-                link.start = a.valueStart;
-                link.length = a.value.size();
-                link.isCode = code;
-                if (code)
-                    link.codebase = codebase;
-                links.append(link);
+            LinkValue::Role role;
+            if (sameName(a.name, "HREF"))
+                role = base ? LinkValue::Base : LinkValue::Page;
+            else if (sameName(a.name, "SRC") || sameName(a.name, "BACKGROUND") ||
+                     sameName(a.name, "ACTION"))
+                role = LinkValue::Page;
+            else if (sameName(a.name, "USEMAP"))
+                role = LinkValue::Map;
+            else if (sameName(a.name, "CODEBASE"))
+                role = LinkValue::Folder;
+            else if (sameName(a.name, "CODE") && !archive) // else the class is in the archive
+                role = LinkValue::Code;
+            else if (sameName(a.name, "ARCHIVE"))
+                role = LinkValue::Archive;
+            else
+                continue;
+            // ARCHIVE lists files, separated by commas; each is a link of its own.
+            const QByteArrayView raw = a.value;
+            for (qsizetype from = 0; from <= raw.size();) {
+                qsizetype to = role == LinkValue::Archive ? raw.indexOf(',', from) : -1;
+                if (to < 0)
+                    to = raw.size();
+                qsizetype first = from, last = to;
+                while (first < last && (raw[first] == ' ' || raw[first] == '\t'))
+                    ++first;
+                while (last > first && (raw[last - 1] == ' ' || raw[last - 1] == '\t'))
+                    --last;
+                if (last > first || role != LinkValue::Archive) {
+                    LinkValue link;
+                    link.value = decodeValue(raw.sliced(first, last - first));
+                    link.start = a.valueStart + first;
+                    link.length = last - first;
+                    link.role = role;
+                    if ((role == LinkValue::Code || role == LinkValue::Archive) && codebase)
+                        link.codebase = decodeValue(codebase->value);
+                    links.append(link);
+                }
+                from = to + 1;
             }
         }
         return true;
@@ -595,6 +994,18 @@ QSet<QString> anchorNames(QByteArrayView utf8)
     return names;
 }
 
+QSet<QString> mapNames(QByteArrayView utf8)
+{
+    QSet<QString> names;
+    forEachTag(utf8, [&](const LexedTag& tag) {
+        if (!tag.closing && sameName(tag.name, "MAP"))
+            if (const TagAttribute* name = tag.attribute("NAME"))
+                names.insert(decodeValue(name->value));
+        return true;
+    });
+    return names;
+}
+
 namespace {
 // Where "<!DOCTYPE" (any case) stands, or -1.
 qsizetype doctypeAt(QByteArrayView utf8)
@@ -612,6 +1023,32 @@ bool declaresDoctype(QByteArrayView utf8)
     return doctypeAt(utf8) >= 0;
 }
 
+namespace {
+
+// What HTML 3.2 allows and Tidy warns about anyway, told apart by Tidy's message codes: a page
+// may leave out <BODY> (text after </TITLE> starts it), and SUMMARY does not exist in HTML 3.2
+// while an IMG may leave out ALT. (An AREA without ALT is a fault in HTML 3.2 too.)
+bool allowedInHtml32(const TidyDocument::Report& report, QByteArrayView text, qsizetype at)
+{
+    const QString first = report.arguments.value(0);
+    const QString second = report.arguments.value(1);
+    switch (report.code) {
+    case INSERTING_TAG:
+        return first.compare(QLatin1String("body"), Qt::CaseInsensitive) == 0;
+    case TAG_NOT_ALLOWED_IN: // text, not a tag, where the head would go on
+        return second.compare(QLatin1String("head"), Qt::CaseInsensitive) == 0 && at >= 0 &&
+               at < text.size() && text[at] != '<';
+    case MISSING_ATTRIBUTE:
+        return (first.compare(QLatin1String("<img>"), Qt::CaseInsensitive) == 0 &&
+                second.compare(QLatin1String("alt"), Qt::CaseInsensitive) == 0) ||
+               second.compare(QLatin1String("summary"), Qt::CaseInsensitive) == 0;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
 {
     QList<Finding> findings;
@@ -624,7 +1061,6 @@ QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
         f.message = QStringLiteral("elements nest more than %1 deep here (tags left open?): the "
                                    "markup was not checked")
                         .arg(kMaxNesting);
-        f.failing = true;
         place(f, lines);
         findings.append(f);
         return findings;
@@ -648,19 +1084,17 @@ QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
     if (!TidyDocument::available(&why)) {
         Finding f;
         f.kind = Kind::Error;
-        f.failing = true;
         f.message = QStringLiteral("the markup was not checked: %1").arg(why);
         findings.append(f);
         return findings;
     }
-    TidyDocument tidy(asHtml32);
+    TidyDocument tidy;
     std::atomic<qint64> unused{0};
     const QList<TidyDocument::Report> reports = tidy.parse(
         input, progress ? &progress->done : &unused, progress ? &progress->stop : nullptr);
     for (const TidyDocument::Report& r : reports) {
         Finding f;
         f.kind = r.level == TidyDocument::Level::Error ? Kind::Error : Kind::Warning;
-        f.failing = f.kind == Kind::Error;
         f.message = r.message;
         if (r.line > 0) {
             const int column = r.line == 1 ? qMax(1, r.column - shift) : qMax(1, r.column);
@@ -668,35 +1102,33 @@ QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
             f.length = tagLength(utf8, f.start);
             place(f, lines);
         }
+        if (asHtml32 && allowedInHtml32(r, utf8, f.start))
+            continue;
         findings.append(f);
     }
     return findings;
 }
 
-QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile, Progress* progress)
+QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile, Progress* progress,
+                          const QString& siteFolder)
 {
-    QList<Finding> findings;
-    if (pageFile.isEmpty()) {
-        Finding f;
-        f.kind = Kind::Link;
-        f.message = QStringLiteral("links not checked: the page has not been saved yet, so there "
-                                   "is no folder to find its files in");
-        findings.append(f);
-        return findings;
-    }
-    LinkChecker checker(utf8, pageFile);
-    findings = checker.run(progress);
+    LinkChecker checker(utf8, pageFile, siteFolder);
+    QList<Finding> findings = checker.run(progress);
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.start < b.start; });
     const LineIndex lines(utf8);
     for (Finding& f : findings)
         place(f, lines);
     return findings;
 }
 
-QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile, Progress* progress)
+QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile, Progress* progress,
+                         MarkupIn where)
 {
     if (progress)
         progress->total.store(2 * qMax<qint64>(1, utf8.size()));
-    QList<Finding> findings = checkMarkup(utf8, progress);
+    QList<Finding> findings = where == MarkupIn::ChildProcess ? checkMarkupInChild(utf8, progress)
+                                                              : checkMarkup(utf8, progress);
     if (progress)
         progress->done.store(utf8.size());
     findings += checkLinks(utf8, pageFile, progress);

@@ -18,6 +18,13 @@ namespace {
     X(tidyGetMessageLine) \
     X(tidyGetMessageColumn) \
     X(tidyGetMessage) \
+    X(tidyGetMessageCode) \
+    X(tidyGetMessageArguments) \
+    X(tidyGetNextMessageArgument) \
+    X(tidyGetArgType) \
+    X(tidyGetArgValueString) \
+    X(tidyGetArgValueUInt) \
+    X(tidyGetArgValueInt) \
     X(tidySetLanguage) \
     X(tidyCreate) \
     X(tidySetAppData) \
@@ -30,7 +37,9 @@ namespace {
     X(tidyBufFree) \
     X(tidyRelease) \
     X(tidyInitSource) \
-    X(tidyParseSource)
+    X(tidyParseSource) \
+    X(tidyCleanAndRepair) \
+    X(tidyRunDiagnostics)
 // clang-format on
 VORLANE_RUNTIME_LIBRARY(TidyFunctions, tidyFunctions, VORLANE_TIDY_LIBRARY, VORLANE_TIDY_FUNCTIONS)
 
@@ -90,20 +99,42 @@ struct TidyDocument::Impl
         auto* self = static_cast<Impl*>(tidy().tidyGetAppData(tidy().tidyGetMessageDoc(message)));
         const TidyReportLevel level = tidy().tidyGetMessageLevel(message);
         // Only what Tidy counts as a warning or an error of the page itself is a finding. Its
-        // information notes are switched off by "show-info", accessibility reports belong to a
-        // review of their own, and the rest is Tidy talking about itself.
+        // information notes are switched off by "show-info", and the rest is Tidy talking
+        // about itself.
         if (level == TidyWarning || level == TidyError || level == TidyBadDocument ||
             level == TidyFatal) {
-            self->reports.append({level == TidyWarning ? Level::Warning : Level::Error,
-                                  tidy().tidyGetMessageLine(message),
-                                  tidy().tidyGetMessageColumn(message),
-                                  QString::fromUtf8(tidy().tidyGetMessage(message))});
+            Report report{level == TidyWarning ? Level::Warning : Level::Error,
+                          tidy().tidyGetMessageLine(message),
+                          tidy().tidyGetMessageColumn(message),
+                          QString::fromUtf8(tidy().tidyGetMessage(message)),
+                          tidy().tidyGetMessageCode(message),
+                          {}};
+            for (TidyIterator it = tidy().tidyGetMessageArguments(message); it;) {
+                TidyMessageArgument argument = tidy().tidyGetNextMessageArgument(message, &it);
+                switch (tidy().tidyGetArgType(message, &argument)) {
+                case tidyFormatType_STRING:
+                    report.arguments.append(
+                        QString::fromUtf8(tidy().tidyGetArgValueString(message, &argument)));
+                    break;
+                case tidyFormatType_INT:
+                    report.arguments.append(
+                        QString::number(tidy().tidyGetArgValueInt(message, &argument)));
+                    break;
+                case tidyFormatType_UINT:
+                    report.arguments.append(
+                        QString::number(tidy().tidyGetArgValueUInt(message, &argument)));
+                    break;
+                default:
+                    report.arguments.append(QString());
+                }
+            }
+            self->reports.append(std::move(report));
         }
         return no; // nothing goes to Tidy's own output
     }
 };
 
-TidyDocument::TidyDocument(bool asHtml32) : impl_(new Impl)
+TidyDocument::TidyDocument() : impl_(new Impl)
 {
     // Tidy picks its message language once, process-wide, from the environment unless told;
     // the rest of the program speaks English, and a second thread must not race the choice.
@@ -125,11 +156,8 @@ TidyDocument::TidyDocument(bool asHtml32) : impl_(new Impl)
     tidy().tidyOptSetBool(doc, TidyShowInfo, no);
     // Columns count characters, as the editor does.
     tidy().tidyOptSetInt(doc, TidyTabSize, 1);
-    // Tidy's classic accessibility nags ("<table> lacks summary", an IMG without ALT) are
-    // HTML 4 rules: SUMMARY does not exist in HTML 3.2 and ALT is optional there. Handing them
-    // to Tidy's accessibility module, whose reports are no markup findings, drops them.
-    if (asHtml32)
-        tidy().tidyOptSetInt(doc, TidyAccessibilityCheckLevel, 1);
+    // The accessibility module stays off (level 0): it recursed over the tree without the
+    // parser's limits, and its reports are no markup findings.
 }
 
 TidyDocument::~TidyDocument()
@@ -150,7 +178,14 @@ QList<TidyDocument::Report> TidyDocument::parse(const QByteArray& utf8,
     impl_->stop = stop;
     TidyInputSource source;
     tidy().tidyInitSource(&source, impl_, &Impl::getByte, &Impl::ungetByte, &Impl::atEnd);
-    tidy().tidyParseSource(impl_->doc, &source);
+    // As Tidy's own command line does: the clean-and-repair stage and the diagnostics after it
+    // report what the parser alone does not (proprietary attributes, the document type). They
+    // work on Tidy's tree; the bytes are never changed and nothing is written.
+    int status = tidy().tidyParseSource(impl_->doc, &source);
+    if (status >= 0 && !(stop && stop->load()))
+        status = tidy().tidyCleanAndRepair(impl_->doc);
+    if (status >= 0 && !(stop && stop->load()))
+        tidy().tidyRunDiagnostics(impl_->doc);
     if (bytesRead)
         bytesRead->store(utf8.size(), std::memory_order_relaxed);
     impl_->input = nullptr;

@@ -3,12 +3,13 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 
 // One HTML Tidy document, owned for its lifetime: created with the options the page check
-// uses, fed UTF-8 bytes, and asked for what its parser reports. Tidy only reads the bytes;
-// nothing it would write is ever asked for.
+// uses, fed UTF-8 bytes, and asked for what its parser and diagnostics report. Tidy only reads
+// the bytes; nothing it would write is ever asked for.
 class TidyDocument
 {
 public:
@@ -19,14 +20,15 @@ public:
         int line = 0;   // 1-based; 0 when Tidy names no place
         int column = 0; // 1-based, in characters (a tab counts as one)
         QString message;
+        uint code = 0;         // Tidy's message code (tidyStrings)
+        QStringList arguments; // the values Tidy put into the message, e.g. tag names
     };
 
     // Whether HTML Tidy's library could be opened; if not, `why` says so. A document may only
     // be made once this has said yes.
     static bool available(QString* why);
 
-    // `asHtml32`: the page is checked as HTML 3.2 (declared so, or declaring nothing).
-    explicit TidyDocument(bool asHtml32);
+    TidyDocument();
     ~TidyDocument();
     TidyDocument(const TidyDocument&) = delete;
     TidyDocument& operator=(const TidyDocument&) = delete;

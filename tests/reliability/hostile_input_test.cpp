@@ -1,4 +1,7 @@
+#include "app/command_line.h"
 #include "app/main_form.h"
+#include "check/check_panel.h"
+#include "check/markup_child.h"
 #include "core/document_codec.h"
 #include "core/document_file.h"
 #include "core/recent_files.h"
@@ -14,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -108,7 +112,27 @@ bool makeSpecialFile(const QString& kind, const QString& path)
     return !writeFile(path, QByteArray(1 << 20, 'x')).isEmpty();
 }
 
+// Peak memory of this process since the last reset, and a reset (Linux: /proc/self/status).
+qint64 peakMemoryBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return -1;
+}
+bool resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
 } // namespace
+
+using PageCheck::MarkupChildLimits;
+using PageCheck::setMarkupChildLimits;
 
 class HostileInputTest : public QObject
 {
@@ -287,6 +311,84 @@ private Q_SLOTS:
                 return problems;
             },
             30000));
+    }
+
+    // Check Page on pages that once took the editor down or read without bound: the markup
+    // check's child may die or run out of time, the editor and its page stay as they were, and
+    // the links are still checked.
+    void checkPageSurvives_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("expected"); // a finding's line as copied, after the page's name
+        QTest::newRow("end tags that close nothing")
+            << "crash"
+            << ":1:55001: error: elements nest more than 5000 deep here (tags "
+               "left open?): the markup was not checked";
+        QTest::newRow("Tidy crashes")
+            << "segv"
+            << ":1:1: error: The markup check stopped (it crashed with signal "
+               "11); the links were still checked";
+        QTest::newRow("Tidy never ends") << "hang"
+                                         << ":1:1: error: The markup check stopped (it ran "
+                                            "out of time); the links were still checked";
+        QTest::newRow("3 GiB target of a #name")
+            << "sparse"
+            << ":1:9: note: big.htm is too large to look for #x";
+    }
+    void checkPageSurvives()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        QByteArray page;
+        if (kind == QLatin1String("crash"))
+            for (int i = 0; i < 50000; ++i)
+                page += "<DIV></FOO>";
+        page += "<A HREF=big.htm#x>x</A> <A HREF=missing.htm>y</A>";
+        const QString path = writeFile(dir.filePath(QStringLiteral("page.htm")), page);
+        QFile big(dir.filePath(QStringLiteral("big.htm")));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(kind == QLatin1String("sparse") ? qint64(3) << 30 : 10));
+        big.close();
+        MarkupChildLimits limits;
+        if (kind == QLatin1String("segv") || kind == QLatin1String("hang")) {
+            limits.program =
+                writeFile(dir.filePath(QStringLiteral("tidy-stand-in")),
+                          kind == QLatin1String("segv") ? "#!/bin/sh\nkill -SEGV $$\n"
+                                                        : "#!/bin/sh\nexec sleep 60\n");
+            QVERIFY(QFile::setPermissions(limits.program,
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            limits.seconds = 1;
+        }
+        setMarkupChildLimits(limits);
+        struct Restore
+        {
+            ~Restore() { setMarkupChildLimits({}); }
+        } restore;
+
+        ScriptedPrompter prompter;
+        TMainForm form(path);
+        form.FormActivate();
+        const bool peak = resetPeakMemory();
+        const qint64 before = peakMemoryBytes();
+        form.action("CheckPage1")->trigger();
+        QSignalSpy finished(form.CheckPanel, &TCheckPanel::finished);
+        QVERIFY(finished.wait(120000));
+        const QStringList lines = form.CheckPanel->findingsText(false).split(QLatin1Char('\n'));
+        QVERIFY2(lines.contains(path + expected), qPrintable(lines.join(QLatin1Char('\n'))));
+        QVERIFY(lines.filter(QStringLiteral("missing.htm does not exist")).size() == 1);
+        QCOMPARE(form.editor()->EditorUtf8(), page);
+        QCOMPARE(form.DocumentFileName(), path);
+        QVERIFY(!form.editor()->ModifiedFlag());
+        if (peak && before > 0)
+            QVERIFY2(peakMemoryBytes() - before < 200 * 1024 * 1024,
+                     qPrintable(QString::number(peakMemoryBytes() - before)));
+
+        // The command line checks in its own process, and survives the same pages.
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(runCheckCommand({path}, outStream, errStream), 1);
+        QVERIFY(out.contains(QStringLiteral("missing.htm does not exist")));
     }
 
     // A relative name that looks like an option, given on the command line from its folder.

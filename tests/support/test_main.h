@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check/markup_child.h"
 #include "core/settings_store.h"
 
 #include <QApplication>
@@ -52,6 +53,8 @@ QByteArray readFile(const QString& path);
 #define VORLANE_TEST_MAIN(TestClass)                                                               \
     int main(int argc, char** argv)                                                                \
     {                                                                                              \
+        if (const std::optional<int> child = PageCheck::runMarkupChildIfAsked(argc, argv))         \
+            return *child;                                                                         \
         TestEnvironment environment;                                                               \
         QApplication app(argc, argv);                                                              \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
