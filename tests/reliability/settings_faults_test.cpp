@@ -155,6 +155,8 @@ private Q_SLOTS:
     {
         clearSettings();
         QFile::remove(backupPath());
+        // Tests run as another user leave the lock folder theirs; root would not trust it.
+        QDir(QFileInfo(settingsLockPath()).path()).removeRecursively();
     }
 
     // Qt reports a store it cannot parse only when it first reads the file, and quietly drops
