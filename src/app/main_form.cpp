@@ -296,10 +296,7 @@ void TMainForm::FormClose()
                  statusAtBottom_ ? QStringLiteral("Bottom") : QStringLiteral("Top"));
     WriteFlag(Setting::WordWrap, RichEdit1->WordWrap());
     const QRect frame = frameGeometry();
-    WriteSetting(Setting::FormWidth, QString::number(width()));
-    WriteSetting(Setting::FormHeight, QString::number(height()));
-    WriteSetting(Setting::FormTop, QString::number(frame.top()));
-    WriteSetting(Setting::FormLeft, QString::number(frame.left()));
+    WriteWindowGeometry(frame.top(), frame.left(), width(), height());
     storeLivePreviewWidth();
 }
 

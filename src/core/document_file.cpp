@@ -1,6 +1,7 @@
 #include "core/document_file.h"
 
 #include "core/app_error.h"
+#include "core/file_attributes.h"
 #include "core/in_place_write.h"
 #include "core/seam.h"
 
@@ -209,10 +210,13 @@ bool syncFolder(int folder)
 }
 
 // Writes bytes to a temporary file in `folder`, syncs it and renames it over `name` (which is
-// replaced as a name: a link there is not followed). False on any failure, with no temporary
-// file left behind.
+// replaced as a name: a link there is not followed). The new file gets the extended attributes
+// (ACL, user.*, security label) of `attributesOf` first, when one is given. False on any
+// failure, with no temporary file left behind; *attributesLost says when the failure was that
+// an attribute could not be given.
 bool replaceAtomically(const QString& folderPath, const QString& name, const FileContent& content,
-                       mode_t mode, bool keepMode)
+                       mode_t mode, bool keepMode, const QString& attributesOf = QString(),
+                       bool* attributesLost = nullptr)
 {
     Descriptor folder(
         ::open(native(folderPath.isEmpty() ? QStringLiteral(".") : folderPath).constData(),
@@ -226,6 +230,13 @@ bool replaceAtomically(const QString& folderPath, const QString& name, const Fil
     Descriptor file(createTemporary(folder.get(), name, keepMode ? 0600 : 0666, &temporary));
     if (!file.valid())
         return false;
+    // Before the mode: the mode restates an ACL's group bits, which setting the ACL replaces.
+    if (!attributesOf.isEmpty() && !copyExtendedAttributes(attributesOf, file.get())) {
+        ::unlinkat(folder.get(), temporary.constData(), 0);
+        if (attributesLost)
+            *attributesLost = true;
+        return false;
+    }
     // Permissions carry over where the file system keeps them (vfat keeps none).
     if (keepMode)
         ::fchmod(file.get(), mode);
@@ -291,7 +302,10 @@ FileContent encodedContent(const TextRuns& text, const TextFormat& format, qsize
     };
 }
 
-void writeAtomically(const QString& path, const FileContent& content)
+// A page whose extended attributes cannot all be given to a new file is saved in place
+// (which keeps them) when `inPlaceToKeepAttributes`, otherwise refused.
+void writeAtomically(const QString& path, const FileContent& content,
+                     bool inPlaceToKeepAttributes = false)
 {
     const AppError failure(QStringLiteral("Cannot create file %1").arg(path));
     const QString target = resolveLinks(path);
@@ -301,9 +315,14 @@ void writeAtomically(const QString& path, const FileContent& content)
     struct stat old;
     const bool exists = ::stat(native(target).constData(), &old) == 0;
     const Target where = splitPath(target);
-    if (where.name.isEmpty() || !replaceAtomically(where.folder, where.name, content,
-                                                   exists ? old.st_mode & 07777 : 0, exists))
+    bool attributesLost = false;
+    if (where.name.isEmpty() ||
+        !replaceAtomically(where.folder, where.name, content, exists ? old.st_mode & 07777 : 0,
+                           exists, exists ? target : QString(), &attributesLost)) {
+        if (attributesLost && inPlaceToKeepAttributes && writeInPlace(target, content))
+            return;
         throw failure;
+    }
 }
 
 // Writes a new file renamed over `path` itself: a link there is replaced, never followed. The
@@ -365,7 +384,7 @@ void writePage(const QString& path, const FileContent& content)
         throw AppError(QStringLiteral("Cannot create file %1").arg(path));
     const QString target = resolveLinks(path);
     if (!mustWriteInPlace(target)) {
-        writeAtomically(path, content);
+        writeAtomically(path, content, true);
         return;
     }
     if (!writeInPlace(target, content))

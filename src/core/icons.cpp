@@ -3,18 +3,17 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QIconEngine>
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QResource>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QStyleOption>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,54 +42,100 @@ quint64 stableHash(QByteArrayView bytes)
     return hash;
 }
 
-// Where a picture drawn at one size is kept between runs, named after the picture's own bytes
-// and the size, so a changed picture is never taken from an old drawing. Empty without a cache
-// folder. The bytes are hashed where the resource holds them (64 bits is plenty to tell a few
-// dozen pictures apart): this runs for every button at start-up.
-QString drawingFile(const QString& file, const QSize& pixels)
+// The folder the drawings are kept in, opened: created 0700 and used only when it is a real
+// folder of ours that nobody else can enter, so no other user can plant a name in it. -1
+// without one; drawings are then made every run.
+int openDrawingFolder()
 {
-    static const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (folder.isEmpty())
+        return -1;
+    QDir().mkpath(folder);
+    const QByteArray path = QFile::encodeName(folder + QStringLiteral("/pictures"));
+    ::mkdir(path.constData(), 0700);
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info;
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && info.st_uid == ::geteuid()) {
+        // A folder an earlier version made with the usual mode is closed now.
+        if ((info.st_mode & 077) == 0 || ::fchmod(fd, 0700) == 0)
+            return fd;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
+// The name a picture drawn at one size is kept under between runs, after the picture's own
+// bytes and the size, so a changed picture is never taken from an old drawing. Empty for a
+// picture that is not ours. The bytes are hashed where the resource holds them (64 bits is
+// plenty to tell a few dozen pictures apart): this runs for every button at start-up.
+QByteArray drawingName(const QString& file, const QSize& pixels)
+{
     const QResource source(file);
-    if (folder.isEmpty() || !source.isValid())
-        return QString();
+    if (!source.isValid())
+        return QByteArray();
     // The bytes as stored, compressed or not: they change whenever the picture does.
     const quint64 hash =
         stableHash(QByteArrayView(reinterpret_cast<const char*>(source.data()), source.size()));
-    return folder + QStringLiteral("/pictures/") +
-           QStringLiteral("%1-%2x%3.argb")
-               .arg(hash, 16, 16, QLatin1Char('0'))
-               .arg(pixels.width())
-               .arg(pixels.height());
+    return QStringLiteral("%1-%2x%3.argb")
+        .arg(hash, 16, 16, QLatin1Char('0'))
+        .arg(pixels.width())
+        .arg(pixels.height())
+        .toLatin1();
 }
 
 // A kept drawing is its premultiplied pixels as they lie in memory: reading them back is one
-// copy, where even a small PNG costs more to inflate than the SVG does to draw.
-QImage readDrawing(const QString& path, const QSize& pixels)
+// copy, where even a small PNG costs more to inflate than the SVG does to draw. Only a
+// regular file of exactly that size is read; a link is not followed and a pipe cannot block.
+QImage readDrawing(int folder, const QByteArray& name, const QSize& pixels)
 {
     const qsizetype bytes = qsizetype(pixels.width()) * pixels.height() * 4;
-    const int in = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int in = ::openat(folder, name.constData(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (in < 0)
         return QImage();
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     struct stat info;
-    const bool whole = ::fstat(in, &info) == 0 && info.st_size == bytes &&
-                       image.sizeInBytes() == bytes &&
-                       ::read(in, image.bits(), size_t(bytes)) == ssize_t(bytes);
+    bool whole = ::fstat(in, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == bytes &&
+                 image.sizeInBytes() == bytes;
+    for (qsizetype done = 0; whole && done < bytes;) {
+        const ssize_t n = ::read(in, image.bits() + done, size_t(bytes - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        whole = n > 0;
+        done += n;
+    }
     ::close(in);
     return whole ? image : QImage();
 }
 
-void keepDrawing(const QString& path, const QImage& drawn)
+// Written as a new file renamed over the name, never through it: whatever sat there (a bad
+// drawing, a link, a pipe) is replaced as a name.
+void keepDrawing(int folder, const QByteArray& name, const QImage& drawn)
 {
     const QImage image = drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const qsizetype bytes = qsizetype(image.width()) * image.height() * 4;
     if (image.sizeInBytes() != bytes) // rows with padding: not kept
         return;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile out(path);
-    if (out.open(QIODevice::WriteOnly) &&
-        out.write(reinterpret_cast<const char*>(image.constBits()), bytes) == bytes)
-        out.commit();
+    const QByteArray temporary = name + ".new-" + QByteArray::number(::getpid());
+    ::unlinkat(folder, temporary.constData(), 0);
+    const int out = ::openat(folder, temporary.constData(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (out < 0)
+        return;
+    const char* data = reinterpret_cast<const char*>(image.constBits());
+    bool written = true;
+    for (qsizetype done = 0; written && done < bytes;) {
+        const ssize_t n = ::write(out, data + done, size_t(bytes - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        written = n > 0;
+        done += n;
+    }
+    // A cache needs no sync: a drawing cut short by a crash is the wrong size and drawn anew.
+    if (::close(out) != 0 || !written ||
+        ::renameat(folder, temporary.constData(), folder, name.constData()) != 0)
+        ::unlinkat(folder, temporary.constData(), 0);
 }
 
 // The picture at exactly `pixels`, taken from an earlier run's drawing where there is one
@@ -99,17 +144,20 @@ void keepDrawing(const QString& path, const QImage& drawn)
 // cache that cannot be written only costs the next run the drawing.
 QImage drawnPicture(const QString& file, const QSize& pixels)
 {
-    const QString kept = drawingFile(file, pixels);
-    if (!kept.isEmpty()) {
-        const QImage image = readDrawing(kept, pixels);
-        if (!image.isNull())
-            return image;
+    const int folder = openDrawingFolder();
+    const QByteArray kept = folder >= 0 ? drawingName(file, pixels) : QByteArray();
+    QImage image;
+    if (!kept.isEmpty())
+        image = readDrawing(folder, kept, pixels);
+    if (image.isNull()) {
+        QImageReader reader(file);
+        reader.setScaledSize(pixels);
+        image = reader.read();
+        if (!kept.isEmpty() && !image.isNull())
+            keepDrawing(folder, kept, image);
     }
-    QImageReader reader(file);
-    reader.setScaledSize(pixels);
-    const QImage image = reader.read();
-    if (!kept.isEmpty() && !image.isNull())
-        keepDrawing(kept, image);
+    if (folder >= 0)
+        ::close(folder);
     return image;
 }
 

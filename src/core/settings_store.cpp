@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
@@ -161,34 +163,89 @@ qint64 modifiedMsecs(const struct stat& info)
     return qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
 }
 
+// The lock file lives in a folder of ours that nobody else can enter, so no other user can
+// open it, let alone hold it. -1 when there is none to be had (a folder or file of another
+// user at its name, a read-only home).
+int openLockFile(const QString& path)
+{
+    const QByteArray folderPath = QFile::encodeName(QFileInfo(path).path());
+    ::mkdir(folderPath.constData(), 0700);
+    const int folder =
+        ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0)
+        return -1;
+    const uid_t me = ::geteuid();
+    struct stat info;
+    int fd = -1;
+    if (::fstat(folder, &info) == 0 && info.st_uid == me &&
+        ((info.st_mode & 077) == 0 || ::fchmod(folder, 0700) == 0)) {
+        fd = ::openat(folder, QFile::encodeName(QFileInfo(path).fileName()).constData(),
+                      O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+        if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != me)) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ::close(folder);
+    return fd;
+}
+
+qint64 monotonicMsecs()
+{
+    timespec now;
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Waits a while for the lock, never for good: an instance that hangs while holding it must
+// not make every other one hang on closing.
+bool takeLock(int fd)
+{
+    constexpr qint64 kPatienceMs = 2000;
+    const qint64 deadline = monotonicMsecs() + kPatienceMs;
+    useconds_t pause = 500;
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return errno == ENOLCK; // no locks here (some network homes): Qt's own still holds
+        if (monotonicMsecs() >= deadline)
+            return false;
+        ::usleep(pause);
+        pause = qMin<useconds_t>(pause * 2, 5000);
+    }
+}
+
 // Every change of the store by any instance: read, changed and written back as one step.
 //
 // Qt decides whether to parse the file again by its size and modification time (to the
 // millisecond), and the file system's clock ticks only every few milliseconds: a same-sized
 // write by another instance within one tick looked unchanged, and this instance wrote its
-// stale copy over it. So each change holds a lock on the store's folder from the re-read to
-// the write, and leaves the file with a time later than the one it replaced. Then no two
-// versions of the file ever look alike, and every read, here or in another instance, parses
-// what is on disk now.
+// stale copy over it. So each change holds the settings lock from the re-read to the write,
+// and leaves the file with a time later than the one it replaced. Then no two versions of the
+// file ever look alike, and every read, here or in another instance, parses what is on disk
+// now. A lock that cannot be had within the wait is reported, and the change made anyway:
+// losing the race is better than never closing.
 class StoreUpdate
 {
 public:
     explicit StoreUpdate(const QString& file) : file_(QFile::encodeName(file))
     {
-        const QByteArray folder = QFile::encodeName(QFileInfo(file).absolutePath());
-        folder_ = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        // Without locks (some network homes) Qt's own lock around its write still holds.
-        if (folder_ >= 0)
-            while (::flock(folder_, LOCK_EX) != 0 && errno == EINTR) {
-            }
+        lock_ = openLockFile(settingsLockPath());
+        if (lock_ < 0 || !takeLock(lock_)) {
+            std::fprintf(stderr,
+                         "Vorlane: the settings lock %s could not be taken; writing the "
+                         "settings without it\n",
+                         QFile::encodeName(settingsLockPath()).constData());
+        }
         struct stat info;
         if (::stat(file_.constData(), &info) == 0)
             replaced_ = modifiedMsecs(info);
     }
     ~StoreUpdate()
     {
-        if (folder_ >= 0)
-            ::close(folder_); // releases the lock
+        if (lock_ >= 0)
+            ::close(lock_); // releases the lock
     }
     StoreUpdate(const StoreUpdate&) = delete;
     StoreUpdate& operator=(const StoreUpdate&) = delete;
@@ -208,7 +265,7 @@ public:
 
 private:
     QByteArray file_;
-    int folder_ = -1;
+    int lock_ = -1;
     qint64 replaced_ = -1; // the replaced file's time, -1 when there was none
 };
 
@@ -217,6 +274,11 @@ private:
 QString settingsFilePath()
 {
     return openStore()->fileName();
+}
+
+QString settingsLockPath()
+{
+    return QFileInfo(settingsFilePath()).path() + QStringLiteral("/Vorlane/settings.lock");
 }
 
 namespace {
@@ -280,14 +342,15 @@ QString readNamed(const QString& name, const QString& defaultValue)
     return upToNul(value.toString());
 }
 
-void writeNamed(const QString& name, const QString& text)
+void writeNamed(const QList<QPair<QString, QString>>& values)
 {
     ensureStoreFolder(kSettingsKey);
     StoreUpdate update(settingsFilePath());
     auto store = openStore();
-    preserveUnparsableStore(*store, name);
-    store->setValue(name, text);
-    checkWritten(*store, name);
+    preserveUnparsableStore(*store, values.first().first);
+    for (const auto& [name, text] : values)
+        store->setValue(name, text);
+    checkWritten(*store, values.first().first);
     update.written();
 }
 
@@ -312,7 +375,15 @@ bool SettingExists(const SettingKey& key)
 
 void WriteSetting(const SettingKey& key, const QString& text)
 {
-    writeNamed(QString::fromUtf8(key.name), text);
+    writeNamed({{QString::fromUtf8(key.name), text}});
+}
+
+void WriteWindowGeometry(int top, int left, int width, int height)
+{
+    writeNamed({{QString::fromUtf8(Setting::FormWidth.name), QString::number(width)},
+                {QString::fromUtf8(Setting::FormHeight.name), QString::number(height)},
+                {QString::fromUtf8(Setting::FormTop.name), QString::number(top)},
+                {QString::fromUtf8(Setting::FormLeft.name), QString::number(left)}});
 }
 
 void WriteFlag(const SettingKey& key, bool on)
@@ -322,6 +393,8 @@ void WriteFlag(const SettingKey& key, bool on)
 
 void EraseSubkey(const QString& keyPath, const QString& subkey)
 {
+    if (!QFileInfo::exists(settingsFilePath()))
+        return; // nothing to erase, and no folder to make for the lock
     StoreUpdate update(settingsFilePath());
     auto store = openStore();
     const QString group = groupFor(keyPath, subkey);

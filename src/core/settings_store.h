@@ -66,6 +66,9 @@ bool ReadFlag(const SettingKey& key);
 // "Failed to set data for '%s'"; a store that cannot be created "Failed to create key %s".
 void WriteSetting(const SettingKey& key, const QString& text);
 void WriteFlag(const SettingKey& key, bool on); // "Y" or "N"
+// The window's four values (Form Top, Left, Width, Height) as one change: another instance
+// closing at the same time never leaves a mix of both windows.
+void WriteWindowGeometry(int top, int left, int width, int height);
 
 // Subkey operations used by the recent-files list. keyPath is absolute from the user's root.
 void EraseSubkey(const QString& keyPath, const QString& subkey);
@@ -77,3 +80,5 @@ QList<QPair<QString, QString>> ListSubkeyValues(const QString& keyPath, const QS
 
 // The file behind the store on this platform (for tests and fault handling).
 QString settingsFilePath();
+// The file every change of the store locks (mode 0600, in a folder only the user can enter).
+QString settingsLockPath();

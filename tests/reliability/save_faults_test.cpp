@@ -20,13 +20,18 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <grp.h>
 #include <sched.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -235,6 +240,72 @@ QString saveInPlace(const QString& folder, const QString& branch, const QString&
     if (branch == QLatin1String("folder not writable"))
         ::chmod(QFile::encodeName(folder).constData(), 0755);
     return problems;
+}
+
+QString errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e.message() + QStringLiteral("; ");
+    }
+    return QString();
+}
+
+// A writable folder on that kind of file system, of those at hand; empty when there is none.
+QString folderOn(const QString& fileSystem)
+{
+    const long magic = fileSystem == QLatin1String("tmpfs") ? 0x01021994 : 0xEF53;
+    for (const QString& folder :
+         {QStringLiteral("/dev/shm"), QDir::tempPath(), QCoreApplication::applicationDirPath()}) {
+        struct statfs info;
+        if (::statfs(QFile::encodeName(folder).constData(), &info) == 0 &&
+            long(info.f_type) == magic &&
+            ::access(QFile::encodeName(folder).constData(), W_OK) == 0)
+            return folder;
+    }
+    return QString();
+}
+
+// A file's extended attribute as stored; null when it has none of that name.
+QByteArray attribute(const QString& path, const char* name)
+{
+    QByteArray value(4096, '\0');
+    const ssize_t size =
+        ::getxattr(QFile::encodeName(path).constData(), name, value.data(), size_t(value.size()));
+    return size < 0 ? QByteArray() : value.left(size);
+}
+
+// The access ACL "user::rw-, user:<id>:rw-, group::---, mask::rw-, other::---" as the kernel
+// stores it (what setfacl writes): a version, then tag, permissions and id per entry.
+QByteArray accessAclGranting(quint32 user)
+{
+    QByteArray acl;
+    const auto put32 = [&acl](quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            acl.append(char((v >> (8 * i)) & 0xff));
+    };
+    const auto entry = [&](quint16 tag, quint16 permissions, quint32 id) {
+        put32(quint32(tag) | (quint32(permissions) << 16));
+        put32(id);
+    };
+    const quint32 none = 0xffffffff;
+    put32(2);
+    entry(0x01, 6, none); // the owner
+    entry(0x02, 6, user); // the named user
+    entry(0x04, 0, none); // the owning group
+    entry(0x10, 6, none); // the mask
+    entry(0x20, 0, none); // others
+    return acl;
+}
+
+QString makeSharedFolder(const QString& parent)
+{
+    const QString shared = parent + QStringLiteral("/shared");
+    QDir().mkpath(shared);
+    ::chmod(QFile::encodeName(parent).constData(), 0755);
+    ::chmod(QFile::encodeName(shared).constData(), 01777);
+    return shared;
 }
 
 } // namespace
@@ -857,6 +928,88 @@ private Q_SLOTS:
         expected.sort();
         QCOMPARE(folderEntries(folder), expected);
         QCOMPARE(readFile(elsewhere), QByteArray("x"));
+    }
+
+    // A page with an ACL (user 1234 may read and write it, the owning group nothing) and a
+    // user. attribute keeps both through a save, on each kind of file system at hand. Saved by
+    // an ordinary user in a shared folder with the sticky bit. Without its ACL the page's group
+    // bits (rw, the ACL's mask) would let the owning group write it.
+    void extendedAttributesAreKept_data()
+    {
+        QTest::addColumn<QString>("fileSystem");
+        QTest::newRow("tmpfs") << QStringLiteral("tmpfs");
+        QTest::newRow("ext4") << QStringLiteral("ext4");
+    }
+    void extendedAttributesAreKept()
+    {
+        QFETCH(QString, fileSystem);
+        const QString base = folderOn(fileSystem);
+        if (base.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("no writable %1 folder here").arg(fileSystem)));
+        QTemporaryDir dir(base + QStringLiteral("/vorlane-XXXXXX"));
+        const QString shared = makeSharedFolder(dir.path());
+        VERIFY_CHILD(runUnprivileged({}, [&]() -> QString {
+            const QString page = shared + QStringLiteral("/page.htm");
+            const QByteArray native = QFile::encodeName(page);
+            if (::access(QFile::encodeName(shared).constData(), W_OK | X_OK) != 0)
+                return skipReason(
+                    QStringLiteral("%1 is out of an ordinary user's reach").arg(base));
+            writeFile(page, kOldPage);
+            const QByteArray acl = accessAclGranting(1234);
+            if (::chmod(native.constData(), 0660) != 0 ||
+                ::setxattr(native.constData(), "system.posix_acl_access", acl.constData(),
+                           size_t(acl.size()), 0) != 0 ||
+                ::setxattr(native.constData(), "user.vorlane.origin", "kept", 4, 0) != 0)
+                return skipReason(
+                    QStringLiteral("%1 in %2 keeps no ACL or user attribute: %3")
+                        .arg(fileSystem, base, QString::fromLocal8Bit(std::strerror(errno))));
+            const QByteArray aclBefore = attribute(page, "system.posix_acl_access");
+            struct stat before, after;
+            ::stat(native.constData(), &before);
+            QString problems = errorOf([&] { writePageFile(page, "the new page"); });
+            ::stat(native.constData(), &after);
+            if (after.st_ino == before.st_ino)
+                problems += QStringLiteral("saved in place, not as a new file; ");
+            if (attribute(page, "system.posix_acl_access") != aclBefore)
+                problems += QStringLiteral("the ACL was lost; ");
+            if (attribute(page, "user.vorlane.origin") != "kept")
+                problems += QStringLiteral("the user attribute was lost; ");
+            if ((after.st_mode & 07777) != 0660)
+                problems += QStringLiteral("mode %1; ").arg(after.st_mode & 07777, 0, 8);
+            problems += compareBytes(page, "the new page");
+            problems += compareEntries(shared, {QStringLiteral("page.htm")});
+            return problems;
+        }));
+    }
+
+    // An attribute the user may read but not set (a file capability root gave the page) cannot
+    // go onto a new file: the page is saved in place, which keeps the file itself.
+    void attributeThatCannotBeCopiedMeansInPlace()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to give an ordinary user's page a file capability");
+        QTemporaryDir dir;
+        const QString shared = makeSharedFolder(dir.path());
+        const QString page = writeFile(shared + QStringLiteral("/page.htm"), kOldPage);
+        const QByteArray native = QFile::encodeName(page);
+        QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+        // Version 2 of a capability set: "may bind low ports", permitted only.
+        const quint32 capability[5] = {0x02000000, 1u << 10, 0, 0, 0};
+        if (::setxattr(native.constData(), "security.capability", capability, sizeof capability,
+                       0) != 0)
+            QSKIP(qPrintable(QStringLiteral("no file capabilities here: %1")
+                                 .arg(QString::fromLocal8Bit(std::strerror(errno)))));
+        struct stat before, after;
+        QCOMPARE(::stat(native.constData(), &before), 0);
+        VERIFY_CHILD(runInChild([&]() -> QString {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                return skipReason(QStringLiteral("cannot become user 65534"));
+            return errorOf([&] { writePageFile(page, "the new page"); });
+        }));
+        QCOMPARE(::stat(native.constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(readFile(page), QByteArray("the new page"));
+        QCOMPARE(folderEntries(shared), QStringList{QStringLiteral("page.htm")});
     }
 };
 

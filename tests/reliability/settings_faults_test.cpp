@@ -6,9 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -119,6 +125,24 @@ private:
     int in_ = -1;
 };
 
+// Writes one value with standard error kept in `said`; the empty text when the write worked.
+QString writeKeepingErrors(const QString& said)
+{
+    const int kept =
+        ::open(QFile::encodeName(said).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (kept < 0 || ::dup2(kept, STDERR_FILENO) < 0)
+        return QStringLiteral("cannot keep standard error");
+    ::close(kept);
+    const QString error = errorOf([] { WriteSetting(Setting::Font, QStringLiteral("Verdana")); });
+    if (!error.isEmpty())
+        return error;
+    if (ReadSetting(Setting::Font) != QLatin1String("Verdana"))
+        return QStringLiteral("the value was not written");
+    return QString();
+}
+
+const QByteArray kLockMessage = "could not be taken; writing the settings without it";
+
 } // namespace
 
 Q_DECLARE_METATYPE(WriteKind)
@@ -131,6 +155,8 @@ private Q_SLOTS:
     {
         clearSettings();
         QFile::remove(backupPath());
+        // Tests run as another user leave the lock folder theirs; root would not trust it.
+        QDir(QFileInfo(settingsLockPath()).path()).removeRecursively();
     }
 
     // Qt reports a store it cannot parse only when it first reads the file, and quietly drops
@@ -312,6 +338,157 @@ private Q_SLOTS:
                 QCOMPARE(ReadSetting(keys.at(half + i % half)), QStringLiteral("b%1").arg(i % 10));
             }
             QCOMPARE(ReadSetting(keys.last()), QStringLiteral("2"));
+        }
+    }
+
+    // Another instance in the middle of a change holds the settings lock: a write waits for
+    // it, but not for good, and then writes anyway and says so.
+    void writeDoesNotWaitForeverForTheLock()
+    {
+        WriteSetting(Setting::WordWrap, QStringLiteral("N")); // makes the lock file
+        const QByteArray lockPath = QFile::encodeName(settingsLockPath());
+        struct stat info;
+        QCOMPARE(::stat(lockPath.constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0600u);
+        QCOMPARE(::stat(QFile::encodeName(QFileInfo(settingsLockPath()).path()).constData(), &info),
+                 0);
+        QCOMPARE(info.st_mode & 0777, 0700u);
+
+        const int held = ::open(lockPath.constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(held >= 0);
+        QCOMPARE(::flock(held, LOCK_EX | LOCK_NB), 0);
+        const QString said =
+            QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(QStringLiteral("said"));
+        VERIFY_CHILD(runInChild([&]() -> QString {
+            const QString problem = writeKeepingErrors(said);
+            if (!problem.isEmpty())
+                return problem;
+            if (!readFile(said).contains(kLockMessage))
+                return QStringLiteral("nothing said about the lock: ") + QString(readFile(said));
+            return QString();
+        }));
+        ::close(held);
+    }
+
+    // Another user holding the settings folder, as anyone who can read it could, delays no
+    // write; nor can that user open the lock file. The user saving is 65534, the other 65533.
+    void anotherUserCannotHoldTheLock()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs two user ids besides this one (run the suite as root)");
+        WriteSetting(Setting::WordWrap, QStringLiteral("N"));
+        const QString folder = QFileInfo(settingsFilePath()).path();
+        const QString home = QFileInfo(folder).path();
+        QVERIFY(::chmod(QFile::encodeName(home).constData(), 0755) == 0);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+
+        int report[2];
+        QCOMPARE(::pipe(report), 0);
+        const pid_t attacker = ::fork();
+        if (attacker == 0) {
+            ::close(report[0]);
+            const char* outcome = "ready";
+            int held = -1;
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65533) != 0 || ::setuid(65533) != 0)
+                outcome = "cannot become 65533";
+            else if ((held = ::open(QFile::encodeName(folder).constData(),
+                                    O_RDONLY | O_DIRECTORY)) < 0 ||
+                     ::flock(held, LOCK_EX | LOCK_NB) != 0)
+                outcome = "cannot hold the settings folder";
+            else if (::open(QFile::encodeName(settingsLockPath()).constData(), O_RDONLY) >= 0)
+                outcome = "opened the lock file";
+            if (::write(report[1], outcome, std::strlen(outcome)) < 0)
+                ::_exit(1);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(report[1]);
+        char outcome[64] = {};
+        QVERIFY(::read(report[0], outcome, sizeof outcome - 1) > 0);
+        ::close(report[0]);
+
+        const QString said = QDir(home).filePath(QStringLiteral("said"));
+        ChildOutcome saved;
+        if (QByteArray(outcome) == "ready") {
+            saved = runUnprivileged({home}, [&]() -> QString {
+                const QString problem = writeKeepingErrors(said);
+                if (!problem.isEmpty())
+                    return problem;
+                if (readFile(said).contains(kLockMessage))
+                    return QStringLiteral("the write waited for the other user");
+                return QString();
+            });
+        }
+        ::kill(attacker, SIGKILL);
+        ::waitpid(attacker, nullptr, 0);
+        QCOMPARE(QByteArray(outcome), QByteArray("ready"));
+        VERIFY_CHILD(saved);
+    }
+
+    // Two instances closing at the same time, really overlapping: every version of the file
+    // holds the four window values of one instance. The stress run repeats this too.
+    void windowValuesComeFromOneInstance()
+    {
+        const int repeats = qMax(1, qEnvironmentVariableIntValue("VORLANE_STRESS_REPEATS"));
+        const int rounds = 30;
+        QTemporaryDir snapshots;
+        int sample = 0;
+        // The file stays from one repeat to the next, as it does between real instances:
+        // deleting it would start the file's times afresh below those the writes pushed ahead.
+        clearSettings();
+        for (int repeat = 0; repeat < repeats; ++repeat) {
+            const auto value = [repeat](int who, int i) {
+                return (who + 1) * 100000 + repeat * 100 + i;
+            };
+            int start[2];
+            QCOMPARE(::pipe(start), 0);
+            pid_t writers[2];
+            for (int who = 0; who < 2; ++who) {
+                writers[who] = ::fork();
+                if (writers[who] == 0) {
+                    ::close(start[1]);
+                    char go;
+                    if (::read(start[0], &go, 1) != 0)
+                        ::_exit(2);
+                    for (int i = 0; i < rounds; ++i) {
+                        const int v = value(who, i);
+                        const QString error = errorOf([&] { WriteWindowGeometry(v, v, v, v); });
+                        if (!error.isEmpty())
+                            ::_exit(1);
+                    }
+                    ::_exit(0);
+                }
+            }
+            ::close(start[0]);
+            ::close(start[1]); // both start at once
+            int running = 2;
+            while (running > 0) {
+                // Each version on disk is whole (Qt renames it into place): read one and check.
+                const QByteArray bytes = readFile(settingsFilePath());
+                if (!bytes.isEmpty()) {
+                    const QString copy = writeFile(
+                        snapshots.filePath(QString::number(++sample) + QStringLiteral(".ini")),
+                        bytes);
+                    QSettings version(copy, QSettings::IniFormat);
+                    const QVariant width = version.value(QStringLiteral("Form Width"));
+                    if (width.isValid()) {
+                        for (const char* name : {"Form Height", "Form Top", "Form Left"})
+                            QCOMPARE(version.value(QLatin1String(name)), width);
+                    }
+                }
+                for (pid_t& writer : writers) {
+                    int status = 0;
+                    if (writer > 0 && ::waitpid(writer, &status, WNOHANG) == writer) {
+                        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                        writer = 0;
+                        --running;
+                    }
+                }
+            }
+            const QString width = ReadSetting(Setting::FormWidth);
+            QCOMPARE(ReadSetting(Setting::FormHeight), width);
+            QCOMPARE(ReadSetting(Setting::FormTop), width);
+            QCOMPARE(ReadSetting(Setting::FormLeft), width);
         }
     }
 };
