@@ -218,8 +218,6 @@ void TMainForm::runStartup()
     offerInterruptedSaves();
     if (offerRecoveryCopies()) {
         RichEdit1->FocusEditor();
-        showsCaretPosition_ = true;
-        messageCaret_ = RichEdit1->CaretByte();
         return;
     }
     // A folder, a pipe or a device is no page; reading a pipe or a device could wait forever.
