@@ -4,10 +4,14 @@
 #include "core/app_error.h"
 #include "core/document_file.h"
 #include "core/program_files.h"
+#include "core/settings_store.h"
+#include "core/spell_checker.h"
+#include "core/spelling_words.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QTextStream>
 
 #include <cstdio>
@@ -34,7 +38,7 @@ QString usageText()
     return QStringLiteral(
         "Usage: vorlane [FILE]\n"
         "       vorlane -- FILE\n"
-        "       vorlane --check FILE...\n"
+        "       vorlane --check [--spelling] FILE...\n"
         "       vorlane --help | --version\n"
         "\n"
         "Vorlane is an editor for writing web pages by hand in HTML.\n"
@@ -44,6 +48,8 @@ QString usageText()
         "  --check     check each FILE's markup and local links without opening a window;\n"
         "              print FILE:LINE:COLUMN: error|warning|link: message and exit 0 (no\n"
         "              error or broken link), 1 (some) or 2 (a file could not be read)\n"
+        "  --spelling  with --check: also print FILE:LINE:COLUMN: spelling: 'word'\n"
+        "              (suggestion?) for each misspelt word; the exit code stays the same\n"
         "  --help      show this text and exit\n"
         "  --version   show the version from version.txt and exit\n"
         "\n"
@@ -76,8 +82,53 @@ std::optional<int> answerInfoOption(int& argc, char** argv)
     return 0;
 }
 
-int runCheckCommand(const QStringList& files, QTextStream& out, QTextStream& err)
+// ---- --spelling: the misspelt words of a page, one line each; they never fail the check ----
+
+namespace {
+
+void printSpelling(const QString& file, QByteArrayView page, QTextStream& out, QTextStream& err)
 {
+    const QStringList installed = SpellChecker::installedDictionaries();
+    QString chosen;
+    try {
+        chosen = ReadSetting(Setting::SpellingLanguage);
+    } catch (const AppError&) {
+    }
+    const std::shared_ptr<SpellChecker> checker = SpellChecker::forLanguage(
+        chooseDictionary(installed, pageLanguage(page), chosen, QLocale::system().name()));
+    if (!checker) {
+        static bool told = false;
+        if (!told)
+            err << "vorlane: no spelling dictionary is installed; spelling is not checked\n";
+        told = true;
+        return;
+    }
+    // Lines and columns are counted on from the previous word, never from the start.
+    int line = 1;
+    qsizetype lineStart = 0, counted = 0;
+    forEachSpellingWord(page, 0, page.size(), [&](const SpellWord& w) {
+        if (checker->isCorrect(w.text))
+            return;
+        for (; counted < w.start; ++counted)
+            if (page[counted] == '\n') {
+                ++line;
+                lineStart = counted + 1;
+            }
+        const int column =
+            int(QString::fromUtf8(page.sliced(lineStart, w.start - lineStart)).size()) + 1;
+        out << file << ':' << line << ':' << column << ": spelling: '" << w.text << "'";
+        if (const QStringList s = checker->suggestions(w.text, 1); !s.isEmpty())
+            out << " (" << s.first() << "?)";
+        out << '\n';
+    });
+}
+
+} // namespace
+
+int runCheckCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    QStringList files = arguments;
+    const bool spelling = files.removeAll(QStringLiteral("--spelling")) > 0;
     if (files.isEmpty()) {
         err << "usage: vorlane --check FILE...\n";
         err.flush();
@@ -99,6 +150,8 @@ int runCheckCommand(const QStringList& files, QTextStream& out, QTextStream& err
             out << PageCheck::formatFinding(file, f) << '\n';
             failing = failing || f.failing;
         }
+        if (spelling)
+            printSpelling(file, page.utf8, out, err);
         out.flush();
     }
     err.flush();

@@ -43,6 +43,7 @@ void TMarginRichEdit::applyMarkupHelpStyles(bool lexerStyles)
     SendScintilla(SCI_INDICSETALPHA, kMatchIndicator, 90L);
     SendScintilla(SCI_INDICSETOUTLINEALPHA, kMatchIndicator, 200L);
     SendScintilla(SCI_INDICSETUNDER, kMatchIndicator, 1L);
+    applySpellingStyle();
     lineNumberDigits_ = 0; // the digits' width follows the font
     updateLineNumberWidth();
 }
@@ -209,6 +210,8 @@ void TMarginRichEdit::onUpdateUi(int updated)
     }
     if (updated & (SC_UPDATE_CONTENT | SC_UPDATE_SELECTION))
         markMatchingTag();
+    if (updated & SC_UPDATE_V_SCROLL)
+        Q_EMIT viewScrolled();
     const long caret = SendScintilla(SCI_GETCURRENTPOS);
     if (caret != lastCaret_) {
         lastCaret_ = caret;
