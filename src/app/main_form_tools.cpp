@@ -14,6 +14,7 @@
 #include "editor/tag_list_dialog.h"
 
 #include <QAction>
+#include <QMenu>
 
 namespace {
 

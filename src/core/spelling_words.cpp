@@ -4,7 +4,9 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -261,7 +263,7 @@ public:
         open_ = false;
         spoilt_ = false;
         throughTag_ = false;
-        word_.text.clear();
+        word_.text.resize(0); // keeps its buffer for the next word
         word_.split = false;
         word_.referenced = false;
     }
@@ -278,7 +280,12 @@ private:
         throughTag_ = false;
         word_.end = end;
         word_.referenced = word_.referenced || reference;
-        word_.text.append(QString::fromUcs4(&code, 1));
+        if (QChar::requiresSurrogates(code)) {
+            word_.text.append(QChar(QChar::highSurrogate(code)));
+            word_.text.append(QChar(QChar::lowSurrogate(code)));
+        } else {
+            word_.text.append(QChar(char16_t(code)));
+        }
     }
 
     bool letterAt(qsizetype at, qsizetype limit) const
@@ -313,7 +320,7 @@ private:
 
     QByteArrayView page_;
     qsizetype to_;
-    const std::function<void(const SpellWord&)>& visit_;
+    std::function<void(const SpellWord&)> visit_;
     SpellWord word_;
     bool open_ = false;
     bool spoilt_ = false;

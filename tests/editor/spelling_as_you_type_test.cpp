@@ -99,10 +99,9 @@ private Q_SLOTS:
         editor.SetEditorText(filler + QStringLiteral("<SCRIPT>\nx\n</SCRIPT>\n<P>\n\n</P>\n"));
         QTRY_VERIFY(!spelling.backgroundPending());
         QCOMPARE(marked(editor), QStringList{});
-        const int script = editor.TextLength() - 18; // the "x" line
-        editor.SetSelectionStart(script);
+        editor.SetSelectionStart(int(editor.EditorText().lastIndexOf(QStringLiteral("x\n"))));
         editor.ReplaceSelection(QStringLiteral("teh "));
-        const int text = editor.TextLength() - 6; // the empty line in the P
+        const int text = int(editor.EditorText().lastIndexOf(QStringLiteral("<P>\n\n"))) + 4;
         editor.SetSelectionStart(text);
         editor.ReplaceSelection(QStringLiteral("I recieve"));
         QTRY_COMPARE(marked(editor), QStringList{"recieve"});
