@@ -70,9 +70,23 @@ SpellChecker::SpellChecker(const QString& dictionary, const QString& aff, const 
 
 SpellChecker::~SpellChecker() = default;
 
+namespace {
+QString& dictionaryFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
 QString SpellChecker::dictionaryFolder()
 {
-    return QStringLiteral("/usr/share/hunspell");
+    const QString& chosen = dictionaryFolderOverride();
+    return chosen.isEmpty() ? QStringLiteral("/usr/share/hunspell") : chosen;
+}
+
+void SpellChecker::setDictionaryFolder(const QString& folder)
+{
+    dictionaryFolderOverride() = folder;
 }
 
 QStringList SpellChecker::installedDictionaries(const QString& folder)

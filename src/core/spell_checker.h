@@ -20,6 +20,8 @@ public:
 
     // Where the system's dictionaries lie (Debian's hunspell-* packages).
     static QString dictionaryFolder();
+    // Test seam: another folder in its place (an empty string restores it).
+    static void setDictionaryFolder(const QString& folder);
     // Names of the installed dictionaries ("en_US", ...): each NAME.dic with its NAME.aff.
     static QStringList installedDictionaries(const QString& folder = dictionaryFolder());
     // The checker of that dictionary, made once per program; nullptr when it is not installed.

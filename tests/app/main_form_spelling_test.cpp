@@ -36,7 +36,8 @@ QList<QAction*> rightClick(TMainForm& form, const QByteArray& word)
 {
     TMarginRichEdit* editor = form.editor();
     editor->SetSelectionStart(editor->byteToChar(long(editor->EditorUtf8().indexOf(word)) + 1));
-    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(4, 4));
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(4, 4),
+                            editor->mapToGlobal(QPoint(4, 4)));
     QCoreApplication::sendEvent(editor->viewport(), &event);
     QList<QAction*> entries;
     for (QAction* a : form.PopupRichEd->actions()) {
@@ -174,8 +175,9 @@ private Q_SLOTS:
         QTRY_VERIFY(markedAt(first, "qwzx") && !markedAt(first, "quixly"));
     }
 
-    // The list is read only as a regular file of its own: a link placed at its name is not
-    // followed, and adding a word replaces the link rather than writing through it.
+    // The list is read only as a regular file of its own, and only its first megabyte: a link
+    // placed at its name is not followed, and adding a word replaces the link rather than
+    // writing through it.
     void personalListLinkIsNotFollowed()
     {
         const QString elsewhere =
@@ -190,6 +192,11 @@ private Q_SLOTS:
         QCOMPARE(readFile(elsewhere), QByteArray("plinkety\n"));
         QVERIFY(!QFileInfo(SpellChecker::personalListPath()).isSymLink());
         QVERIFY(checker->isCorrect(QStringLiteral("blorpish")));
+        // Only the start of an oversized list is read.
+        writeFile(SpellChecker::personalListPath(),
+                  QByteArray(1100 * 1024, '\n') + "farbeyond\nblorpish\n");
+        QVERIFY(checker->refreshPersonalList());
+        QVERIFY(!checker->isCorrect(QStringLiteral("farbeyond")));
     }
 
     // Without a dictionary the page is left alone and the user is told once.

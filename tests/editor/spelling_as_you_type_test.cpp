@@ -45,7 +45,7 @@ private Q_SLOTS:
         QTest::newRow("tag and attribute names, other values")
             << "<P CLASS=\"bnrx\" ALGN=lft><FONT FACE='Arail'>fine</FONT></P>" << QStringList{};
         QTest::newRow("ALT and TITLE values")
-            << "<IMG SRC=\"qwzx.gif\" ALT=\"a recieve\"><A TITLE='teh end' HREF=\"qwzx.htm\">ok</A>"
+            << "<IMG SRC=\"qwzx.gif\" ALT=\"a recieve\"><A TITLE='teh end' HREF=\"qwzx.htm\">fine</A>"
             << QStringList{"recieve", "teh"};
         QTest::newRow("comments and declarations")
             << "<!DOCTYPE qwzx>\n<!-- recieve\n teh -->fine<?qwzx?>" << QStringList{};
@@ -54,7 +54,7 @@ private Q_SLOTS:
             << QStringList{"teh"};
         QTest::newRow("TITLE content is text") << "<TITLE>Teh page</TITLE>" << QStringList{"Teh"};
         QTest::newRow("references decoded")
-            << "recei&#118;e rec&#105;eve fine&amp;dandy qwzx&nbsp;ok"
+            << "recei&#118;e rec&#105;eve fine&amp;dandy qwzx&nbsp;fine"
             << QStringList{"rec&#105;eve", "qwzx"};
         QTest::newRow("inline tags inside a word")
             << "<B>re</B>ceive and <I>recie</I>ve" << QStringList{"recie</I>ve"};
@@ -78,7 +78,7 @@ private Q_SLOTS:
         editor.SetEditorText(page);
         spelling.setEnabled(true);
         spelling.checkWholePageNow();
-        QCOMPARE(marked(editor), marks);
+        QCOMPARE(marked(editor).join(QLatin1Char('|')), marks.join(QLatin1Char('|')));
         // The whole page in the background gives the same marks.
         editor.ClearSpellingMarks(0, editor.ByteLength());
         editor.SetEditorText(page);
