@@ -8,11 +8,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QTemporaryFile>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -203,10 +206,16 @@ void SpellChecker::addToPersonalList(const QString& word)
     QStringList words = readPersonalList(path);
     if (!words.contains(word))
         words << word;
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(words.join(QLatin1Char('\n')).toUtf8() + '\n') < 0 || !out.commit())
+    // A new file renamed over the name: a link placed there is replaced, never written through
+    // (QSaveFile would write to the link's target).
+    QTemporaryFile out(folder + QStringLiteral("/.Personal Words.XXXXXX"));
+    out.setAutoRemove(true);
+    if (!out.open() || out.write(words.join(QLatin1Char('\n')).toUtf8() + '\n') < 0 ||
+        !out.flush() || ::fsync(out.handle()) != 0 ||
+        ::rename(QFile::encodeName(out.fileName()).constData(),
+                 QFile::encodeName(path).constData()) != 0)
         throw AppError(QStringLiteral("Cannot create file %1").arg(path));
+    out.setAutoRemove(false); // it has become the list
     // Every checker of this program takes the word now, whatever its language.
     std::vector<std::shared_ptr<SpellChecker>> checkers;
     {
