@@ -44,9 +44,9 @@ private Q_SLOTS:
         QTest::newRow("text between tags") << "<P>I recieve it</P>" << QStringList{"recieve"};
         QTest::newRow("tag and attribute names, other values")
             << "<P CLASS=\"bnrx\" ALGN=lft><FONT FACE='Arail'>fine</FONT></P>" << QStringList{};
-        QTest::newRow("ALT and TITLE values")
-            << "<IMG SRC=\"qwzx.gif\" ALT=\"a recieve\"><A TITLE='teh end' HREF=\"qwzx.htm\">fine</A>"
-            << QStringList{"recieve", "teh"};
+        QTest::newRow("ALT and TITLE values") << "<IMG SRC=\"qwzx.gif\" ALT=\"a recieve\"><A "
+                                                 "TITLE='teh end' HREF=\"qwzx.htm\">fine</A>"
+                                              << QStringList{"recieve", "teh"};
         QTest::newRow("comments and declarations")
             << "<!DOCTYPE qwzx>\n<!-- recieve\n teh -->fine<?qwzx?>" << QStringList{};
         QTest::newRow("SCRIPT and STYLE content")
