@@ -60,8 +60,10 @@ void TMarginRichEdit::applyModificationMask()
     long mask = accessibilityListening_
                     ? long(SC_MODEVENTMASKALL)
                     : long(SC_MOD_CHANGESTYLE | SC_MOD_CHANGEFOLD | SC_MOD_CHANGEMARKER);
+    // Changes are reported from the notices sent before them: the ones sent after them also go
+    // to QScintilla's accessibility, which counts characters from the start of the page.
     if (reportChanges_)
-        mask |= SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT;
+        mask |= SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE;
     SendScintilla(SCI_SETMODEVENTMASK, mask);
 }
 

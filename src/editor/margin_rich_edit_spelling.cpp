@@ -118,8 +118,8 @@ void TMarginRichEdit::onModified(int position, int type, int length)
 {
     if (!reportChanges_)
         return;
-    if (type & SC_MOD_INSERTTEXT)
+    if (type & SC_MOD_BEFOREINSERT)
         Q_EMIT bytesChanged(position, length, 0);
-    else if (type & SC_MOD_DELETETEXT)
+    else if (type & SC_MOD_BEFOREDELETE)
         Q_EMIT bytesChanged(position, 0, length);
 }

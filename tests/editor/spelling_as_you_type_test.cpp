@@ -110,6 +110,12 @@ private Q_SLOTS:
         editor.SetSelectionLength(2);
         editor.ReplaceSelection(QStringLiteral("ei"));
         QTRY_COMPARE(marked(editor), QStringList{});
+        editor.UndoLastEdit(); // undo is an edit too
+        QTRY_COMPARE(marked(editor), QStringList{"recieve"});
+        editor.SetSelectionStart(text + 2);
+        editor.SetSelectionLength(7);
+        editor.ReplaceSelection(QStringLiteral("receive"));
+        QTRY_COMPARE(marked(editor), QStringList{});
         spelling.setEnabled(false);
         editor.SetSelectionStart(text);
         editor.ReplaceSelection(QStringLiteral("teh "));
