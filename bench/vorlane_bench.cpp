@@ -11,8 +11,11 @@
 #include "check/page_check.h"
 #include "core/document_codec.h"
 #include "core/settings_store.h"
+#include "core/spell_checker.h"
+#include "core/spelling_words.h"
 #include "editor/find_replace_dialogs.h"
 #include "editor/margin_rich_edit.h"
+#include "editor/spelling_as_you_type.h"
 #include "page/body_properties_dialog.h"
 #include "preview/live_preview_pane.h"
 #include "support/scripted_prompter.h"
@@ -38,6 +41,7 @@
 
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qsciscintilla.h>
+#include <hunspell.hxx>
 #include <tidy.h>
 #include <tidybuffio.h>
 
@@ -78,6 +82,11 @@ const QString kStartUpPaneClosed =
 const QString kTypedPaneOpen =
     QStringLiteral("typed character in the middle of 10 MB, live preview open");
 const QString kPreviewLatency = QStringLiteral("live preview edit-to-render latency");
+const QString kTypedSpelling =
+    QStringLiteral("typed character in the middle of 10 MB, spelling on");
+const QString kTypedEndSpelling =
+    QStringLiteral("typed character at the end of 10 MB, spelling on");
+const QString kSpellingPass = QStringLiteral("spelling: the whole 10 MB page checked");
 
 struct Options
 {
@@ -335,6 +344,7 @@ private:
     void longLineCases();
     void highlightingCases();
     void checkCases();
+    void spellingCases();
     void livePreviewCases();
 
     Options options_;
@@ -1099,6 +1109,7 @@ int BenchRun::run()
     longLineCases();
     say(QStringLiteral("Check Page:"));
     checkCases();
+    spellingCases();
     say(QStringLiteral("Live preview:"));
     livePreviewCases();
 
@@ -1176,4 +1187,67 @@ int main(int argc, char* argv[])
 
     BenchRun bench(options, QDir(folder).absolutePath());
     return bench.run();
+}
+
+void BenchRun::spellingCases()
+{
+    if (!wanted(kTypedSpelling) && !wanted(kTypedEndSpelling) && !wanted(kSpellingPass))
+        return;
+    auto on = startedForm();
+    auto off = startedForm();
+    TSpellingAsYouType* spelling = on->findChild<TSpellingAsYouType*>();
+    spelling->setEnabled(true);
+    off->findChild<TSpellingAsYouType*>()->setEnabled(false);
+    openThroughCommand(*on, prompter_, path(QStringLiteral("page-10m.htm")));
+    openThroughCommand(*off, prompter_, path(QStringLiteral("page-10m.htm")));
+    // The background pass over the page ends before anything is timed.
+    while (spelling->backgroundPending())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    settle();
+    if (wanted(kTypedSpelling)) {
+        const Bench::Medians m = Bench::measurePair(
+            [&] { return timedTypingAt(*on, on->editor()->TextLength() / 2); },
+            [&] { return timedTypingAt(*off, off->editor()->TextLength() / 2); }, options_.runs);
+        add(Bench::row(kTypedSpelling, QStringLiteral("ms"), m, 1.5,
+                       QStringLiteral("same with spelling off")));
+    }
+    if (wanted(kTypedEndSpelling)) {
+        auto side = [&](TMainForm& form) {
+            return timedTypingAt(form, positionOf(form.editor(), QByteArray("</BODY>"), true));
+        };
+        const Bench::Medians m = Bench::measurePair([&] { return side(*on); },
+                                                    [&] { return side(*off); }, options_.runs);
+        add(Bench::row(kTypedEndSpelling, QStringLiteral("ms"), m, 1.5,
+                       QStringLiteral("same with spelling off")));
+    }
+    if (wanted(kSpellingPass)) {
+        const QByteArray bytes = on->editor()->EditorUtf8();
+        std::vector<std::string> words;
+        forEachSpellingWord(bytes, 0, bytes.size(),
+                            [&](const SpellWord& w) { words.push_back(w.text.toStdString()); });
+        const QString base =
+            SpellChecker::dictionaryFolder() + QLatin1Char('/') + spelling->dictionary();
+        Hunspell hunspell(QFile::encodeName(base + QStringLiteral(".aff")).constData(),
+                          QFile::encodeName(base + QStringLiteral(".dic")).constData());
+        const int runs = qMin(options_.runs, 5);
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                spelling->checkWholePageNow();
+                return watch.ms();
+            },
+            [&] {
+                Stopwatch watch;
+                qsizetype wrong = 0;
+                for (const std::string& w : words)
+                    wrong += hunspell.spell(w) ? 0 : 1;
+                const double ms = watch.ms();
+                if (wrong < 0)
+                    say(QString());
+                return ms;
+            },
+            runs);
+        add(Bench::row(kSpellingPass, QStringLiteral("ms"), m, 1.5,
+                       QStringLiteral("Hunspell's spell() over the same words, extracted")));
+    }
 }

@@ -125,8 +125,9 @@ foreach(library ${TIDY_LIBRARY} ${VORLANE_JPEG_FILE})
 endforeach()
 list(JOIN VORLANE_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # The browser preview opens pages through xdg-open when no browser is chosen; the editor's
-# default font, Arial, is drawn with its metric twin where Arial itself is missing.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-liberation2")
+# default font, Arial, is drawn with its metric twin where Arial itself is missing; spelling
+# needs at least one Hunspell dictionary.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-liberation2, hunspell-en-us | hunspell-dictionary")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -69,6 +69,7 @@ inline constexpr std::string_view kCommandNames[] = {
     "HighlightMarkup1",
     "LineNumbers1",
     "TagCompletion1",
+    "SpellingAsYouType1",
     "ShowToolbar1",
     "HideToolbar2",
     "StatusBar1",

@@ -4,10 +4,14 @@
 #include "core/app_error.h"
 #include "core/document_file.h"
 #include "core/program_files.h"
+#include "core/settings_store.h"
+#include "core/spell_checker.h"
+#include "core/spelling_words.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QTextStream>
 #include <QThread>
 
@@ -36,7 +40,7 @@ QString usageText()
     return QStringLiteral(
         "Usage: vorlane [FILE]\n"
         "       vorlane -- FILE\n"
-        "       vorlane --check [--strict] FILE...\n"
+        "       vorlane --check [--strict] [--spelling] FILE...\n"
         "       vorlane --help | --version\n"
         "\n"
         "Vorlane is an editor for writing web pages by hand in HTML.\n"
@@ -47,7 +51,9 @@ QString usageText()
         "              print FILE:LINE:COLUMN: error|warning|note: message and exit 0 (no\n"
         "              error), 1 (an error: bad markup or a broken link) or 2 (a file could\n"
         "              not be read); notes never change the exit code\n"
-        "  --strict    after --check: warnings also give exit code 1\n"
+        "  --strict    after --check: warnings (and misspelt words) also give exit code 1\n"
+        "  --spelling  with --check: also print FILE:LINE:COLUMN: spelling: 'word'\n"
+        "              (suggestion?) for each misspelt word\n"
         "  --help      show this text and exit\n"
         "  --version   show the version from version.txt and exit\n"
         "\n"
@@ -80,21 +86,72 @@ std::optional<int> answerInfoOption(int& argc, char** argv)
     return 0;
 }
 
+// ---- --spelling: the misspelt words of a page, one line each; they never fail the check ----
+
+namespace {
+
+// Returns how many words were misspelt.
+int printSpelling(const QString& file, QByteArrayView page, QTextStream& out, QTextStream& err)
+{
+    const QStringList installed = SpellChecker::installedDictionaries();
+    QString chosen;
+    try {
+        chosen = ReadSetting(Setting::SpellingLanguage);
+    } catch (const AppError&) {
+    }
+    const std::shared_ptr<SpellChecker> checker = SpellChecker::forLanguage(
+        chooseDictionary(installed, pageLanguage(page), chosen, QLocale::system().name()));
+    if (!checker) {
+        static bool told = false;
+        if (!told)
+            err << "vorlane: no spelling dictionary is installed; spelling is not checked\n";
+        told = true;
+        return 0;
+    }
+    // Lines and columns are counted on from the previous word, never from the start.
+    int line = 1;
+    qsizetype lineStart = 0, counted = 0;
+    int misspelt = 0;
+    forEachSpellingWord(page, 0, page.size(), [&](const SpellWord& w) {
+        if (checker->isCorrect(w.text))
+            return;
+        ++misspelt;
+        for (; counted < w.start; ++counted)
+            if (page[counted] == '\n') {
+                ++line;
+                lineStart = counted + 1;
+            }
+        const int column =
+            int(QString::fromUtf8(page.sliced(lineStart, w.start - lineStart)).size()) + 1;
+        out << PageCheck::escapeControls(file) << ':' << line << ':' << column << ": spelling: '"
+            << PageCheck::escapeControls(w.text) << "'";
+        if (const QStringList s = checker->suggestions(w.text, 1); !s.isEmpty())
+            out << " (" << PageCheck::escapeControls(s.first()) << "?)";
+        out << '\n';
+    });
+    return misspelt;
+}
+
+} // namespace
+
 int runCheckCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     QStringList files;
     bool strict = false;
+    bool spelling = false;
     bool options = true;
     for (const QString& argument : arguments) {
         if (options && argument == QLatin1String("--"))
             options = false;
         else if (options && argument == QLatin1String("--strict"))
             strict = true;
+        else if (options && argument == QLatin1String("--spelling"))
+            spelling = true;
         else
             files.append(argument);
     }
     if (files.isEmpty()) {
-        err << "usage: vorlane --check [--strict] FILE...\n";
+        err << "usage: vorlane --check [--strict] [--spelling] FILE...\n";
         err.flush();
         return 2;
     }
@@ -121,6 +178,9 @@ int runCheckCommand(const QStringList& arguments, QTextStream& out, QTextStream&
             out << PageCheck::formatFinding(file, f) << '\n';
             failing = failing || PageCheck::fails(f, strict);
         }
+        // Misspelt words fail the check only when asked to.
+        if (spelling && printSpelling(file, page.utf8, out, err) > 0 && strict)
+            failing = true;
         out.flush();
     }
     err.flush();

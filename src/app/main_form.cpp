@@ -8,6 +8,7 @@
 #include "core/recovery_store.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
+#include "editor/spelling_as_you_type.h"
 #include "preview/live_preview_pane.h"
 
 #include <QAction>
@@ -39,6 +40,11 @@ TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
 
     RichEdit1 = new TMarginRichEdit(this);
     connect(RichEdit1, &TMarginRichEdit::caretMoved, this, &TMainForm::showCaretPosition);
+    spelling_ = new TSpellingAsYouType(*RichEdit1);
+    connect(spelling_, &TSpellingAsYouType::noDictionary, this, [this] {
+        showNotice(QStringLiteral("No spelling dictionary is installed (hunspell-en-us and "
+                                  "others); spelling is not checked."));
+    });
     // The editor gets its font and highlighting before it is first shown: every style set on a
     // shown editor repaints it. The start-up sequence reads the same settings again, finds
     // them in place, and reports a setting it cannot read.

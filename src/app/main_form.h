@@ -35,6 +35,7 @@ class TFindDialog;
 class TReplaceDialog;
 class THelpWindow;
 class TCheckPanel;
+class TSpellingAsYouType;
 
 // The main window: menus, tool bars, status panel and the editor pane, and every command of
 // the program. Each command is a slot named after its handler; menu items are QActions whose
@@ -213,6 +214,7 @@ public Q_SLOTS:
     void HighlightMarkup1Click();
     void LineNumbers1Click();
     void TagCompletion1Click();
+    void SpellingAsYouType1Click();
     // Chrome, help, tray, about, templates
     void ShowToolbar1Click();
     void HideToolbar2Click();
@@ -319,6 +321,10 @@ private:
     QString saveDialogFileName_;
     QColor lastPickedColor_;
     QString lastNotice_; // what loading or saving last said in the status label
+    TSpellingAsYouType* spelling_ = nullptr;
+    // The spelling entries put at the top of the editor's menu for the word right-clicked.
+    QList<QAction*> spellingEntries_;
+    void addSpellingEntries();
     QString commandLineFile_;
     QHash<QString, QAction*> actions_;
     QVBoxLayout* rootLayout_ = nullptr;

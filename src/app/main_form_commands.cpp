@@ -134,6 +134,7 @@ constexpr CommandRow kCommands[] = {
     {"Window1", "HighlightMarkup1", "Highlight &Markup", {}, "Show tags, attributes, values, entities and comments in colour", &TMainForm::HighlightMarkup1Click, Checkable | Checked, nullptr},
     {"Window1", "LineNumbers1", "&Line Numbers", {}, "Show/Hide the line numbers", &TMainForm::LineNumbers1Click, Checkable | Checked, nullptr},
     {"Window1", "TagCompletion1", "Tag &Completion", {}, "Offer tag names while typing after < and </", &TMainForm::TagCompletion1Click, Checkable | Checked, nullptr},
+    {"Window1", "SpellingAsYouType1", "Check &Spelling as You Type", {}, "Underline misspelt words of the page while typing", &TMainForm::SpellingAsYouType1Click, Checkable | Checked, nullptr},
     {"Window1", "ShowToolbar1", "&Horizontal Toolbar", {}, "Show/Hide the Horizontal Toolbar", &TMainForm::ShowToolbar1Click, Checkable | Checked | SeparatorBefore, nullptr},
     {"Window1", "HideToolbar2", "&Vertical Toolbar", {}, "Show/Hide the Vertical Toolbar", &TMainForm::HideToolbar2Click, Checkable | Checked, nullptr},
     {"Window1", "StatusBar1", "Status Bar", {}, "", &TMainForm::StatusBar1Click, Checkable | Checked, nullptr},

@@ -43,6 +43,7 @@ void TMainForm::PopupRichEdPopup()
     const bool selected = RichEdit1->SelectionLength() > 0;
     action("Cut1")->setEnabled(selected);
     action("Copy1")->setEnabled(selected);
+    addSpellingEntries();
 }
 
 void TMainForm::GoToLine1Click()

@@ -12,6 +12,7 @@
 #include "core/recent_files.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
+#include "editor/spelling_as_you_type.h"
 #include "preview/browser_preview.h"
 
 #include <QCheckBox>
@@ -55,6 +56,7 @@ void TMainForm::refreshFromPreferences(bool confirmed, const QString& tempFilena
     font.setFamily(ReadSetting(Setting::Font));
     RichEdit1->SetDisplayFont(font);
     applyEditorFontFromSettings();
+    spelling_->setChosenLanguage(ReadSetting(Setting::SpellingLanguage));
 }
 
 void TMainForm::createRecentFilesList()

@@ -10,9 +10,11 @@
 #include "editor/font_style_dialog.h"
 #include "editor/horizontal_line_dialog.h"
 #include "editor/margin_rich_edit.h"
+#include "editor/spelling_as_you_type.h"
 #include "editor/tag_list_dialog.h"
 
 #include <QAction>
+#include <QMenu>
 
 namespace {
 
@@ -182,6 +184,10 @@ void TMainForm::applyMarkupHelpSettings()
     RichEdit1->SetHighlighting(highlighting);
     RichEdit1->SetLineNumbers(lineNumbers);
     RichEdit1->SetTagCompletion(completion);
+    const bool spelling = ReadFlag(Setting::Spelling);
+    action("SpellingAsYouType1")->setChecked(spelling);
+    spelling_->setChosenLanguage(ReadSetting(Setting::SpellingLanguage));
+    spelling_->setEnabled(spelling);
 }
 
 void TMainForm::HighlightMarkup1Click()
@@ -203,4 +209,60 @@ void TMainForm::TagCompletion1Click()
     const bool on = action("TagCompletion1")->isChecked();
     RichEdit1->SetTagCompletion(on);
     WriteFlag(Setting::TagCompletion, on);
+}
+
+void TMainForm::SpellingAsYouType1Click()
+{
+    const bool on = action("SpellingAsYouType1")->isChecked();
+    spelling_->setEnabled(on);
+    WriteFlag(Setting::Spelling, on);
+}
+
+// Suggestions, "Add to Dictionary" and "Ignore All" for the marked word right-clicked.
+void TMainForm::addSpellingEntries()
+{
+    for (QAction* entry : spellingEntries_) {
+        PopupRichEd->removeAction(entry);
+        entry->deleteLater();
+    }
+    spellingEntries_.clear();
+    if (!spelling_->isEnabled())
+        return;
+    const TSpellingAsYouType::MarkedWord word =
+        spelling_->markedWordAt(RichEdit1->ContextMenuByte());
+    if (!word.isValid())
+        return;
+    QAction* first = PopupRichEd->actions().value(0);
+    auto add = [&](const QString& caption, const QString& name, auto handler) {
+        auto* entry = new QAction(caption, PopupRichEd);
+        entry->setObjectName(name);
+        connect(entry, &QAction::triggered, this, [this, handler] {
+            runGuarded(this, handler);
+            RichEdit1->FocusEditor();
+        });
+        PopupRichEd->insertAction(first, entry);
+        spellingEntries_ << entry;
+    };
+    const bool singleByte = document_.format().encoding == TextEncoding::Windows1252;
+    const QStringList suggestions = spelling_->suggestions(word.text);
+    for (const QString& suggestion : suggestions) {
+        // An "&" in a suggestion is text, not a menu accelerator.
+        QString caption = suggestion;
+        add(caption.replace(QLatin1Char('&'), QStringLiteral("&&")),
+            QStringLiteral("SpellingSuggestion"), [this, word, suggestion, singleByte] {
+                spelling_->replaceWord(word, suggestion, singleByte);
+            });
+    }
+    if (suggestions.isEmpty()) {
+        add(QStringLiteral("(no suggestions)"), QStringLiteral("SpellingNoSuggestions"), [] {});
+        spellingEntries_.last()->setEnabled(false);
+    }
+    add(QStringLiteral("Add to Dictionary"), QStringLiteral("AddToDictionary1"),
+        [this, text = word.text] { spelling_->addToDictionary(text); });
+    add(QStringLiteral("Ignore All"), QStringLiteral("IgnoreAll1"),
+        [this, text = word.text] { spelling_->ignoreAll(text); });
+    auto* separator = new QAction(PopupRichEd);
+    separator->setSeparator(true);
+    PopupRichEd->insertAction(first, separator);
+    spellingEntries_ << separator;
 }

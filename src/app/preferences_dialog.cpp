@@ -6,6 +6,7 @@
 #include "core/html_colors.h"
 #include "core/prompter.h"
 #include "core/settings_store.h"
+#include "core/spell_checker.h"
 #include "page/body_properties_dialog.h"
 #include "page/page_properties.h"
 #include "page/quick_start_settings.h"
@@ -171,6 +172,13 @@ void TPrefs::buildForm()
     fontsLayout->addRow(QStringLiteral("Editor Font:"), Button1);
     fontsLayout->addRow(QStringLiteral("Font Color:"), FontColorShape);
     fontsLayout->addRow(QStringLiteral("Background Color:"), BackgroundColorShape);
+    // The page's LANG attribute still wins when it names an installed dictionary.
+    SpellingLanguage = new QComboBox(fonts);
+    SpellingLanguage->setObjectName(QStringLiteral("SpellingLanguage"));
+    SpellingLanguage->addItem(QStringLiteral("(the desktop's language)"), QString());
+    for (const QString& dictionary : SpellChecker::installedDictionaries())
+        SpellingLanguage->addItem(dictionary, dictionary);
+    fontsLayout->addRow(QStringLiteral("Spelling Language:"), SpellingLanguage);
     PageControl1->addTab(fonts, QStringLiteral("Fonts && Appearance"));
 
     PageControl1->addTab(new QWidget, QStringLiteral("Paths"));
@@ -220,6 +228,8 @@ void TPrefs::FormCreate()
         CheckBox2->setChecked(ReadFlag(Setting::ParseImagePaths));
         CheckBox3->setChecked(ReadSetting(Setting::QuickStart) != QLatin1String("N"));
         TrayCheck->setChecked(ReadFlag(Setting::TaskTray));
+        const int language = SpellingLanguage->findData(ReadSetting(Setting::SpellingLanguage));
+        SpellingLanguage->setCurrentIndex(qMax(0, language));
     });
 }
 
@@ -311,6 +321,7 @@ void TPrefs::BitBtn1Click()
     WriteFlag(Setting::ParseImagePaths, CheckBox2->isChecked());
     WriteFlag(Setting::QuickStart, CheckBox3->isChecked());
     WriteFlag(Setting::TaskTray, TrayCheck->isChecked());
+    WriteSetting(Setting::SpellingLanguage, SpellingLanguage->currentData().toString());
     accept();
 }
 

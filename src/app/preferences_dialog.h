@@ -44,8 +44,9 @@ public:
     QPushButton* Button1 = nullptr; // editor font
     QFrame* FontColorShape = nullptr;
     QFrame* BackgroundColorShape = nullptr;
-    QPushButton* BitBtn1 = nullptr; // OK
-    QPushButton* BitBtn2 = nullptr; // Cancel
+    QComboBox* SpellingLanguage = nullptr; // "" (the desktop's) or an installed dictionary
+    QPushButton* BitBtn1 = nullptr;        // OK
+    QPushButton* BitBtn2 = nullptr;        // Cancel
 
 public Q_SLOTS:
     void RadioGroup1Click();

@@ -51,7 +51,9 @@ const QList<SettingKey>& all()
                                             TagCompletion,
                                             LivePreview,
                                             PreviewFollowsCaret,
-                                            LivePreviewWidth};
+                                            LivePreviewWidth,
+                                            Spelling,
+                                            SpellingLanguage};
     return table;
 }
 

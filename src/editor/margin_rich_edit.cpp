@@ -131,6 +131,7 @@ void TMarginRichEdit::SetEditorUtf8(const QByteArray& utf8)
     setReadOnly(wasReadOnly);
     SetModifiedFlag(true);
     updateLineNumberWidth();
+    Q_EMIT textReplaced();
 }
 
 void TMarginRichEdit::SetEditorText(const QString& text)
@@ -407,6 +408,13 @@ void TMarginRichEdit::contextMenuEvent(QContextMenuEvent* event)
     if (!contextMenu_) {
         event->ignore();
         return;
+    }
+    contextMenuByte_ = CaretByte();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        const long under = SendScintilla(SCI_POSITIONFROMPOINTCLOSE, long(event->pos().x()),
+                                         long(event->pos().y()));
+        if (under >= 0)
+            contextMenuByte_ = under;
     }
     Q_EMIT contextMenuAboutToShow();
     contextMenu_->popup(event->globalPos());

@@ -151,6 +151,25 @@ public:
     // false when the caret is in no tag with a partner.
     bool GoToMatchingTag();
 
+    // ---- spelling marks: a red wavy underline that changes no byte of the text ----
+    void ClearSpellingMarks(long from, long to);
+    void AddSpellingMark(long from, long to);
+    // The mark covering byte `position`, as {start, end}; {-1, -1} when none does.
+    std::pair<long, long> SpellingMarkAt(long position) const;
+    // Whole lines from the first shown to the last shown, in bytes.
+    std::pair<long, long> VisibleBytes() const;
+    // The start of the line holding `position` and the end of the line holding `last`.
+    std::pair<long, long> LineBytesAround(long position, long last) const;
+    // The bytes from..to in one piece, valid until the next change; only a range that spans the
+    // insertion gap moves it.
+    QByteArrayView BytesBetween(long from, long to) const;
+    // Replaces the bytes from..to as one undo step; the caret ends after the new text.
+    void ReplaceBytes(long from, long to, const QByteArray& utf8);
+    // Where the last context menu was asked for: the byte under the mouse, else the caret.
+    long ContextMenuByte() const { return contextMenuByte_; }
+    // Sends bytesChanged for every insertion and deletion while on.
+    void SetReportChanges(bool on);
+
     // Removes Scintilla's own binding of a key, so the window's short-cut gets it.
     void releaseKey(int key);
 
@@ -165,6 +184,12 @@ Q_SIGNALS:
     void caretMoved();
     // The text changed; sent once per screen update, not per change.
     void textEdited();
+    // Bytes were inserted (or deleted) at `position`; sent only while SetReportChanges is on.
+    void bytesChanged(long position, long inserted, long deleted);
+    // The whole text was replaced (a page opened or made).
+    void textReplaced();
+    // Other lines came into view.
+    void viewScrolled();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -250,4 +275,11 @@ private:
     std::vector<FoldCheckpoint> foldCheckpoints_{FoldCheckpoint{}};
     int foldValidLines_ = 0;        // lines with their final fold levels
     long foldDirtyFrom_ = LONG_MAX; // the first byte that may have changed since
+    long contextMenuByte_ = -1;
+    bool reportChanges_ = false;
+    bool accessibilityListening_ = false;
+    bool modifiedConnected_ = false;
+    void applySpellingStyle();
+    void applyModificationMask();
+    void onModified(int position, int type, int length);
 };

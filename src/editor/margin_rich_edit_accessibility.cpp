@@ -46,14 +46,25 @@ void TMarginRichEdit::installQuietAccessibility()
 
 void TMarginRichEdit::applyAccessibilityState(bool listening, bool replaceDescription)
 {
-    // Without listeners only the notices nothing here pays for are asked for.
-    SendScintilla(SCI_SETMODEVENTMASK,
-                  listening ? long(SC_MODEVENTMASKALL)
-                            : long(SC_MOD_CHANGESTYLE | SC_MOD_CHANGEFOLD | SC_MOD_CHANGEMARKER));
+    accessibilityListening_ = listening;
+    applyModificationMask();
     // The description cached for the other state goes; the next query makes the right one.
     if (replaceDescription)
         if (QAccessibleInterface* description = QAccessible::queryAccessibleInterface(this))
             QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(description));
+}
+
+void TMarginRichEdit::applyModificationMask()
+{
+    // Without listeners only the notices nothing here pays for are asked for.
+    long mask = accessibilityListening_
+                    ? long(SC_MODEVENTMASKALL)
+                    : long(SC_MOD_CHANGESTYLE | SC_MOD_CHANGEFOLD | SC_MOD_CHANGEMARKER);
+    // Changes are reported from the notices sent before them: the ones sent after them also go
+    // to QScintilla's accessibility, which counts characters from the start of the page.
+    if (reportChanges_)
+        mask |= SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE;
+    SendScintilla(SCI_SETMODEVENTMASK, mask);
 }
 
 QVariant TMarginRichEdit::inputMethodQuery(Qt::InputMethodQuery query) const

@@ -41,6 +41,7 @@ void TMarginRichEdit::applyMarkupHelpStyles(bool lexerStyles)
     setMarkerForegroundColor(scheme.margin);
     setMarkerBackgroundColor(scheme.marginText);
     applyMatchStyle();
+    applySpellingStyle();
     lineNumberDigits_ = 0; // the digits' width follows the font
     updateLineNumberWidth();
 }
@@ -233,6 +234,8 @@ void TMarginRichEdit::onUpdateUi(int updated)
     if (updated & (SC_UPDATE_CONTENT | SC_UPDATE_SELECTION))
         markMatchingTag();
     computeVisibleFolds();
+    if (updated & SC_UPDATE_V_SCROLL)
+        Q_EMIT viewScrolled();
     const long caret = SendScintilla(SCI_GETCURRENTPOS);
     if (caret != addedGreaterThan_ + 1)
         addedGreaterThan_ = -1;

@@ -1,5 +1,8 @@
 #include "app/command_line.h"
+#include "core/spell_checker.h"
 #include "support/test_main.h"
+
+#include <QTextStream>
 
 class CommandLineTest : public QObject
 {
@@ -38,6 +41,35 @@ private Q_SLOTS:
         const CommandLine line = parseCommandLine(arguments);
         QCOMPARE(int(line.action), action);
         QCOMPARE(line.file, file);
+    }
+
+    // --spelling adds one line per misspelt word, columns in characters, and leaves the exit
+    // code to the markup check.
+    void checkSpelling()
+    {
+        if (!SpellChecker::installedDictionaries().contains(QStringLiteral("en_US")))
+            QSKIP("hunspell-en-us is not installed (scripts/deps.sh installs it)");
+        QTemporaryDir dir;
+        const QString page = writeFile(
+            dir.filePath(QStringLiteral("page.htm")),
+            "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n<HTML><HEAD>"
+            "<TITLE>A page</TITLE></HEAD>\n<BODY>\n<P>na\xc3\xafve recieve <B>qwz</B>x<!-- teh -->"
+            "</P>\n<IMG SRC=\"a.gif\" ALT=\"teh\">\n</BODY></HTML>\n");
+        auto run = [&](const QStringList& arguments, QString* printed) {
+            QString errors;
+            QTextStream out(printed), err(&errors);
+            return runCheckCommand(arguments, out, err);
+        };
+        QString plain, spelled;
+        const int plainCode = run({page}, &plain);
+        const int spelledCode = run({QStringLiteral("--spelling"), page}, &spelled);
+        QCOMPARE(spelledCode, plainCode);
+        QVERIFY(spelled.startsWith(plain));
+        QCOMPARE(spelled.mid(plain.size()).split(QLatin1Char('\n')),
+                 (QStringList{page + ":4:4: spelling: 'na\u00efve' (nave?)",
+                              page + ":4:10: spelling: 'recieve' (receive?)",
+                              page + ":4:21: spelling: 'qwzx' (qwerty?)",
+                              page + ":5:23: spelling: 'teh' (the?)", QString()}));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "core/settings_store.h"
 #include "editor/go_to_line_dialog.h"
 #include "editor/margin_rich_edit.h"
+#include "editor/spelling_as_you_type.h"
 #include "support/scripted_prompter.h"
 #include "support/test_main.h"
 
@@ -45,6 +46,9 @@ private Q_SLOTS:
         QTest::newRow("tag completion") << "TagCompletion1"
                                         << "Tag Completion"
                                         << "Tag &Completion";
+        QTest::newRow("spelling") << "SpellingAsYouType1"
+                                  << "Spelling"
+                                  << "Check &Spelling as You Type";
     }
     void switches()
     {
@@ -56,7 +60,9 @@ private Q_SLOTS:
             TMarginRichEdit* e = form.editor();
             const bool on = item == "HighlightMarkup1" ? e->Highlighting()
                             : item == "LineNumbers1"   ? e->LineNumbers()
-                                                       : e->TagCompletion();
+                            : item == "SpellingAsYouType1"
+                                ? form.findChild<TSpellingAsYouType*>()->isEnabled()
+                                : e->TagCompletion();
             if (form.actionNamed(item)->isChecked() != on)
                 qFatal("check mark and editor disagree");
             return on;

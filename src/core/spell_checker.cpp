@@ -1,0 +1,230 @@
+#include "core/spell_checker.h"
+
+#include "core/app_error.h"
+#include "core/settings_store.h"
+
+#include <hunspell.hxx>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTemporaryFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+// The personal list is the user's own short file; anything larger is not read past this.
+constexpr qint64 kPersonalListLimit = 1024 * 1024;
+
+std::mutex& registryMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+QHash<QString, std::weak_ptr<SpellChecker>>& registry()
+{
+    static QHash<QString, std::weak_ptr<SpellChecker>> checkers;
+    return checkers;
+}
+
+// Size and modification time in one number, or -1 when the list is not a regular file.
+qint64 personalListStamp(const QString& path)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return -1;
+    return qint64(info.st_size) ^ (qint64(info.st_mtim.tv_sec) << 20) ^ info.st_mtim.tv_nsec;
+}
+
+// The words of the list; only a regular file (never a link or a device) and only its start.
+QStringList readPersonalList(const QString& path)
+{
+    if (personalListStamp(path) < 0)
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(file.read(kPersonalListLimit));
+    QStringList words;
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        if (const QString word = line.trimmed(); !word.isEmpty())
+            words << word;
+    return words;
+}
+
+} // namespace
+
+SpellChecker::SpellChecker(const QString& dictionary, const QString& aff, const QString& dic)
+    : dictionary_(dictionary),
+      hunspell_(std::make_unique<Hunspell>(QFile::encodeName(aff).constData(),
+                                           QFile::encodeName(dic).constData()))
+{
+    const QString encoding = QString::fromStdString(hunspell_->get_dict_encoding());
+    utf8_ = encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
+    loadPersonalList();
+}
+
+SpellChecker::~SpellChecker() = default;
+
+namespace {
+QString& dictionaryFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+QString SpellChecker::dictionaryFolder()
+{
+    const QString& chosen = dictionaryFolderOverride();
+    return chosen.isEmpty() ? QStringLiteral("/usr/share/hunspell") : chosen;
+}
+
+void SpellChecker::setDictionaryFolder(const QString& folder)
+{
+    dictionaryFolderOverride() = folder;
+}
+
+QStringList SpellChecker::installedDictionaries(const QString& folder)
+{
+    QStringList names;
+    const QDir dir(folder);
+    for (const QFileInfo& dic :
+         dir.entryInfoList({QStringLiteral("*.dic")}, QDir::Files, QDir::Name))
+        if (dir.exists(dic.completeBaseName() + QStringLiteral(".aff")))
+            names << dic.completeBaseName();
+    return names;
+}
+
+std::shared_ptr<SpellChecker> SpellChecker::forLanguage(const QString& dictionary)
+{
+    if (dictionary.isEmpty() || !installedDictionaries().contains(dictionary))
+        return nullptr;
+    std::lock_guard lock(registryMutex());
+    if (std::shared_ptr<SpellChecker> existing = registry().value(dictionary).lock())
+        return existing;
+    const QString base = dictionaryFolder() + QLatin1Char('/') + dictionary;
+    std::shared_ptr<SpellChecker> checker(
+        new SpellChecker(dictionary, base + QStringLiteral(".aff"), base + QStringLiteral(".dic")));
+    registry().insert(dictionary, checker);
+    return checker;
+}
+
+QString SpellChecker::personalListPath()
+{
+    return QFileInfo(settingsFilePath()).absolutePath() + QStringLiteral("/Personal Words.txt");
+}
+
+std::string SpellChecker::encode(const QString& word) const
+{
+    if (utf8_)
+        return word.toStdString();
+    QStringEncoder encoder(hunspell_->get_dict_encoding().c_str());
+    const QByteArray bytes = encoder.isValid() ? QByteArray(encoder(word)) : word.toLatin1();
+    return bytes.toStdString();
+}
+
+QString SpellChecker::decode(const std::string& word) const
+{
+    if (utf8_)
+        return QString::fromStdString(word);
+    QStringDecoder decoder(hunspell_->get_dict_encoding().c_str());
+    return decoder.isValid() ? QString(decoder(QByteArrayView(word.data(), qsizetype(word.size()))))
+                             : QString::fromLatin1(word.data(), qsizetype(word.size()));
+}
+
+bool SpellChecker::isCorrect(const QString& word)
+{
+    std::lock_guard lock(mutex_);
+    const auto known = known_.constFind(word);
+    if (known != known_.cend())
+        return *known;
+    const bool correct =
+        ignored_.contains(word) || personal_.contains(word) || hunspell_->spell(encode(word));
+    known_.insert(word, correct);
+    return correct;
+}
+
+QStringList SpellChecker::suggestions(const QString& word, int count)
+{
+    std::lock_guard lock(mutex_);
+    QStringList list;
+    for (const std::string& s : hunspell_->suggest(encode(word))) {
+        if (list.size() >= count)
+            break;
+        list << decode(s);
+    }
+    return list;
+}
+
+void SpellChecker::ignore(const QString& word)
+{
+    std::lock_guard lock(mutex_);
+    ignored_.insert(word);
+    known_.insert(word, true);
+}
+
+void SpellChecker::loadPersonalList()
+{
+    const QString path = personalListPath();
+    personalStamp_ = personalListStamp(path);
+    for (const QString& word : readPersonalList(path)) {
+        if (personal_.contains(word))
+            continue;
+        personal_.insert(word);
+        hunspell_->add(encode(word)); // so its capitalised forms pass too
+    }
+    known_.clear();
+}
+
+bool SpellChecker::refreshPersonalList()
+{
+    std::lock_guard lock(mutex_);
+    if (personalListStamp(personalListPath()) == personalStamp_)
+        return false;
+    loadPersonalList();
+    return true;
+}
+
+void SpellChecker::addToPersonalList(const QString& word)
+{
+    const QString path = personalListPath();
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir(folder).exists()) {
+        if (!QDir().mkpath(folder))
+            throw AppError(QStringLiteral("Cannot create file %1").arg(path));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    // What another instance added meanwhile stays: read, add, write as a new file renamed over.
+    QStringList words = readPersonalList(path);
+    if (!words.contains(word))
+        words << word;
+    // A new file renamed over the name: a link placed there is replaced, never written through
+    // (QSaveFile would write to the link's target).
+    QTemporaryFile out(folder + QStringLiteral("/.Personal Words.XXXXXX"));
+    out.setAutoRemove(true);
+    if (!out.open() || out.write(words.join(QLatin1Char('\n')).toUtf8() + '\n') < 0 ||
+        !out.flush() || ::fsync(out.handle()) != 0 ||
+        ::rename(QFile::encodeName(out.fileName()).constData(),
+                 QFile::encodeName(path).constData()) != 0)
+        throw AppError(QStringLiteral("Cannot create file %1").arg(path));
+    out.setAutoRemove(false); // it has become the list
+    // Every checker of this program takes the word now, whatever its language.
+    std::vector<std::shared_ptr<SpellChecker>> checkers;
+    {
+        std::lock_guard lock(registryMutex());
+        for (const std::weak_ptr<SpellChecker>& weak : registry())
+            if (std::shared_ptr<SpellChecker> c = weak.lock())
+                checkers.push_back(c);
+    }
+    for (const std::shared_ptr<SpellChecker>& c : checkers)
+        c->refreshPersonalList();
+    refreshPersonalList();
+}

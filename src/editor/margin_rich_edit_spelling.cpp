@@ -1,0 +1,125 @@
+// Spelling marks: an indicator under misspelt words, and what finding and fixing them needs.
+#include "editor/html_highlighting.h"
+#include "editor/margin_rich_edit.h"
+
+namespace {
+
+constexpr long kSpellingIndicator = 9; // next to the matching-tag mark
+
+} // namespace
+
+void TMarginRichEdit::applySpellingStyle()
+{
+    // Red that stands out on the paper: deep on light paper, bright on dark.
+    const bool dark = isDarkColor(palette().color(QPalette::Base));
+    SendScintilla(SCI_INDICSETSTYLE, kSpellingIndicator, INDIC_SQUIGGLE);
+    SendScintilla(SCI_INDICSETFORE, kSpellingIndicator,
+                  dark ? QColor(255, 90, 90) : QColor(208, 0, 0));
+    SendScintilla(SCI_INDICSETUNDER, kSpellingIndicator, 0L);
+}
+
+void TMarginRichEdit::ClearSpellingMarks(long from, long to)
+{
+    const long length = SendScintilla(SCI_GETLENGTH);
+    from = qBound(0L, from, length);
+    to = qBound(from, to, length);
+    SendScintilla(SCI_SETINDICATORCURRENT, kSpellingIndicator);
+    SendScintilla(SCI_INDICATORCLEARRANGE, from, to - from);
+}
+
+void TMarginRichEdit::AddSpellingMark(long from, long to)
+{
+    const long length = SendScintilla(SCI_GETLENGTH);
+    from = qBound(0L, from, length);
+    to = qBound(from, to, length);
+    if (to == from)
+        return;
+    SendScintilla(SCI_SETINDICATORCURRENT, kSpellingIndicator);
+    SendScintilla(SCI_INDICATORFILLRANGE, from, to - from);
+}
+
+std::pair<long, long> TMarginRichEdit::SpellingMarkAt(long position) const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    if (position < 0 || position >= self->SendScintilla(SCI_GETLENGTH) ||
+        !self->SendScintilla(SCI_INDICATORVALUEAT, kSpellingIndicator, position))
+        return {-1, -1};
+    return {long(self->SendScintilla(SCI_INDICATORSTART, kSpellingIndicator, position)),
+            long(self->SendScintilla(SCI_INDICATOREND, kSpellingIndicator, position))};
+}
+
+std::pair<long, long> TMarginRichEdit::VisibleBytes() const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long first =
+        self->SendScintilla(SCI_DOCLINEFROMVISIBLE, self->SendScintilla(SCI_GETFIRSTVISIBLELINE));
+    const long shown = self->SendScintilla(SCI_LINESONSCREEN) + 1;
+    const long last = self->SendScintilla(SCI_DOCLINEFROMVISIBLE,
+                                          self->SendScintilla(SCI_GETFIRSTVISIBLELINE) + shown);
+    return {long(self->SendScintilla(SCI_POSITIONFROMLINE, first)),
+            long(self->SendScintilla(SCI_GETLINEENDPOSITION, last))};
+}
+
+std::pair<long, long> TMarginRichEdit::LineBytesAround(long position, long last) const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long firstLine = self->SendScintilla(SCI_LINEFROMPOSITION, position);
+    const long lastLine = self->SendScintilla(SCI_LINEFROMPOSITION, last);
+    return {long(self->SendScintilla(SCI_POSITIONFROMLINE, firstLine)),
+            long(self->SendScintilla(SCI_GETLINEENDPOSITION, lastLine))};
+}
+
+QByteArrayView TMarginRichEdit::BytesBetween(long from, long to) const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    const long length = self->SendScintilla(SCI_GETLENGTH);
+    from = qBound(0L, from, length);
+    to = qBound(from, to, length);
+    const auto* bytes =
+        reinterpret_cast<const char*>(self->SendScintilla(SCI_GETRANGEPOINTER, from, to - from));
+    return QByteArrayView(bytes, to - from);
+}
+
+void TMarginRichEdit::ReplaceBytes(long from, long to, const QByteArray& utf8)
+{
+    if (isReadOnly())
+        return;
+    closeCompletionList();
+    const long length = SendScintilla(SCI_GETLENGTH);
+    from = qBound(0L, from, length);
+    to = qBound(from, to, length);
+    SendScintilla(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_SETTARGETRANGE, from, to);
+    SendScintilla(SCI_REPLACETARGET, utf8.size(), utf8.constData());
+    setSelectionBytes(from + utf8.size(), from + utf8.size());
+    SendScintilla(SCI_ENDUNDOACTION);
+}
+
+void TMarginRichEdit::SetReportChanges(bool on)
+{
+    if (on == reportChanges_)
+        return;
+    reportChanges_ = on;
+    if (on && !modifiedConnected_) {
+        modifiedConnected_ = true;
+        connect(
+            this,
+            static_cast<void (QsciScintillaBase::*)(int, int, const char*, int, int, int, int, int,
+                                                    int, int)>(&QsciScintillaBase::SCN_MODIFIED),
+            this,
+            [this](int position, int type, const char*, int length, int, int, int, int, int, int) {
+                onModified(position, type, length);
+            });
+    }
+    applyModificationMask();
+}
+
+void TMarginRichEdit::onModified(int position, int type, int length)
+{
+    if (!reportChanges_)
+        return;
+    if (type & SC_MOD_BEFOREINSERT)
+        Q_EMIT bytesChanged(position, length, 0);
+    else if (type & SC_MOD_BEFOREDELETE)
+        Q_EMIT bytesChanged(position, 0, length);
+}
