@@ -36,6 +36,8 @@ public:
 
     // "Confirm" box with Yes, No and Cancel and a question icon.
     virtual Answer confirm(QWidget* parent, const QString& title, const QString& text) = 0;
+    // Question box with Yes and No (Yes the default): Yes or No.
+    virtual Answer ask(QWidget* parent, const QString& title, const QString& text) = 0;
     // Error box (title "Error", one OK button).
     virtual void error(QWidget* parent, const QString& text) = 0;
     // Information box with one OK button.
@@ -63,6 +65,7 @@ class QtPrompter : public Prompter
 {
 public:
     Answer confirm(QWidget* parent, const QString& title, const QString& text) override;
+    Answer ask(QWidget* parent, const QString& title, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     void inform(QWidget* parent, const QString& title, const QString& text) override;
     FileAnswer openFiles(QWidget* parent, const FileRequest& request) override;

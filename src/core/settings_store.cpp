@@ -49,7 +49,8 @@ const QList<SettingKey>& all()
                                             TagCompletion,
                                             LivePreview,
                                             PreviewFollowsCaret,
-                                            LivePreviewWidth};
+                                            LivePreviewWidth,
+                                            PreviewScripts};
     return table;
 }
 

@@ -41,6 +41,7 @@ inline constexpr SettingKey TagCompletion{"Tag Completion", "Y"};
 inline constexpr SettingKey LivePreview{"Live Preview", "N"};
 inline constexpr SettingKey PreviewFollowsCaret{"Preview Follows Caret", "Y"};
 inline constexpr SettingKey LivePreviewWidth{"Live Preview Width", nullptr}; // pixels
+inline constexpr SettingKey PreviewScripts{"Preview Scripts", "Y"};
 
 // Every value of the table, for tests and diagnostics.
 const QList<SettingKey>& all();

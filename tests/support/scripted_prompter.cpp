@@ -13,6 +13,16 @@ Prompter::Answer ScriptedPrompter::confirm(QWidget*, const QString& title, const
     return answers.takeFirst();
 }
 
+Prompter::Answer ScriptedPrompter::ask(QWidget*, const QString& title, const QString& text)
+{
+    questions.append({title, text});
+    if (answers.isEmpty()) {
+        unexpected.append(QStringLiteral("ask: ") + text);
+        return Answer::No;
+    }
+    return answers.takeFirst();
+}
+
 void ScriptedPrompter::error(QWidget*, const QString& text)
 {
     errors.append(text);

@@ -10,7 +10,8 @@
 #include <optional>
 
 // A prompter for tests: answers come from queues filled by the test, and everything asked is
-// recorded. An empty queue answers Cancel (or nothing) and is noted in `unexpected`.
+// recorded. An empty queue answers Cancel (No to a Yes/No question, or nothing) and is noted in
+// `unexpected`.
 class ScriptedPrompter : public Prompter
 {
 public:
@@ -37,7 +38,8 @@ public:
     {
         QString title, text;
     };
-    QList<Asked> confirms;
+    QList<Asked> confirms;  // Yes/No/Cancel
+    QList<Asked> questions; // Yes/No
     QStringList errors;
     QList<Asked> informs;
     QList<FileRequest> openRequests;
@@ -47,6 +49,7 @@ public:
     QStringList unexpected;      // asked with nothing queued
 
     Answer confirm(QWidget* parent, const QString& title, const QString& text) override;
+    Answer ask(QWidget* parent, const QString& title, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     void inform(QWidget* parent, const QString& title, const QString& text) override;
     FileAnswer openFiles(QWidget* parent, const FileRequest& request) override;
