@@ -75,6 +75,7 @@ inline constexpr std::string_view kCommandNames[] = {
     "StatusBar1",
     "LivePreview1",
     "PreviewFollowsCaret1",
+    "PreviewRunsScripts1",
     "CheckPage1",
     "HelpContentsItem",
     "TipoftheDay1",

@@ -221,6 +221,7 @@ public Q_SLOTS:
     void StatusBar1Click();
     void LivePreview1Click();
     void PreviewFollowsCaret1Click();
+    void PreviewRunsScripts1Click();
     void SpeedButton5Click();
     void TrayIconClick();
     void TrayIconRightClick(const QPoint& globalPos);

@@ -140,6 +140,7 @@ constexpr CommandRow kCommands[] = {
     {"Window1", "StatusBar1", "Status Bar", {}, "", &TMainForm::StatusBar1Click, Checkable | Checked, nullptr},
     {"Window1", "LivePreview1", "Live &Preview", {key(QKeyCombination(Qt::Key_F12))}, "Show/Hide the page as a browser draws it, beside the editor", &TMainForm::LivePreview1Click, Checkable | SeparatorBefore, nullptr},
     {"Window1", "PreviewFollowsCaret1", "Preview Follows Caret", {}, "Scroll the live preview to the element at the caret", &TMainForm::PreviewFollowsCaret1Click, Checkable | Checked, nullptr},
+    {"Window1", "PreviewRunsScripts1", "Preview &Runs Scripts", {}, "Run the page's own scripts in the live preview", &TMainForm::PreviewRunsScripts1Click, Checkable | Checked, nullptr},
     {"Window1", "CheckPage1", "Chec&k Page", {key(QKeyCombination(Qt::Key_F4))}, "Check the page for markup errors and broken links", &TMainForm::CheckPage1Click, SeparatorBefore, nullptr},
     // Help
     {"", "HelpMenuItem", "&Help", {}, "", nullptr, Submenu, nullptr},

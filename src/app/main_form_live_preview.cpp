@@ -1,4 +1,4 @@
-// The live preview pane beside the editor and its two Tools switches.
+// The live preview pane beside the editor and its Tools switches.
 #include "app/main_form.h"
 
 #include "core/command_guard.h"
@@ -15,6 +15,7 @@ void TMainForm::restoreLivePreview()
 {
     const bool follow = ReadFlag(Setting::PreviewFollowsCaret);
     action("PreviewFollowsCaret1")->setChecked(follow);
+    action("PreviewRunsScripts1")->setChecked(ReadFlag(Setting::PreviewScripts));
     if (ReadFlag(Setting::LivePreview)) {
         action("LivePreview1")->setChecked(true);
         showLivePreview(true);
@@ -39,6 +40,14 @@ void TMainForm::PreviewFollowsCaret1Click()
     WriteFlag(Setting::PreviewFollowsCaret, follow);
 }
 
+void TMainForm::PreviewRunsScripts1Click()
+{
+    const bool run = action("PreviewRunsScripts1")->isChecked();
+    if (LivePreviewPane)
+        LivePreviewPane->setRunsScripts(run);
+    WriteFlag(Setting::PreviewScripts, run);
+}
+
 void TMainForm::showLivePreview(bool shown)
 {
     if (!shown) {
@@ -50,6 +59,7 @@ void TMainForm::showLivePreview(bool shown)
         LivePreviewPane = new TLivePreviewPane(RichEdit1, LivePreviewSplitter);
         LivePreviewPane->setDocumentPath(document_.isUntitled() ? QString() : document_.fileName());
         LivePreviewPane->setFollowCaret(action("PreviewFollowsCaret1")->isChecked());
+        LivePreviewPane->setRunsScripts(action("PreviewRunsScripts1")->isChecked());
         LivePreviewSplitter->addWidget(LivePreviewPane);
         connect(LivePreviewPane, &TLivePreviewPane::webLinkClicked, this,
                 [this](const QUrl& url) { runGuarded(this, [&] { LoadUrl(url.toString()); }); });
@@ -75,9 +85,8 @@ void TMainForm::storeLivePreviewWidth()
 
 void TMainForm::openLinkedPage(const QString& path)
 {
-    if (prompter().confirm(this, QStringLiteral("Confirm"),
-                           QStringLiteral("Open %1 in the editor?").arg(path)) !=
-        Prompter::Answer::Yes)
+    if (prompter().ask(this, QStringLiteral("Confirm"),
+                       QStringLiteral("Open %1 in the editor?").arg(path)) != Prompter::Answer::Yes)
         return;
     reopenFile(path);
 }

@@ -82,6 +82,14 @@ int QtPrompter::choose(QWidget* parent, const QString& title, const QString& tex
     return int(made.indexOf(box.clickedButton()));
 }
 
+Prompter::Answer QtPrompter::ask(QWidget* parent, const QString& title, const QString& text)
+{
+    return showMessage(parent, QMessageBox::Question, title, text,
+                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes
+               ? Answer::Yes
+               : Answer::No;
+}
+
 void QtPrompter::error(QWidget* parent, const QString& text)
 {
     showMessage(parent, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,

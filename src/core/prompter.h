@@ -40,6 +40,8 @@ public:
     // button pressed, -1 when the box was closed otherwise.
     virtual int choose(QWidget* parent, const QString& title, const QString& text,
                        const QStringList& buttons) = 0;
+    // Question box with Yes and No (Yes the default): Yes or No.
+    virtual Answer ask(QWidget* parent, const QString& title, const QString& text) = 0;
     // Error box (title "Error", one OK button).
     virtual void error(QWidget* parent, const QString& text) = 0;
     // Information box with one OK button.
@@ -69,6 +71,7 @@ public:
     Answer confirm(QWidget* parent, const QString& title, const QString& text) override;
     int choose(QWidget* parent, const QString& title, const QString& text,
                const QStringList& buttons) override;
+    Answer ask(QWidget* parent, const QString& title, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     void inform(QWidget* parent, const QString& title, const QString& text) override;
     FileAnswer openFiles(QWidget* parent, const FileRequest& request) override;

@@ -53,7 +53,8 @@ const QList<SettingKey>& all()
                                             PreviewFollowsCaret,
                                             LivePreviewWidth,
                                             Spelling,
-                                            SpellingLanguage};
+                                            SpellingLanguage,
+                                            PreviewScripts};
     return table;
 }
 

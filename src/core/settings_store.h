@@ -43,6 +43,7 @@ inline constexpr SettingKey PreviewFollowsCaret{"Preview Follows Caret", "Y"};
 inline constexpr SettingKey LivePreviewWidth{"Live Preview Width", nullptr}; // pixels
 inline constexpr SettingKey Spelling{"Spelling", "Y"};
 inline constexpr SettingKey SpellingLanguage{"Spelling Language", ""}; // a dictionary's name
+inline constexpr SettingKey PreviewScripts{"Preview Scripts", "Y"};
 
 // Every value of the table, for tests and diagnostics.
 const QList<SettingKey>& all();

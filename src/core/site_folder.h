@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <memory>
+
+class QFile;
+
 // The folder a page's site lies in: what the live preview may serve, the link check may read,
 // the site panel shows and find in files searches.
 //
@@ -18,3 +22,8 @@ bool liesInside(const QString& path, const QString& folder);
 
 // Whether the folder holds an index page, by any letter case of its name.
 bool holdsIndexPage(const QString& folder);
+
+// Opens `path` for reading on a page's behalf: only a regular file inside `siteFolder`
+// (resolved), reached without leaving it by "..", a symbolic link or a name starting with ".";
+// never a folder, a FIFO, a device or a socket. nullptr when refused or unreadable.
+std::unique_ptr<QFile> openInsideSite(const QString& path, const QString& siteFolder);

@@ -1,6 +1,7 @@
 #include "preview/live_preview_pane.h"
 
 #include "core/document_codec.h"
+#include "core/site_folder.h"
 #include "core/tag_lexer.h"
 #include "editor/margin_rich_edit.h"
 #include "preview/live_preview_engine.h"
@@ -10,6 +11,7 @@
 #include <QHash>
 #include <QLabel>
 #include <QLibrary>
+#include <QLoggingCategory>
 #include <QOpenGLContext>
 #include <QStackedLayout>
 
@@ -49,6 +51,14 @@ void switchSandboxOffForRoot()
 // The web engine expects the shared GL context that Qt makes at start-up when the engine is
 // linked into the program. Loaded later, it is made here, the way Qt makes it; where GL does
 // not work it stays invalid and the engine draws without GL.
+// The engine reports its graphics set-up and start parameters, some 25 lines, on its first
+// start; the user's own rules still decide when there are any.
+void quietEngineLogging()
+{
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext=false"));
+}
+
 void prepareSharedGraphics()
 {
     if (QOpenGLContext::globalShareContext())
@@ -147,6 +157,7 @@ void TLivePreviewPane::createEngine()
 {
     triedEngine_ = true;
     switchSandboxOffForRoot();
+    quietEngineLogging();
     prepareSharedGraphics();
     // Beside the program in a build tree; in the private library folder once installed.
     QString folder = moduleFolder();
@@ -187,6 +198,10 @@ void TLivePreviewPane::createEngine()
         showFailure(why + QStringLiteral("; it starts again with the next edit"));
         stale_ = true;
     };
+    engine_->setScriptsEnabled(runsScripts_);
+    engine_->openFile = [this](const QString& path) -> QIODevice* {
+        return openInsideSite(path, siteFolder_).release();
+    };
     engine_->linkClicked = [this](const QUrl& url) {
         if (url.isEmpty())
             return; // a page without a folder has no neighbours
@@ -224,6 +239,16 @@ void TLivePreviewPane::setFollowCaret(bool on)
     followPending_ = false;
 }
 
+void TLivePreviewPane::setRunsScripts(bool on)
+{
+    if (on == runsScripts_)
+        return;
+    runsScripts_ = on;
+    if (engine_)
+        engine_->setScriptsEnabled(on);
+    textEdited();
+}
+
 void TLivePreviewPane::textEdited()
 {
     stale_ = true;
@@ -242,6 +267,8 @@ void TLivePreviewPane::renderNow()
         scroll_ = engine_->scrollPosition();
     drawn_ = false;
     stale_ = false;
+    // Found again each time: an index page made since may widen the site.
+    siteFolder_ = documentPath_.isEmpty() ? QString() : siteFolderFor(documentPath_);
     engine_->render(editor_->EditorUtf8(), documentPath_, scroll_);
 }
 
@@ -274,8 +301,9 @@ void TLivePreviewPane::followCaret()
 }
 
 void TLivePreviewPane::runJavaScript(const QString& script,
-                                     const std::function<void(const QVariant&)>& done)
+                                     const std::function<void(const QVariant&)>& done,
+                                     bool isolated)
 {
     if (engine_)
-        engine_->runJavaScript(script, false, done);
+        engine_->runJavaScript(script, isolated, done);
 }

@@ -41,12 +41,16 @@ public:
     // The page's path, or empty for an untitled page.
     void setDocumentPath(const QString& path);
     void setFollowCaret(bool on);
+    // Whether the page's own scripts run; the page is drawn again.
+    void setRunsScripts(bool on);
 
     bool engineCreated() const { return engine_ != nullptr; }
     // The message shown instead of the page when the engine cannot run; empty otherwise.
     QString failure() const;
-    // For tests and benchmarks: a script in the page's own world.
-    void runJavaScript(const QString& script, const std::function<void(const QVariant&)>& done);
+    // For tests and benchmarks: a script in the page's own world, or in one of ours (which
+    // runs even while the page's scripts are off).
+    void runJavaScript(const QString& script, const std::function<void(const QVariant&)>& done,
+                       bool isolated = false);
 
     // Where the engine module is looked for: beside the program unless set.
     static void setModuleFolder(const QString& folder);
@@ -74,6 +78,8 @@ private:
     std::unique_ptr<PreviewEngine> engine_;
     bool triedEngine_ = false;
     QString documentPath_;
+    QString siteFolder_; // what the page may load besides itself; empty for an untitled page
+    bool runsScripts_ = true;
     QTimer renderTimer_;
     bool stale_ = true;  // the text changed since the last render
     bool drawn_ = false; // a render has finished since the last one started

@@ -24,6 +24,16 @@ int ScriptedPrompter::choose(QWidget*, const QString& title, const QString& text
     return choices.takeFirst();
 }
 
+Prompter::Answer ScriptedPrompter::ask(QWidget*, const QString& title, const QString& text)
+{
+    questions.append({title, text});
+    if (answers.isEmpty()) {
+        unexpected.append(QStringLiteral("ask: ") + text);
+        return Answer::No;
+    }
+    return answers.takeFirst();
+}
+
 void ScriptedPrompter::error(QWidget*, const QString& text)
 {
     errors.append(text);

@@ -10,7 +10,8 @@
 #include <optional>
 
 // A prompter for tests: answers come from queues filled by the test, and everything asked is
-// recorded. An empty queue answers Cancel (or nothing) and is noted in `unexpected`.
+// recorded. An empty queue answers Cancel (No to a Yes/No question, or nothing) and is noted in
+// `unexpected`.
 class ScriptedPrompter : public Prompter
 {
 public:
@@ -38,8 +39,9 @@ public:
     {
         QString title, text;
     };
-    QList<Asked> confirms;
+    QList<Asked> confirms;  // Yes/No/Cancel
     QList<Asked> chooses;
+    QList<Asked> questions; // Yes/No
     QStringList errors;
     QList<Asked> informs;
     QList<FileRequest> openRequests;
@@ -51,6 +53,7 @@ public:
     Answer confirm(QWidget* parent, const QString& title, const QString& text) override;
     int choose(QWidget* parent, const QString& title, const QString& text,
                const QStringList& buttons) override;
+    Answer ask(QWidget* parent, const QString& title, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     void inform(QWidget* parent, const QString& title, const QString& text) override;
     FileAnswer openFiles(QWidget* parent, const FileRequest& request) override;

@@ -5,10 +5,12 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QMimeDatabase>
+#include <QPointer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
@@ -18,6 +20,8 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
@@ -35,8 +39,8 @@ const QByteArray kScheme = QByteArrayLiteral("vorlane-preview");
 // The name an untitled page is served under; it has no folder to resolve against.
 const QString kUntitledPath = QStringLiteral("/untitled");
 
-// Serves the editor's text as the page, and files for the references relative to it. Page
-// scripts cannot read through it: the scheme is not open to fetch or XMLHttpRequest.
+// Serves the editor's text as the page, and the files it loads as a page does, through the
+// pane's `openFile`, which keeps them to the site folder. An untitled page gets only itself.
 class PageSchemeHandler : public QWebEngineUrlSchemeHandler
 {
 public:
@@ -44,32 +48,114 @@ public:
 
     QByteArray html;
     QString pagePath; // the URL path the page is served at
-    bool hasFolder = false;
+    bool untitled = true;
+    std::function<QIODevice*(const QString&)> openFile;
+
+    bool isPage(const QUrl& url) const
+    {
+        return url.scheme() == QLatin1String(kScheme) && url.path(QUrl::FullyDecoded) == pagePath;
+    }
 
     void requestStarted(QWebEngineUrlRequestJob* job) override
     {
-        const QString path = job->requestUrl().path();
-        if (path == pagePath) {
+        if (isPage(job->requestUrl())) {
             auto* buffer = new QBuffer(job);
             buffer->setData(html); // shares the bytes
             job->reply(QByteArrayLiteral("text/html;charset=utf-8"), buffer);
             return;
         }
-        if (!hasFolder) {
+        const QString path = job->requestUrl().path(QUrl::FullyDecoded);
+        QIODevice* file = untitled || !openFile ? nullptr : openFile(path);
+        if (!file) {
             job->fail(QWebEngineUrlRequestJob::UrlNotFound);
             return;
         }
-        const QFileInfo info(path);
-        auto* file = new QFile(path, job);
-        if (!info.isFile() || !file->open(QIODevice::ReadOnly)) {
-            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-            return;
-        }
-        job->reply(mimes_.mimeTypeForFile(info).name().toUtf8(), file);
+        file->setParent(job);
+        job->reply(mimes_.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toUtf8(),
+                   file);
     }
 
 private:
     QMimeDatabase mimes_;
+};
+
+// Scripts read no local file, as a browser's file: page cannot: from our scheme the page gets
+// only what it loads as a page does, and nothing at all comes from file:. The web loads as in a
+// browser.
+class LocalReadGuard : public QWebEngineUrlRequestInterceptor
+{
+public:
+    explicit LocalReadGuard(const PageSchemeHandler* handler) : handler_(handler) {}
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        const QUrl url = info.requestUrl();
+        if (url.isLocalFile() || url.scheme() == QLatin1String("file")) {
+            info.block(true);
+            return;
+        }
+        if (url.scheme() != QLatin1String(kScheme))
+            return;
+        switch (info.resourceType()) {
+        case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
+            info.block(!handler_->isPage(url));
+            return;
+        case QWebEngineUrlRequestInfo::ResourceTypeImage:
+        case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
+        case QWebEngineUrlRequestInfo::ResourceTypeStylesheet:
+        case QWebEngineUrlRequestInfo::ResourceTypeScript:
+        case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+        case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+            return;
+        default: // fetch, XMLHttpRequest, beacons, frames, workers, prefetches, ...
+            info.block(true);
+        }
+    }
+
+private:
+    const PageSchemeHandler* handler_;
+};
+
+// Real input on the view: a link the user clicked or pressed Enter on may leave the pane;
+// one a script clicked, or any other navigation the page starts, may not. Events a script
+// makes never pass through Qt, so anything seen here came from the user.
+class UserGestures : public QObject
+{
+public:
+    explicit UserGestures(QWidget* view) : view_(view) { qApp->installEventFilter(this); }
+
+    // Takes the gesture, if there was one just now; a second navigation needs a second one.
+    bool take()
+    {
+        const bool recent = since_.isValid() && since_.elapsed() < kWindowMs;
+        since_.invalidate();
+        return recent;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        const QEvent::Type type = e->type();
+        if (type != QEvent::MouseButtonRelease && type != QEvent::KeyPress)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || !view_ || !(widget == view_ || view_->isAncestorOf(widget)))
+            return false;
+        if (type == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space)
+                return false;
+        }
+        since_.start();
+        return false;
+    }
+
+private:
+    // As long as a browser counts a click as the user's: the page process reports the click's
+    // navigation well within it, even on a busy machine.
+    static constexpr qint64 kWindowMs = 5000;
+    QPointer<QWidget> view_;
+    QElapsedTimer since_;
 };
 
 // Stands in for a window the page asks for: it shows nothing, and a link that was meant to
@@ -77,56 +163,85 @@ private:
 class LinkCatcher : public QWebEnginePage
 {
 public:
-    LinkCatcher(QWebEngineProfile* profile, std::function<void(const QUrl&)> linkClicked)
-        : QWebEnginePage(profile), linkClicked_(std::move(linkClicked))
+    LinkCatcher(QWebEngineProfile* profile, std::function<void(const QUrl&)> leave)
+        : QWebEnginePage(profile), leave_(std::move(leave))
     {
     }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool) override
     {
-        if (type == NavigationTypeLinkClicked && !handled_ && linkClicked_)
-            linkClicked_(url);
+        if (type == NavigationTypeLinkClicked && !handled_ && leave_)
+            leave_(url);
         handled_ = true;
         deleteLater();
         return false;
     }
 
 private:
-    std::function<void(const QUrl&)> linkClicked_;
+    std::function<void(const QUrl&)> leave_;
     bool handled_ = false;
 };
+
+// Schemes a frame inside the page may show; any other would be handed to a program of the
+// desktop's choosing.
+bool framesMayShow(const QUrl& url)
+{
+    static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("https"),
+                                        QStringLiteral("about"), QStringLiteral("data"),
+                                        QStringLiteral("blob")};
+    return schemes.contains(url.scheme());
+}
 
 class PreviewPage : public QWebEnginePage
 {
 public:
-    PreviewPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {}
+    PreviewPage(QWebEngineProfile* profile, const PageSchemeHandler* handler)
+        : QWebEnginePage(profile), handler_(handler)
+    {
+    }
 
-    QUrl pageUrl;
+    UserGestures* gestures = nullptr;
     std::function<void(const QUrl&)> linkClicked;
+
+    // A link leaves the pane only when the user clicked it.
+    void leave(const QUrl& url, NavigationType type)
+    {
+        if (type == NavigationTypeLinkClicked && gestures && gestures->take() && linkClicked)
+            linkClicked(url);
+    }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
     {
-        if (type == NavigationTypeLinkClicked) {
-            // A jump inside the page itself stays in the pane.
-            if (isPage(url) && url.hasFragment())
-                return true;
-            if (linkClicked)
-                linkClicked(url);
-            return false;
-        }
-        // The pane shows the page and nothing else; frames inside it load as usual.
-        return !isMainFrame || isPage(url);
-    }
-    bool isPage(const QUrl& url) const
-    {
-        return url.scheme() == pageUrl.scheme() && url.path() == pageUrl.path();
+        // Frames inside the page load from the web as usual; the pane itself shows the page
+        // and nothing else (a jump inside it, or the page again, stays).
+        if (!isMainFrame)
+            return framesMayShow(url);
+        if (handler_->isPage(url))
+            return true;
+        leave(url, type);
+        return false;
     }
     QWebEnginePage* createWindow(WebWindowType) override
     {
-        return new LinkCatcher(profile(), linkClicked); // no pop-ups
+        return new LinkCatcher(profile(),
+                               [this](const QUrl& url) { leave(url, NavigationTypeLinkClicked); });
     }
+    // No dialogs on the page's say-so.
+    void javaScriptAlert(const QUrl&, const QString&) override {}
+    bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
+    bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override
+    {
+        return false;
+    }
+    QStringList chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) override
+    {
+        return {};
+    }
+
+private:
+    const PageSchemeHandler* handler_;
 };
 
 // The engine aborts the whole program when its helper process or its data are missing, so
@@ -175,7 +290,8 @@ public:
         static const bool registered = [] {
             QWebEngineUrlScheme scheme(kScheme);
             scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-            // Counts as a local file does in a browser.
+            // Local, so web pages cannot load it; allowed local access, or the page could not
+            // load its own pictures. file: stays out of reach through the guard below.
             scheme.setFlags(QWebEngineUrlScheme::LocalScheme |
                             QWebEngineUrlScheme::LocalAccessAllowed);
             QWebEngineUrlScheme::registerScheme(scheme);
@@ -185,14 +301,19 @@ public:
 
         // An off-the-record profile: nothing of the preview is kept on disk.
         handler_ = std::make_unique<PageSchemeHandler>();
+        handler_->openFile = [this](const QString& path) {
+            return openFile ? openFile(path) : nullptr;
+        };
+        guard_ = std::make_unique<LocalReadGuard>(handler_.get());
         profile_ = std::make_unique<QWebEngineProfile>();
+        profile_->setUrlRequestInterceptor(guard_.get());
         profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
         profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
         profile_->installUrlSchemeHandler(kScheme, handler_.get());
         QObject::connect(profile_.get(), &QWebEngineProfile::downloadRequested, profile_.get(),
                          [](QWebEngineDownloadRequest* download) { download->cancel(); });
 
-        page_ = std::make_unique<PreviewPage>(profile_.get(), nullptr);
+        page_ = std::make_unique<PreviewPage>(profile_.get(), handler_.get());
         QWebEngineSettings* s = page_->settings();
         s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
         s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
@@ -234,11 +355,16 @@ public:
                 return;
             // References in our own scheme are files beside the page.
             if (url.scheme() == QLatin1String(kScheme))
-                linkClicked(handler_->hasFolder ? QUrl::fromLocalFile(url.path()) : QUrl());
+                linkClicked(handler_->untitled ? QUrl()
+                                               : QUrl::fromLocalFile(QDir::cleanPath(
+                                                     url.path(QUrl::FullyDecoded))));
             else
                 linkClicked(url);
         };
         view_ = new QWebEngineView(parent);
+        gestures_ = new UserGestures(view_);
+        gestures_->setParent(view_);
+        page_->gestures = gestures_;
         view_->setObjectName(QStringLiteral("LivePreviewView"));
         view_->setPage(page_.get());
         view_->setContextMenuPolicy(Qt::NoContextMenu); // its entries navigate and save
@@ -255,13 +381,12 @@ public:
     void render(const QByteArray& html, const QString& documentPath, QPointF scroll) override
     {
         handler_->html = html;
-        handler_->hasFolder = !documentPath.isEmpty();
+        handler_->untitled = documentPath.isEmpty();
         handler_->pagePath =
             documentPath.isEmpty() ? kUntitledPath : QFileInfo(documentPath).absoluteFilePath();
         QUrl url;
         url.setScheme(QString::fromLatin1(kScheme));
-        url.setPath(handler_->pagePath);
-        page_->pageUrl = url;
+        url.setPath(handler_->pagePath, QUrl::DecodedMode);
         placeAfterLoad(scroll);
         rendering_ = true;
         page_->load(url);
@@ -274,6 +399,10 @@ public:
     }
     bool rendering() const override { return rendering_; }
     QPointF scrollPosition() const override { return page_->scrollPosition(); }
+    void setScriptsEnabled(bool on) override
+    {
+        page_->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, on);
+    }
 
     void runJavaScript(const QString& script, bool isolated,
                        const std::function<void(const QVariant&)>& done) override
@@ -310,9 +439,11 @@ private:
     }
 
     std::unique_ptr<PageSchemeHandler> handler_;
+    std::unique_ptr<LocalReadGuard> guard_;
     std::unique_ptr<QWebEngineProfile> profile_;
     std::unique_ptr<PreviewPage> page_;
     QWebEngineView* view_ = nullptr;
+    UserGestures* gestures_ = nullptr; // owned by the view
     bool rendering_ = false;
 };
 
