@@ -39,7 +39,7 @@ public:
     {
         QString title, text;
     };
-    QList<Asked> confirms;  // Yes/No/Cancel
+    QList<Asked> confirms; // Yes/No/Cancel
     QList<Asked> chooses;
     QList<Asked> questions; // Yes/No
     QStringList errors;
