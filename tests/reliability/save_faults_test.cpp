@@ -1004,6 +1004,11 @@ private Q_SLOTS:
         VERIFY_CHILD(runInChild([&]() -> QString {
             if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
                 return skipReason(QStringLiteral("cannot become user 65534"));
+            // The user's own state folder, where an in-place save keeps its journal.
+            char state[] = "/tmp/vorlane-state-XXXXXX";
+            if (::mkdtemp(state) == nullptr)
+                return skipReason(QStringLiteral("no state folder for user 65534"));
+            qputenv("XDG_STATE_HOME", state);
             return errorOf([&] { writePageFile(page, "the new page"); });
         }));
         QCOMPARE(::stat(native.constData(), &after), 0);
