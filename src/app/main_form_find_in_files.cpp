@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSplitter>
 #include <QTreeWidget>
 
