@@ -198,7 +198,11 @@ void TFindResultsPanel::start(const FindInFilesScope& scope, const FindInFilesOp
                 job->total = total;
             });
     });
-    connect(thread_, &QThread::finished, this, &TFindResultsPanel::deliver);
+    // A search replaced by a newer one may still report; only the newest is delivered.
+    connect(thread_, &QThread::finished, this, [this, generation = ++generation_] {
+        if (generation == generation_)
+            deliver();
+    });
     progressTimer_->start();
     thread_->start();
 }

@@ -54,6 +54,7 @@ private:
 
     std::shared_ptr<Job> job_;
     QThread* thread_ = nullptr;
+    int generation_ = 0;
     QTimer* progressTimer_ = nullptr;
     FindInFilesResult result_;
     FindInFilesScope scope_;

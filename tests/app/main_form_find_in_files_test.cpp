@@ -49,6 +49,10 @@ private Q_SLOTS:
         put(site + "/index.html", "<A HREF=\"old.htm\">Old</A>\r\n");
         put(site + "/sub/b.htm", "caf\xE9 old old\r\n");
         put(site + "/c.html", "nothing\r\n");
+        // The site folder of sub/b.htm is site/, the highest folder below home with an index.
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(dir.path()));
+        const auto restoreHome = qScopeGuard([&] { qputenv("HOME", home); });
         ScriptedPrompter prompter;
         TMainForm form;
         TMarginRichEdit* editor = form.RichEdit1;
