@@ -25,6 +25,7 @@ inline constexpr std::string_view kCommandNames[] = {
     "Find1",
     "FindAgain1",
     "Replace1",
+    "FindInFiles1",
     "GoToLine1",
     "MatchingTag1",
     "mnuWordWrap1",

@@ -35,6 +35,7 @@ class TFindDialog;
 class TReplaceDialog;
 class THelpWindow;
 class TCheckPanel;
+class TFindResultsPanel;
 class TSpellingAsYouType;
 
 // The main window: menus, tool bars, status panel and the editor pane, and every command of
@@ -132,9 +133,10 @@ public:
     TFindDialog* findDialog();
     TReplaceDialog* replaceDialog();
     THelpWindow* helpWindow = nullptr;
-    TCheckPanel* CheckPanel = nullptr;           // page check, made on first use
-    QSplitter* LivePreviewSplitter = nullptr;    // the editor and, once shown, the live preview
-    TLivePreviewPane* LivePreviewPane = nullptr; // made the first time it is shown
+    TCheckPanel* CheckPanel = nullptr;             // page check, made on first use
+    TFindResultsPanel* FindResultsPanel = nullptr; // Find in Files, made on first use
+    QSplitter* LivePreviewSplitter = nullptr;      // the editor and, once shown, the live preview
+    TLivePreviewPane* LivePreviewPane = nullptr;   // made the first time it is shown
 
 public Q_SLOTS:
     // Document files
@@ -203,6 +205,7 @@ public Q_SLOTS:
     // Find and replace, markup dialogs, tag list
     void Find1Click();
     void Replace1Click();
+    void FindInFiles1Click();
     void FindDialog1Find();
     void ReplaceDialog1Find();
     void ReplaceDialog1Replace();
@@ -290,6 +293,10 @@ private:
     TFindDialog* FindDialog1 = nullptr;
     TReplaceDialog* ReplaceDialog1 = nullptr;
     void searchForward(const QString& text);
+    // Find in Files: opening a match, and writing the replacements once the search is done.
+    void openFoundMatch(const QString& path, long from, long to);
+    void replaceInFiles();
+    bool replaceInFilesPending_ = false;
     void createTrayIcon();
     void attachMenuPictures();
     QString showWelcomeAtStartup(); // returns the welcome choice

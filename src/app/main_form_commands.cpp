@@ -77,6 +77,7 @@ constexpr CommandRow kCommands[] = {
     {"EditMenu", "Find1", "&Find...", {key(Qt::CTRL | Qt::Key_F)}, "Find Text", &TMainForm::Find1Click, SeparatorBefore, nullptr},
     {"EditMenu", "FindAgain1", "Find &Again", {key(QKeyCombination(Qt::Key_F3))}, "Find Text Again", nullptr, Disabled, nullptr},
     {"EditMenu", "Replace1", "&Replace...", {}, "Replace text", &TMainForm::Replace1Click, None, nullptr},
+    {"EditMenu", "FindInFiles1", "Find in F&iles...", {key(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, "Find or replace text in the pages of this site", &TMainForm::FindInFiles1Click, None, nullptr},
     {"EditMenu", "GoToLine1", "&Go to Line...", {key(Qt::CTRL | Qt::Key_G)}, "Move the caret to a line by its number", &TMainForm::GoToLine1Click, SeparatorBefore, nullptr},
     {"EditMenu", "MatchingTag1", "Go to &Matching Tag", {key(Qt::CTRL | Qt::Key_J)}, "Move the caret to the other tag of the element", &TMainForm::MatchingTag1Click, None, nullptr},
     {"EditMenu", "mnuWordWrap1", "&Word Wrap", {}, "Brings words at the edge of the window to the next line", &TMainForm::mnuWordWrap1Click, Checkable | SeparatorBefore, nullptr},

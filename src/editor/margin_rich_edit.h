@@ -10,6 +10,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QHash>
+#include <QList>
 
 #include <climits>
 #include <utility>
@@ -92,6 +93,15 @@ public:
     // Replaces every occurrence (letter case ignored) as one undo step; the caret ends after the
     // last replacement. Returns how many were replaced.
     int ReplaceAllText(const QString& text, const QString& replacement);
+    // Replaces byte ranges of the text (sorted, not overlapping) with UTF-8 text as one undo
+    // step; the caret ends after the last one. Ranges past the end are left alone.
+    struct ByteReplacement
+    {
+        long from = 0;
+        long to = 0;
+        QByteArray utf8;
+    };
+    void ReplaceByteRanges(const QList<ByteReplacement>& replacements);
 
     // Prints the whole text on the printer; the title names the print job.
     void PrintText(QsciPrinter& printer, const QString& title);

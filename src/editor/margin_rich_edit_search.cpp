@@ -61,6 +61,35 @@ int TMarginRichEdit::ReplaceAllText(const QString& text, const QString& replacem
     return int(matches.size());
 }
 
+void TMarginRichEdit::ReplaceByteRanges(const QList<ByteReplacement>& replacements)
+{
+    closeCompletionList();
+    if (replacements.isEmpty() || isReadOnly())
+        return;
+    const long length = ByteLength();
+    long caret = -1;
+    SendScintilla(SCI_BEGINUNDOACTION);
+    // From the last one back, so the ranges still to come never move.
+    for (qsizetype i = replacements.size() - 1; i >= 0; --i) {
+        const ByteReplacement& r = replacements.at(i);
+        if (r.from < 0 || r.to < r.from || r.to > length)
+            continue;
+        SendScintilla(SCI_SETTARGETRANGE, r.from, r.to);
+        SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(r.utf8.size()),
+                      r.utf8.constData());
+        if (caret < 0)
+            caret = r.from + long(r.utf8.size());
+        else
+            caret += long(r.utf8.size()) - (r.to - r.from);
+    }
+    SendScintilla(SCI_ENDUNDOACTION);
+    if (caret >= 0) {
+        SendScintilla(SCI_SETSEL, caret, caret);
+        SendScintilla(SCI_SCROLLCARET);
+    }
+    noteEdit();
+}
+
 int TMarginRichEdit::FindText(const QString& text, int from) const
 {
     if (text.isEmpty())
