@@ -242,41 +242,6 @@ EditorBytes decodeDocument(QByteArray&& fileBytes)
 
 namespace {
 
-// One step through the editor's bytes.
-struct Step
-{
-    enum Kind { Char, Surrogate, Invalid } kind;
-    char32_t cp;
-    int length;
-};
-
-bool isContinuation(unsigned char c)
-{
-    return (c & 0xC0) == 0x80;
-}
-
-// Strict UTF-8, plus the three-byte form of a surrogate; anything else is one invalid byte.
-Step nextStep(const unsigned char* p, const unsigned char* end)
-{
-    const unsigned char c = *p;
-    const qsizetype left = end - p;
-    if (c >= 0xC2 && c <= 0xDF && left >= 2 && isContinuation(p[1]))
-        return {Step::Char, char32_t(c & 0x1F) << 6 | (p[1] & 0x3F), 2};
-    if (c >= 0xE0 && c <= 0xEF && left >= 3 && isContinuation(p[1]) && isContinuation(p[2])) {
-        const char32_t cp = char32_t(c & 0x0F) << 12 | char32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
-        if (cp >= 0x800)
-            return {cp >= 0xD800 && cp < 0xE000 ? Step::Surrogate : Step::Char, cp, 3};
-    }
-    if (c >= 0xF0 && c <= 0xF4 && left >= 4 && isContinuation(p[1]) && isContinuation(p[2]) &&
-        isContinuation(p[3])) {
-        const char32_t cp = char32_t(c & 0x07) << 18 | char32_t(p[1] & 0x3F) << 12 |
-                            char32_t(p[2] & 0x3F) << 6 | (p[3] & 0x3F);
-        if (cp >= 0x10000 && cp <= 0x10FFFF)
-            return {Step::Char, cp, 4};
-    }
-    return {Step::Invalid, c, 1};
-}
-
 // Walks the steps that start before `stop` (reading at most up to `end`); returns where the
 // walk ended. Plain ASCII goes to the visitor in runs.
 template <class Visitor>
@@ -296,10 +261,10 @@ const unsigned char* walkRange(const unsigned char* p, const unsigned char* stop
             }
             continue;
         }
-        const Step step = nextStep(p, end);
-        if (step.kind == Step::Char)
+        const Utf8Step step = nextUtf8Step(p, end);
+        if (step.kind == Utf8Step::Char)
             visit.codePoint(step.cp);
-        else if (step.kind == Step::Surrogate)
+        else if (step.kind == Utf8Step::Surrogate)
             visit.surrogate(step.cp, reinterpret_cast<const char*>(p));
         else
             visit.invalid(char(*p));
@@ -576,4 +541,30 @@ QString normalizeLineEnds(const QString& text)
     out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return out;
+}
+
+static bool isContinuation(unsigned char c)
+{
+    return (c & 0xC0) == 0x80;
+}
+
+Utf8Step nextUtf8Step(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char c = *p;
+    const qsizetype left = end - p;
+    if (c >= 0xC2 && c <= 0xDF && left >= 2 && isContinuation(p[1]))
+        return {Utf8Step::Char, char32_t(c & 0x1F) << 6 | (p[1] & 0x3F), 2};
+    if (c >= 0xE0 && c <= 0xEF && left >= 3 && isContinuation(p[1]) && isContinuation(p[2])) {
+        const char32_t cp = char32_t(c & 0x0F) << 12 | char32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+        if (cp >= 0x800)
+            return {cp >= 0xD800 && cp < 0xE000 ? Utf8Step::Surrogate : Utf8Step::Char, cp, 3};
+    }
+    if (c >= 0xF0 && c <= 0xF4 && left >= 4 && isContinuation(p[1]) && isContinuation(p[2]) &&
+        isContinuation(p[3])) {
+        const char32_t cp = char32_t(c & 0x07) << 18 | char32_t(p[1] & 0x3F) << 12 |
+                            char32_t(p[2] & 0x3F) << 6 | (p[3] & 0x3F);
+        if (cp >= 0x10000 && cp <= 0x10FFFF)
+            return {Utf8Step::Char, cp, 4};
+    }
+    return {Utf8Step::Invalid, c, 1};
 }

@@ -74,3 +74,14 @@ inline QByteArray encodeDocument(const QByteArray& utf8, const TextFormat& forma
 
 // LF-only text for the editor from any text (used by commands that set whole texts).
 QString normalizeLineEnds(const QString& text);
+
+// One step through the editor's bytes: strict UTF-8, plus the three-byte form of a surrogate
+// (an unpaired one from a UTF-16 page); anything else, ASCII included, is one "invalid" byte
+// whose value is cp. Callers walk ASCII themselves.
+struct Utf8Step
+{
+    enum Kind { Char, Surrogate, Invalid } kind;
+    char32_t cp;
+    int length;
+};
+Utf8Step nextUtf8Step(const unsigned char* p, const unsigned char* end);

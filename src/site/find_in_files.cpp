@@ -1,5 +1,6 @@
 #include "site/find_in_files.h"
 
+#include "core/document_codec.h"
 #include "core/site_folder.h"
 
 #include <QDir>
@@ -21,35 +22,23 @@ namespace {
 
 // ---- editor text (UTF-8) and character positions, counted the same way both directions ----
 
-struct Utf8Step
+// A character of the editor's text and how many QString units it takes there, counted as
+// the editor counts (an invalid byte is one unit, shown as U+FFFD).
+struct Utf8Char
 {
     int bytes;
     int units;
     char32_t cp;
 };
 
-bool continuation(unsigned char c)
+Utf8Char utf8Step(const unsigned char* p, const unsigned char* end)
 {
-    return (c & 0xC0) == 0x80;
-}
-
-Utf8Step utf8Step(const unsigned char* p, const unsigned char* end)
-{
-    const unsigned char c = *p;
-    if (c < 0x80)
-        return {1, 1, c};
-    const qsizetype left = end - p;
-    if (c >= 0xC2 && c < 0xE0 && left >= 2 && continuation(p[1]))
-        return {2, 1, char32_t(c & 0x1F) << 6 | (p[2 - 1] & 0x3F)};
-    if (c >= 0xE0 && c < 0xF0 && left >= 3 && continuation(p[1]) && continuation(p[2]))
-        // An unpaired surrogate of a UTF-16 page keeps its three-byte form: one unit.
-        return {3, 1, char32_t(c & 0x0F) << 12 | char32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F)};
-    if (c >= 0xF0 && c < 0xF5 && left >= 4 && continuation(p[1]) && continuation(p[2]) &&
-        continuation(p[3]))
-        return {4, 2,
-                char32_t(c & 0x07) << 18 | char32_t(p[1] & 0x3F) << 12 |
-                    char32_t(p[2] & 0x3F) << 6 | (p[3] & 0x3F)};
-    return {1, 1, 0xFFFD};
+    if (*p < 0x80)
+        return {1, 1, *p};
+    const Utf8Step step = nextUtf8Step(p, end);
+    if (step.kind == Utf8Step::Invalid)
+        return {1, 1, 0xFFFD};
+    return {step.length, step.cp > 0xFFFF ? 2 : 1, step.cp};
 }
 
 QString decodeForSearch(const QByteArray& utf8)
@@ -59,7 +48,7 @@ QString decodeForSearch(const QByteArray& utf8)
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.constData());
     const auto* end = p + utf8.size();
     while (p < end) {
-        const Utf8Step s = utf8Step(p, end);
+        const Utf8Char s = utf8Step(p, end);
         if (s.units == 2) {
             text.append(QChar(QChar::highSurrogate(s.cp)));
             text.append(QChar(QChar::lowSurrogate(s.cp)));
@@ -82,7 +71,7 @@ public:
     long byteAt(qsizetype unit)
     {
         while (unit_ < unit && p_ + byte_ < end_) {
-            const Utf8Step s = utf8Step(p_ + byte_, end_);
+            const Utf8Char s = utf8Step(p_ + byte_, end_);
             byte_ += s.bytes;
             unit_ += s.units;
         }

@@ -15,24 +15,6 @@
 
 #include <memory>
 
-namespace {
-
-void put(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
-
 class MainFormFindInFilesTest : public QObject
 {
     Q_OBJECT
@@ -46,9 +28,9 @@ private Q_SLOTS:
         clearSettings();
         QTemporaryDir dir;
         const QString site = dir.path() + "/site";
-        put(site + "/index.html", "<A HREF=\"old.htm\">Old</A>\r\n");
-        put(site + "/sub/b.htm", "caf\xE9 old old\r\n");
-        put(site + "/c.html", "nothing\r\n");
+        writeFile(site + "/index.html", "<A HREF=\"old.htm\">Old</A>\r\n");
+        writeFile(site + "/sub/b.htm", "caf\xE9 old old\r\n");
+        writeFile(site + "/c.html", "nothing\r\n");
         // The site folder of sub/b.htm is site/, the highest folder below home with an index.
         const QByteArray home = qgetenv("HOME");
         qputenv("HOME", QFile::encodeName(dir.path()));
@@ -98,9 +80,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!panel->running(), 60000);
         QVERIFY(prompter.dialogsRun.contains("TReplaceInFilesDialog"));
         QCOMPARE(prompter.errors, QStringList());
-        QCOMPARE(bytesOf(site + "/index.html"),
+        QCOMPARE(readFile(site + "/index.html"),
                  QByteArray("<A HREF=\"new\xE2\x86\x92.htm\">Old</A>\r\n"));
-        QCOMPARE(bytesOf(site + "/sub/b.htm"), QByteArray("caf\xE9 old old\r\n"));
+        QCOMPARE(readFile(site + "/sub/b.htm"), QByteArray("caf\xE9 old old\r\n"));
         QCOMPARE(editor->EditorText(), QStringLiteral("caf\u00e9 new\u2192 new\u2192\n"));
         QVERIFY(editor->ModifiedFlag());
         editor->UndoLastEdit();

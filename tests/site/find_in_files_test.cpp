@@ -7,24 +7,6 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-void put(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
-
 class FindInFilesTest : public QObject
 {
     Q_OBJECT
@@ -37,14 +19,14 @@ private Q_SLOTS:
     void initTestCase()
     {
         site_ = dir_.path() + "/site";
-        put(site_ + "/index.html", "Hello world. hello World. helloworld\r\n<P>Bye</P>\r\n");
-        put(site_ + "/lf.html", "one Hello\ntwo\n");
-        put(site_ + "/sub/page.htm", "caf\xE9 Hello\r\n");
-        put(site_ + "/bin.html", QByteArray("Hello\0\x01", 7));
-        put(site_ + "/.hidden.html", "Hello");
-        put(site_ + "/.git/x.html", "Hello");
-        put(site_ + "/notes.txt", "Hello");
-        put(dir_.path() + "/outside/secret.html", "Hello");
+        writeFile(site_ + "/index.html", "Hello world. hello World. helloworld\r\n<P>Bye</P>\r\n");
+        writeFile(site_ + "/lf.html", "one Hello\ntwo\n");
+        writeFile(site_ + "/sub/page.htm", "caf\xE9 Hello\r\n");
+        writeFile(site_ + "/bin.html", QByteArray("Hello\0\x01", 7));
+        writeFile(site_ + "/.hidden.html", "Hello");
+        writeFile(site_ + "/.git/x.html", "Hello");
+        writeFile(site_ + "/notes.txt", "Hello");
+        writeFile(dir_.path() + "/outside/secret.html", "Hello");
         QVERIFY(QFile::link(dir_.path() + "/outside/secret.html", site_ + "/out.html"));
         QVERIFY(QFile::link(dir_.path() + "/outside", site_ + "/outdir"));
         QVERIFY(::mkfifo(QFile::encodeName(site_ + "/pipe.html").constData(), 0600) == 0);
@@ -142,7 +124,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, replacement);
         QFETCH(QByteArray, bytes);
-        const QByteArray before = bytesOf(site_ + "/" + file);
+        const QByteArray before = readFile(site_ + "/" + file);
         const QByteArray utf8 = decodeDocument(before).utf8;
         const QList<FindInFilesMatch> matches =
             findInText(utf8, FindInFilesOptions{text, replacement, false, false, true});
