@@ -78,6 +78,8 @@ inline constexpr std::string_view kCommandNames[] = {
     "PreviewFollowsCaret1",
     "PreviewRunsScripts1",
     "CheckPage1",
+    "OpenSite1",
+    "SitePanel1",
     "HelpContentsItem",
     "TipoftheDay1",
     "VorlaneHomepage1",

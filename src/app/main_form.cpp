@@ -5,6 +5,7 @@
 #include "core/file_names.h"
 #include "core/icons.h"
 #include "core/prompter.h"
+#include "core/recent_files.h"
 #include "core/recovery_store.h"
 #include "core/settings_store.h"
 #include "editor/margin_rich_edit.h"
@@ -67,6 +68,7 @@ TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
 
     attachParagraphMenu();
     createRecentFilesList();
+    createSiteParts();
     createTrayIcon();
 }
 
@@ -116,7 +118,11 @@ void TMainForm::buildLayout()
     LivePreviewSplitter->setObjectName(QStringLiteral("LivePreviewSplitter"));
     LivePreviewSplitter->setChildrenCollapsible(false);
     LivePreviewSplitter->addWidget(editorSplitter_);
-    body->addWidget(LivePreviewSplitter, 1);
+    siteSplitter_ = new QSplitter(Qt::Horizontal, central);
+    siteSplitter_->setObjectName(QStringLiteral("SiteSplitter"));
+    siteSplitter_->setChildrenCollapsible(false);
+    siteSplitter_->addWidget(LivePreviewSplitter);
+    body->addWidget(siteSplitter_, 1);
     rootLayout_->addLayout(body, 1);
     setCentralWidget(central);
     RichEdit1->setFocus();
@@ -162,6 +168,7 @@ void TMainForm::SetDocumentName(const QString& name)
     if (LivePreviewPane)
         LivePreviewPane->setDocumentPath(name == kUntitled ? QString() : name);
     setWindowTitle(QStringLiteral("%1 - %2").arg(fileNamePart(name), QStringLiteral("Vorlane")));
+    siteChanged();
 }
 
 // ---- start-up ----
@@ -189,6 +196,7 @@ void TMainForm::FormActivate()
     startupDone_ = true;
     runGuarded(this, [this] { runStartup(); });
     runGuarded(this, [this] { restoreLivePreview(); });
+    runGuarded(this, [this] { restoreSitePanel(); });
 }
 
 void TMainForm::applyEditorFontFromSettings()

@@ -37,6 +37,8 @@ class THelpWindow;
 class TCheckPanel;
 class TFindResultsPanel;
 class TSpellingAsYouType;
+class TSitePanel;
+class RecentFilesModel;
 
 // The main window: menus, tool bars, status panel and the editor pane, and every command of
 // the program. Each command is a slot named after its handler; menu items are QActions whose
@@ -137,6 +139,21 @@ public:
     TFindResultsPanel* FindResultsPanel = nullptr; // Find in Files, made on first use
     QSplitter* LivePreviewSplitter = nullptr;      // the editor and, once shown, the live preview
     TLivePreviewPane* LivePreviewPane = nullptr;   // made the first time it is shown
+    TSitePanel* SitePanel = nullptr;               // made the first time it is shown
+    QMenu* RecentSitesMenu = nullptr;
+
+    // ---- the site ----
+    // The folder the site panel shows, Find in Files searches, the live preview and the link
+    // check may read: the site the user opened (when the page lies in it), else the rule for
+    // the page alone. Empty for an untitled page when no site was opened.
+    QString siteFolder() const;
+    const QString& chosenSite() const { return chosenSite_; }
+    // Makes `folder` the site (File > Open Site, Recent Sites); raises when it is no folder.
+    void openSite(const QString& folder);
+    // Renames or moves an entry of the site, every link to it changed; asks first.
+    void renameInSite(const QString& from, const QString& to);
+    // What a double-click or Enter on an entry of the site panel does.
+    void activateSiteFile(const QString& path);
 
 public Q_SLOTS:
     // Document files
@@ -239,6 +256,9 @@ public Q_SLOTS:
     void EditPagemarks2Click();
     // Page check
     void CheckPage1Click();
+    // The site
+    void OpenSite1Click();
+    void SitePanel1Click();
 
 protected:
     bool event(QEvent* e) override;
@@ -312,6 +332,21 @@ private:
     void showLivePreview(bool shown);
     void openLinkedPage(const QString& path);
     void storeLivePreviewWidth();
+    // The site: recent sites, the panel and its entries' commands.
+    void createSiteParts();
+    void rebuildRecentSites();
+    void restoreSitePanel();
+    void showSitePanel(bool shown);
+    void siteChanged();
+    // An entry of the panel, checked to be a regular file (or folder) inside the site.
+    QString siteEntry(const QString& path, bool folderAllowed) const;
+    void newSitePage(const QString& folder);
+    void renameSiteEntry(const QString& path);
+    void deleteSiteEntry(const QString& path);
+    void insertPictureFile(const QString& path);
+    QString chosenSite_;
+    std::unique_ptr<RecentFilesModel> recentSites_;
+    QSplitter* siteSplitter_ = nullptr; // the site panel beside everything else
 
     Document document_;
     std::unique_ptr<RecoverySlot> recoverySlot_;

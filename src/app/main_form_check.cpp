@@ -11,7 +11,7 @@ void TMainForm::CheckPage1Click()
 {
     const auto check = [this] {
         const QString& name = DocumentFileName();
-        CheckPanel->start(name == kUntitled ? QString() : name, name);
+        CheckPanel->start(name == kUntitled ? QString() : name, name, siteFolder());
     };
     if (!CheckPanel) {
         CheckPanel = new TCheckPanel(RichEdit1, editorSplitter_);

@@ -66,6 +66,9 @@ constexpr CommandRow kCommands[] = {
     {"FileMenuItem", "mnuViewinbrowser", "&View in Browser", {key(QKeyCombination(Qt::Key_F5))}, "Views your webpage in a web browser", &TMainForm::mnuViewinbrowserClick, SeparatorBefore, nullptr},
     {"FileMenuItem", "Preferences1", "P&references...", {}, "Options", &TMainForm::Preferences1Click, None, nullptr},
     {"FileMenuItem", "FilePrintItem", "&Print", {}, "Print current file", &TMainForm::FilePrint, SeparatorBefore, nullptr},
+    // The site; Exit and the recent files stay at the menu's end.
+    {"FileMenuItem", "OpenSite1", "Open S&ite...", {}, "Open a folder as the site: its files in the site panel, Find in Files and links work there", &TMainForm::OpenSite1Click, SeparatorBefore, nullptr},
+    {"FileMenuItem", "RecentSites1", "Recen&t Sites", {}, "Open a site opened before", nullptr, Submenu, nullptr},
     {"FileMenuItem", "FileExitItem", "E&xit", {}, "Exit Vorlane", &TMainForm::FileExit, SeparatorBefore, nullptr},
     // Edit
     {"", "EditMenu", "&Edit", {}, "", nullptr, Submenu, nullptr},
@@ -143,6 +146,7 @@ constexpr CommandRow kCommands[] = {
     {"Window1", "PreviewFollowsCaret1", "Preview Follows Caret", {}, "Scroll the live preview to the element at the caret", &TMainForm::PreviewFollowsCaret1Click, Checkable | Checked, nullptr},
     {"Window1", "PreviewRunsScripts1", "Preview &Runs Scripts", {}, "Run the page's own scripts in the live preview", &TMainForm::PreviewRunsScripts1Click, Checkable | Checked, nullptr},
     {"Window1", "CheckPage1", "Chec&k Page", {key(QKeyCombination(Qt::Key_F4))}, "Check the page for markup errors and broken links", &TMainForm::CheckPage1Click, SeparatorBefore, nullptr},
+    {"Window1", "SitePanel1", "Site P&anel", {key(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}, "Show/Hide the site folder's files at the left of the editor", &TMainForm::SitePanel1Click, Checkable | SeparatorBefore, nullptr},
     // Help
     {"", "HelpMenuItem", "&Help", {}, "", nullptr, Submenu, nullptr},
     {"HelpMenuItem", "HelpContentsItem", "&Contents", {key(QKeyCombination(Qt::Key_F1))}, "Display the help contents screen", &TMainForm::HelpContents, None, nullptr},

@@ -50,7 +50,7 @@ void TMainForm::FindInFiles1Click()
     FindInFilesScope scope;
     scope.page = name == kUntitled ? QString() : absoluteFileName(name);
     if (dialog.where() == TFindInFilesDialog::Where::SiteFolder) {
-        scope.folder = siteFolderFor(scope.page, QString(), QDir::homePath());
+        scope.folder = siteFolder();
         if (scope.folder.isEmpty()) {
             prompter().inform(this, kFindInFilesTitle,
                               QStringLiteral("An untitled page has no site folder yet: save it "

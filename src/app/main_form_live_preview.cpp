@@ -58,6 +58,7 @@ void TMainForm::showLivePreview(bool shown)
     if (!LivePreviewPane) {
         LivePreviewPane = new TLivePreviewPane(RichEdit1, LivePreviewSplitter);
         LivePreviewPane->setDocumentPath(document_.isUntitled() ? QString() : document_.fileName());
+        LivePreviewPane->setSiteFolderSource([this] { return siteFolder(); });
         LivePreviewPane->setFollowCaret(action("PreviewFollowsCaret1")->isChecked());
         LivePreviewPane->setRunsScripts(action("PreviewRunsScripts1")->isChecked());
         LivePreviewSplitter->addWidget(LivePreviewPane);

@@ -172,6 +172,7 @@ struct TCheckPanel::Job
 {
     QByteArray text;
     QString pageFile;
+    QString siteFolder;
     PageCheck::Progress progress;
     QList<Finding> findings;
 };
@@ -272,7 +273,8 @@ TCheckPanel::~TCheckPanel()
         editor_->ClearPlaces(indicator_);
 }
 
-void TCheckPanel::start(const QString& pageFile, const QString& fileLabel)
+void TCheckPanel::start(const QString& pageFile, const QString& fileLabel,
+                        const QString& siteFolder)
 {
     if (!editor_)
         return;
@@ -281,6 +283,7 @@ void TCheckPanel::start(const QString& pageFile, const QString& fileLabel)
     auto job = std::make_shared<Job>();
     job->text = editor_->EditorUtf8();
     job->pageFile = pageFile;
+    job->siteFolder = siteFolder;
     checkedText_ = job->text;
     fileLabel_ = fileLabel;
     job_ = job;
@@ -289,7 +292,7 @@ void TCheckPanel::start(const QString& pageFile, const QString& fileLabel)
     // Tidy runs in a child process, so a fault inside it cannot take the page down.
     QThread* thread = QThread::create([job] {
         job->findings = PageCheck::checkPage(job->text, job->pageFile, &job->progress,
-                                             PageCheck::MarkupIn::ChildProcess);
+                                             PageCheck::MarkupIn::ChildProcess, job->siteFolder);
     });
     thread->setStackSize(PageCheck::kCheckStackBytes);
     threads_.emplace_back(thread, job);

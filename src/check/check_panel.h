@@ -46,8 +46,10 @@ public:
     ~TCheckPanel() override;
 
     // Checks the editor's current text. `pageFile`: the page's path, empty when untitled;
-    // `fileLabel` names the page in copied findings.
-    void start(const QString& pageFile, const QString& fileLabel);
+    // `fileLabel` names the page in copied findings; `siteFolder` what the link check may read
+    // (empty: the site-folder rule for the page).
+    void start(const QString& pageFile, const QString& fileLabel,
+               const QString& siteFolder = QString());
     bool running() const { return job_ != nullptr; }
 
     int findingCount() const;

@@ -1123,7 +1123,7 @@ QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile, Progr
 }
 
 QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile, Progress* progress,
-                         MarkupIn where)
+                         MarkupIn where, const QString& siteFolder)
 {
     if (progress)
         progress->total.store(2 * qMax<qint64>(1, utf8.size()));
@@ -1131,7 +1131,7 @@ QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile, Progre
                                                               : checkMarkup(utf8, progress);
     if (progress)
         progress->done.store(utf8.size());
-    findings += checkLinks(utf8, pageFile, progress);
+    findings += checkLinks(utf8, pageFile, progress, siteFolder);
     // Text order; findings without a place first, the rest as the checks gave them.
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.start < b.start; });

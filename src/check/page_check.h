@@ -60,8 +60,10 @@ enum class MarkupIn { ThisProcess, ChildProcess };
 
 // Both checks, findings in text order. `pageFile` is the page's full path, or empty for a page
 // that has never been saved (its in-page #names and absolute paths are still checked).
+// `siteFolder` as for checkLinks.
 QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile,
-                         Progress* progress = nullptr, MarkupIn where = MarkupIn::ThisProcess);
+                         Progress* progress = nullptr, MarkupIn where = MarkupIn::ThisProcess,
+                         const QString& siteFolder = QString());
 QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress = nullptr);
 // `siteFolder`: what the check may read pages from to look for #names; empty: the site folder
 // rule's answer for the page.

@@ -113,6 +113,11 @@ Prompter::FileAnswer QtPrompter::openFiles(QWidget* parent, const FileRequest& r
 {
     QFileDialog dialog(parent, request.title, startFolder(request.folder));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (request.folderOnly) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+        return {dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList(), false};
+    }
     dialog.setFileMode(request.allowMultiple ? QFileDialog::ExistingFiles
                                              : QFileDialog::ExistingFile);
     dialog.setNameFilters(request.filters);

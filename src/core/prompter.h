@@ -25,6 +25,7 @@ public:
         QStringList filters; // "Label (patterns)" entries, first one selected
         bool showReadOnlyBox = false;
         bool allowMultiple = false;
+        bool folderOnly = false; // choose one existing folder, not files
     };
     struct FileAnswer
     {

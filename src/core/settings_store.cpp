@@ -54,7 +54,8 @@ const QList<SettingKey>& all()
                                             LivePreviewWidth,
                                             Spelling,
                                             SpellingLanguage,
-                                            PreviewScripts};
+                                            PreviewScripts,
+                                            SitePanel};
     return table;
 }
 

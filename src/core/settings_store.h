@@ -44,6 +44,7 @@ inline constexpr SettingKey LivePreviewWidth{"Live Preview Width", nullptr}; // 
 inline constexpr SettingKey Spelling{"Spelling", "Y"};
 inline constexpr SettingKey SpellingLanguage{"Spelling Language", ""}; // a dictionary's name
 inline constexpr SettingKey PreviewScripts{"Preview Scripts", "Y"};
+inline constexpr SettingKey SitePanel{"Site Panel", "N"};
 
 // Every value of the table, for tests and diagnostics.
 const QList<SettingKey>& all();
@@ -56,6 +57,10 @@ inline const QString kSettingsKey = QStringLiteral("Software\\Tallowmark\\Vorlan
 inline const QString kRecentFilesKeyPath =
     QStringLiteral("\\Software\\Tallowmark\\Vorlane\\Recent Files");
 inline const QString kRecentFilesSubkey = QStringLiteral("Recent Files");
+// The folders opened as the site, kept the same way.
+inline const QString kRecentSitesKeyPath =
+    QStringLiteral("\\Software\\Tallowmark\\Vorlane\\Recent Sites");
+inline const QString kRecentSitesSubkey = QStringLiteral("Recent Sites");
 
 // Reads the store afresh. A value that exists returns its text (up to a NUL), even when empty;
 // a missing one returns defaultValue. A value that is not a string raises

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 
 #include <algorithm>
@@ -386,8 +387,42 @@ void TMarginRichEdit::inputMethodEvent(QInputMethodEvent* event)
     noteEdit();
 }
 
+namespace {
+// Files dragged in from a file panel: urls and no text of their own.
+bool carriesOnlyFiles(const QMimeData* data)
+{
+    return data && data->hasUrls() && !data->hasText();
+}
+} // namespace
+
+void TMarginRichEdit::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (carriesOnlyFiles(event->mimeData()) && !isReadOnly()) {
+        event->acceptProposedAction();
+        return;
+    }
+    QsciScintilla::dragEnterEvent(event);
+}
+
+void TMarginRichEdit::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (carriesOnlyFiles(event->mimeData()) && !isReadOnly()) {
+        event->acceptProposedAction();
+        return;
+    }
+    QsciScintilla::dragMoveEvent(event);
+}
+
 void TMarginRichEdit::dropEvent(QDropEvent* event)
 {
+    if (carriesOnlyFiles(event->mimeData()) && !isReadOnly()) {
+        const QPoint at = event->position().toPoint();
+        const long byte = SendScintilla(SCI_POSITIONFROMPOINT, long(at.x()), long(at.y()));
+        SelectBytes(byte, byte);
+        event->acceptProposedAction();
+        Q_EMIT filesDropped(event->mimeData()->urls());
+        return;
+    }
     QsciScintilla::dropEvent(event);
     noteEdit();
 }

@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QUrl>
 
 #include <climits>
 #include <utility>
@@ -200,6 +201,9 @@ Q_SIGNALS:
     void textReplaced();
     // Other lines came into view.
     void viewScrolled();
+    // Files (not text) were dropped; the caret stands where they were dropped. Whoever knows
+    // what the files are decides what goes in.
+    void filesDropped(const QList<QUrl>& urls);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -209,6 +213,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:

@@ -268,7 +268,9 @@ void TLivePreviewPane::renderNow()
     drawn_ = false;
     stale_ = false;
     // Found again each time: an index page made since may widen the site.
-    siteFolder_ = documentPath_.isEmpty() ? QString() : siteFolderFor(documentPath_);
+    siteFolder_ = documentPath_.isEmpty() ? QString()
+                  : siteSource_           ? siteSource_()
+                                          : siteFolderFor(documentPath_);
     engine_->render(editor_->EditorUtf8(), documentPath_, scroll_);
 }
 

@@ -40,6 +40,9 @@ public:
 
     // The page's path, or empty for an untitled page.
     void setDocumentPath(const QString& path);
+    // Where the site folder comes from (the window knows the site the user chose); without
+    // one, the site-folder rule for the page alone.
+    void setSiteFolderSource(std::function<QString()> source) { siteSource_ = std::move(source); }
     void setFollowCaret(bool on);
     // Whether the page's own scripts run; the page is drawn again.
     void setRunsScripts(bool on);
@@ -79,6 +82,7 @@ private:
     bool triedEngine_ = false;
     QString documentPath_;
     QString siteFolder_; // what the page may load besides itself; empty for an untitled page
+    std::function<QString()> siteSource_;
     bool runsScripts_ = true;
     QTimer renderTimer_;
     bool stale_ = true;  // the text changed since the last render

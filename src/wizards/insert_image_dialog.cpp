@@ -376,3 +376,21 @@ void TInsImg::leaveSeveralFiles()
     Label8->setVisible(true);
     CheckBox2->setVisible(false);
 }
+
+QString pictureFileMarkup(const QString& path, const QString& documentFileName)
+{
+    ImageFields fields;
+    const QString name =
+        ReadFlag(Setting::ParseImagePaths) ? shortenImagePath(path, documentFileName) : path;
+    fields.fileName = markupFileName(name);
+    fields.align = kNoAlign;
+    fields.border = kNoBorder;
+    if (pictureKindForName(path) != PictureKind::Unreadable) {
+        const DecodedPicture picture = decodePictureFile(path);
+        if (picture.hasSize()) {
+            fields.width = QString::number(picture.width);
+            fields.height = QString::number(picture.height);
+        }
+    }
+    return buildImageMarkup(fields);
+}

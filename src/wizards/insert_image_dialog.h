@@ -71,3 +71,8 @@ private:
     bool centred_ = false;
     bool activationFailed_ = false;
 };
+
+// The image element Insert Image makes for one picture file taken as it stands: the name
+// shortened as the dialog shortens it ("Parse Image Paths"), WIDTH and HEIGHT when the picture's
+// size can be read. Used where a picture is inserted without the dialog (the site panel).
+QString pictureFileMarkup(const QString& path, const QString& documentFileName);
