@@ -132,15 +132,42 @@ private Q_SLOTS:
             form.RichEdit1->UndoLastEdit();
             QCOMPARE(form.RichEdit1->EditorText(), QStringLiteral("<IMG SRC=\"pics/dot.bmp\">\n"));
 
-            // Nothing outside the site, and only regular files.
+            // Nothing outside the site, only regular files, pictures read only up to a size.
             QCOMPARE(::mkfifo(QFile::encodeName(site + "/fifo.html").constData(), 0600), 0);
-            for (const QString& path : {site + "/out.html", dir.path() + "/outside.html",
-                                        site + "/fifo.html", site + "/.hidden.html"}) {
+            QFile big(site + "/big.bmp");
+            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(64LL * 1024 * 1024 + 1));
+            big.close();
+            for (const QString& path :
+                 {site + "/out.html", dir.path() + "/outside.html", site + "/fifo.html",
+                  site + "/.hidden.html", site + "/pics", site + "/big.bmp"}) {
                 prompter.errors.clear();
                 Q_EMIT panel->fileActivated(path);
                 QCOMPARE(prompter.errors.size(), 1);
                 QCOMPARE(form.DocumentFileName(), site + "/index.html");
+                QCOMPARE(form.RichEdit1->EditorText(),
+                         QStringLiteral("<IMG SRC=\"pics/dot.bmp\">\n"));
             }
+            // A new page only inside the site.
+            prompter.errors.clear();
+            prompter.choices << 0; // Quick Start
+            prompter.saveAnswers << dir.path() + "/escaped.html";
+            Q_EMIT panel->newPageRequested(site);
+            QCOMPARE(prompter.errors.size(), 1);
+            QVERIFY(!QFileInfo::exists(dir.path() + "/escaped.html"));
+            prompter.choices << 0;
+            prompter.saveAnswers << site + "/pics/new.html";
+            Q_EMIT panel->newPageRequested(site + "/pics");
+            QCOMPARE(prompter.errors.size(), 1);
+            QCOMPARE(form.DocumentFileName(), site + "/pics/new.html");
+            QVERIFY(readFile(site + "/pics/new.html").contains("<HTML>"));
+
+            // Dragged onto another folder: moved, its own relative link follows.
+            prompter.errors.clear();
+            prompter.onDialog("TRenameLinksDialog", [](QDialog& d) { d.accept(); });
+            Q_EMIT panel->moveRequested({site + "/about.html"}, site + "/pics");
+            QCOMPARE(prompter.errors, QStringList());
+            QCOMPARE(readFile(site + "/pics/about.html"),
+                     QByteArray("<A HREF=\"../index.html\">home</A>\r\n"));
         }
         TMainForm restarted;
         restarted.FormActivate();
