@@ -391,14 +391,17 @@ namespace {
 // Files dragged in from a file panel: urls and no text of their own.
 bool carriesOnlyFiles(const QMimeData* data)
 {
-    return data && data->hasUrls() && !data->hasText();
+    // hasText() would count the urls as text too.
+    return data && data->hasUrls() && !data->hasFormat(QStringLiteral("text/plain"));
 }
 } // namespace
 
 void TMarginRichEdit::dragEnterEvent(QDragEnterEvent* event)
 {
+    // Copied, never moved: the files stay where they are.
     if (carriesOnlyFiles(event->mimeData()) && !isReadOnly()) {
-        event->acceptProposedAction();
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
         return;
     }
     QsciScintilla::dragEnterEvent(event);
@@ -407,7 +410,8 @@ void TMarginRichEdit::dragEnterEvent(QDragEnterEvent* event)
 void TMarginRichEdit::dragMoveEvent(QDragMoveEvent* event)
 {
     if (carriesOnlyFiles(event->mimeData()) && !isReadOnly()) {
-        event->acceptProposedAction();
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
         return;
     }
     QsciScintilla::dragMoveEvent(event);
@@ -419,7 +423,8 @@ void TMarginRichEdit::dropEvent(QDropEvent* event)
         const QPoint at = event->position().toPoint();
         const long byte = SendScintilla(SCI_POSITIONFROMPOINT, long(at.x()), long(at.y()));
         SelectBytes(byte, byte);
-        event->acceptProposedAction();
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
         Q_EMIT filesDropped(event->mimeData()->urls());
         return;
     }

@@ -62,14 +62,20 @@ TRenameLinksDialog::TRenameLinksDialog(const RenamePlan& plan, QWidget* parent) 
     QString text = QStringLiteral("%1 \u2192 %2\n")
                        .arg(QDir::toNativeSeparators(root.relativeFilePath(plan.from)),
                             QDir::toNativeSeparators(root.relativeFilePath(plan.to)));
-    text += plan.changeCount() == 0 ? QStringLiteral("No page of the site links to it.")
-                                    : QStringLiteral("%1 links in %2 pages will change.")
-                                          .arg(plan.changeCount())
-                                          .arg(pages.size());
+    text +=
+        plan.changeCount() == 0
+            ? QStringLiteral("No page of the site links to it.")
+            : QStringLiteral("%1 %2 in %3 %4 will change.")
+                  .arg(plan.changeCount())
+                  .arg(plan.changeCount() == 1 ? QStringLiteral("link") : QStringLiteral("links"))
+                  .arg(pages.size())
+                  .arg(pages.size() == 1 ? QStringLiteral("page") : QStringLiteral("pages"));
     if (caseOnly > 0)
-        text += QStringLiteral(" %1 links reach it only by another letter case; they do not "
-                               "work now and are left alone.")
-                    .arg(caseOnly);
+        text += caseOnly == 1 ? QStringLiteral(" 1 link reaches it only by another letter case; "
+                                               "it does not work now and is left alone.")
+                              : QStringLiteral(" %1 links reach it only by another letter case; "
+                                               "they do not work now and are left alone.")
+                                    .arg(caseOnly);
     if (!plan.skipped.isEmpty())
         text += QStringLiteral(" %1 pages could not be read (binary, too large or unreadable).")
                     .arg(plan.skipped.size());

@@ -11,8 +11,10 @@
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <sys/stat.h>
 
@@ -114,6 +116,22 @@ private Q_SLOTS:
             QVERIFY(form.RichEdit1->EditorText().startsWith(
                 "<IMG SRC=pics/dot.bmp WIDTH=3 HEIGHT=2><IMG SRC=\"pics/dot.bmp\">"));
             form.RichEdit1->UndoLastEdit();
+            // Dropped into the editor from the panel: the same, where it was dropped.
+            {
+                QMimeData files;
+                files.setUrls({QUrl::fromLocalFile(site + "/pics/dot.bmp")});
+                QWidget* paper = form.RichEdit1->viewport();
+                QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction | Qt::MoveAction, &files,
+                                      Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(paper, &enter);
+                QVERIFY(enter.isAccepted());
+                QDropEvent drop(QPointF(1, 1), Qt::CopyAction | Qt::MoveAction, &files,
+                                Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(paper, &drop);
+                QCOMPARE(drop.dropAction(), Qt::CopyAction);
+                QVERIFY(form.RichEdit1->EditorText().contains("<IMG SRC=pics/dot.bmp WIDTH=3"));
+                form.RichEdit1->UndoLastEdit();
+            }
 
             // Rename the picture: about.html is untouched, the open page changes in the editor.
             prompter.onDialog("TRenameDialog", [](QDialog& d) {
