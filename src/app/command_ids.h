@@ -78,6 +78,7 @@ inline constexpr std::string_view kCommandNames[] = {
     "PreviewFollowsCaret1",
     "PreviewRunsScripts1",
     "CheckPage1",
+    "CheckSite1",
     "HelpContentsItem",
     "TipoftheDay1",
     "VorlaneHomepage1",

@@ -239,6 +239,7 @@ public Q_SLOTS:
     void EditPagemarks2Click();
     // Page check
     void CheckPage1Click();
+    void CheckSite1Click();
 
 protected:
     bool event(QEvent* e) override;
@@ -295,6 +296,8 @@ private:
     void searchForward(const QString& text);
     // Find in Files: opening a match, and writing the replacements once the search is done.
     void openFoundMatch(const QString& path, long from, long to);
+    QString checkSiteFolder() const;
+    void showCheckPanel();
     void replaceInFiles();
     bool replaceInFilesPending_ = false;
     void createTrayIcon();

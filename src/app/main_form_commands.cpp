@@ -143,6 +143,7 @@ constexpr CommandRow kCommands[] = {
     {"Window1", "PreviewFollowsCaret1", "Preview Follows Caret", {}, "Scroll the live preview to the element at the caret", &TMainForm::PreviewFollowsCaret1Click, Checkable | Checked, nullptr},
     {"Window1", "PreviewRunsScripts1", "Preview &Runs Scripts", {}, "Run the page's own scripts in the live preview", &TMainForm::PreviewRunsScripts1Click, Checkable | Checked, nullptr},
     {"Window1", "CheckPage1", "Chec&k Page", {key(QKeyCombination(Qt::Key_F4))}, "Check the page for markup errors and broken links", &TMainForm::CheckPage1Click, SeparatorBefore, nullptr},
+    {"Window1", "CheckSite1", "Check Sit&e", {}, "Check every page of the site folder, and the site as a whole", &TMainForm::CheckSite1Click, None, nullptr},
     // Help
     {"", "HelpMenuItem", "&Help", {}, "", nullptr, Submenu, nullptr},
     {"HelpMenuItem", "HelpContentsItem", "&Contents", {key(QKeyCombination(Qt::Key_F1))}, "Display the help contents screen", &TMainForm::HelpContents, None, nullptr},

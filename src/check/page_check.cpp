@@ -91,6 +91,13 @@ QString formatFinding(const QString& file, const Finding& finding)
         .arg(kindName(finding.kind), escapeControls(finding.message));
 }
 
+bool isPageFile(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("htm") || suffix == QLatin1String("html") ||
+           suffix == QLatin1String("shtml") || suffix == QLatin1String("xhtml");
+}
+
 namespace {
 
 // ---- places ----
@@ -402,9 +409,7 @@ private:
 
 bool isHtmlFile(const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("htm") || suffix == QLatin1String("html") ||
-           suffix == QLatin1String("shtml") || suffix == QLatin1String("xhtml");
+    return isPageFile(path);
 }
 
 // The path a browser opens for `relative` inside `folder` (absolute and clean): "." and empty
@@ -529,8 +534,9 @@ bool holdsAnchor(QFile& file, const QString& name)
 class LinkChecker
 {
 public:
-    LinkChecker(QByteArrayView text, const QString& pageFile, const QString& siteFolder)
-        : text_(text),
+    LinkChecker(QByteArrayView text, const QString& pageFile, const QString& siteFolder,
+                QList<LocalLink>* localLinks)
+        : localLinks_(localLinks), text_(text),
           pageFile_(pageFile.isEmpty() ? QString()
                                        : QDir::cleanPath(QFileInfo(pageFile).absoluteFilePath())),
           folder_(pageFile.isEmpty() ? QString() : QFileInfo(pageFile_).absolutePath()),
@@ -771,6 +777,15 @@ private:
     void checkTarget(const LinkValue& link, const QString& path, const QString& written,
                      const QString& onlyHere, const QString& fragment)
     {
+        const qsizetype before = findings_.size();
+        checkTargetFile(link, path, written, onlyHere, fragment);
+        if (localLinks_)
+            localLinks_->append({link.start, link.length, path, findings_.size() > before});
+    }
+
+    void checkTargetFile(const LinkValue& link, const QString& path, const QString& written,
+                         const QString& onlyHere, const QString& fragment)
+    {
         const QString shown = onlyHere.isEmpty() || written == path
                                   ? written
                                   : written + QStringLiteral(" (") + path + QLatin1Char(')');
@@ -904,6 +919,7 @@ private:
         return holdsAnchor(file, fragment) ? Anchor::Found : Anchor::Missing;
     }
 
+    QList<LocalLink>* localLinks_;
     QByteArrayView text_;
     QString pageFile_;
     QString folder_;
@@ -1110,9 +1126,9 @@ QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
 }
 
 QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile, Progress* progress,
-                          const QString& siteFolder)
+                          const QString& siteFolder, QList<LocalLink>* localLinks)
 {
-    LinkChecker checker(utf8, pageFile, siteFolder);
+    LinkChecker checker(utf8, pageFile, siteFolder, localLinks);
     QList<Finding> findings = checker.run(progress);
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.start < b.start; });
@@ -1131,13 +1147,19 @@ QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile, Progre
                                                               : checkMarkup(utf8, progress);
     if (progress)
         progress->done.store(utf8.size());
-    findings += checkLinks(utf8, pageFile, progress);
-    // Text order; findings without a place first, the rest as the checks gave them.
-    std::stable_sort(findings.begin(), findings.end(),
-                     [](const Finding& a, const Finding& b) { return a.start < b.start; });
+    findings = mergeFindings(std::move(findings), checkLinks(utf8, pageFile, progress));
     if (progress)
         progress->done.store(progress->total.load());
     return findings;
+}
+
+QList<Finding> mergeFindings(QList<Finding> markup, const QList<Finding>& links)
+{
+    markup += links;
+    // Text order; findings without a place first, the rest as the checks gave them.
+    std::stable_sort(markup.begin(), markup.end(),
+                     [](const Finding& a, const Finding& b) { return a.start < b.start; });
+    return markup;
 }
 
 } // namespace PageCheck

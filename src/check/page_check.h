@@ -63,10 +63,25 @@ enum class MarkupIn { ThisProcess, ChildProcess };
 QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile,
                          Progress* progress = nullptr, MarkupIn where = MarkupIn::ThisProcess);
 QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress = nullptr);
+// A local link as the link check resolved it, for checks over a whole site.
+struct LocalLink
+{
+    qsizetype start = 0; // bytes of the value in the text
+    qsizetype length = 0;
+    QString path;          // the file it leads to: absolute and clean, symbolic links not resolved
+    bool reported = false; // the link check already found fault with it
+};
+
 // `siteFolder`: what the check may read pages from to look for #names; empty: the site folder
-// rule's answer for the page.
+// rule's answer for the page. `localLinks`, when given, receives every local link's target.
 QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile,
-                          Progress* progress = nullptr, const QString& siteFolder = QString());
+                          Progress* progress = nullptr, const QString& siteFolder = QString(),
+                          QList<LocalLink>* localLinks = nullptr);
+// Markup and link findings together, in text order.
+QList<Finding> mergeFindings(QList<Finding> markup, const QList<Finding>& links);
+
+// Whether a file name is a web page's (.htm, .html, .shtml, .xhtml in any letter case).
+bool isPageFile(const QString& path);
 
 // One finding in the form compilers use: "FILE:LINE:COLUMN: kind: message", control
 // characters in the name and message escaped so a finding is always one line.
