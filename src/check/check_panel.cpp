@@ -652,6 +652,8 @@ bool TCheckPanel::chooseSiteFinding(const QModelIndex& index)
     if (!index.isValid() || !index.parent().isValid())
         return false; // a file's own row
     const QModelIndex first = index.siblingAtColumn(0);
+    if (!PageCheck::isPageFile(first.data(kPathRole).toString()))
+        return false; // a picture is no page to open
     Q_EMIT siteFindingChosen(first.data(kPathRole).toString(),
                              qsizetype(qMax<qlonglong>(0, first.data(kStartRole).toLongLong())),
                              qsizetype(first.data(kLengthRole).toLongLong()));
