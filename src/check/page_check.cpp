@@ -535,12 +535,13 @@ class LinkChecker
 {
 public:
     LinkChecker(QByteArrayView text, const QString& pageFile, const QString& siteFolder,
-                QList<LocalLink>* localLinks)
+                QList<LocalLink>* localLinks, SiteFiles* sharedFiles)
         : localLinks_(localLinks), text_(text),
           pageFile_(pageFile.isEmpty() ? QString()
                                        : QDir::cleanPath(QFileInfo(pageFile).absoluteFilePath())),
           folder_(pageFile.isEmpty() ? QString() : QFileInfo(pageFile_).absolutePath()),
-          pageFileGiven_(pageFile), siteGiven_(siteFolder)
+          pageFileGiven_(pageFile), siteGiven_(siteFolder),
+          files_(sharedFiles ? *sharedFiles : ownFiles_)
     {
     }
 
@@ -930,7 +931,8 @@ private:
     QString baseFolder_; // a local BASE's folder
     std::optional<QSet<QString>> maps_;
     qsizetype unsavedRelative_ = -1;
-    SiteFiles files_;
+    SiteFiles ownFiles_;
+    SiteFiles& files_;
     std::optional<QSet<QString>> pageAnchors_;
     QHash<QString, Anchor> fragments_;
     QList<Finding> findings_;
@@ -1125,10 +1127,20 @@ QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
     return findings;
 }
 
-QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile, Progress* progress,
-                          const QString& siteFolder, QList<LocalLink>* localLinks)
+struct FolderListings::Impl
 {
-    LinkChecker checker(utf8, pageFile, siteFolder, localLinks);
+    SiteFiles files;
+};
+
+FolderListings::FolderListings() : impl_(std::make_unique<Impl>()) {}
+FolderListings::~FolderListings() = default;
+
+QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile, Progress* progress,
+                          const QString& siteFolder, QList<LocalLink>* localLinks,
+                          FolderListings* listings)
+{
+    LinkChecker checker(utf8, pageFile, siteFolder, localLinks,
+                        listings ? &listings->impl().files : nullptr);
     QList<Finding> findings = checker.run(progress);
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.start < b.start; });

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <memory>
 
 class QTextStream;
 
@@ -72,11 +73,29 @@ struct LocalLink
     bool reported = false; // the link check already found fault with it
 };
 
+// Folder listings the link check reads, kept from one page's check to the next, so a check of
+// many pages lists each folder once. Used by one thread at a time.
+class FolderListings
+{
+public:
+    FolderListings();
+    ~FolderListings();
+    FolderListings(const FolderListings&) = delete;
+    FolderListings& operator=(const FolderListings&) = delete;
+    struct Impl;
+    Impl& impl() const { return *impl_; }
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
 // `siteFolder`: what the check may read pages from to look for #names; empty: the site folder
-// rule's answer for the page. `localLinks`, when given, receives every local link's target.
+// rule's answer for the page. `localLinks`, when given, receives every local link's target;
+// `listings`, when given, keeps the folders read for the next page's check.
 QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile,
                           Progress* progress = nullptr, const QString& siteFolder = QString(),
-                          QList<LocalLink>* localLinks = nullptr);
+                          QList<LocalLink>* localLinks = nullptr,
+                          FolderListings* listings = nullptr);
 // Markup and link findings together, in text order.
 QList<Finding> mergeFindings(QList<Finding> markup, const QList<Finding>& links);
 

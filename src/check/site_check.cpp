@@ -241,6 +241,8 @@ Result checkSite(const Options& options, PageCheck::Progress* progress)
     std::vector<PageWork> work(pages.size());
     std::atomic<size_t> next{0};
     const auto checkPages = [&] {
+        // Each thread lists a folder once for all its pages' links.
+        PageCheck::FolderListings listings;
         std::unique_ptr<PageCheck::MarkupChildSession> child;
         if (options.markupIn == PageCheck::MarkupIn::ChildProcess)
             child = std::make_unique<PageCheck::MarkupChildSession>();
@@ -261,7 +263,7 @@ Result checkSite(const Options& options, PageCheck::Progress* progress)
                     child ? child->check(text, stop) : PageCheck::checkMarkup(text);
                 w.findings = PageCheck::mergeFindings(
                     std::move(markup),
-                    PageCheck::checkLinks(text, file.path, nullptr, root, &w.links));
+                    PageCheck::checkLinks(text, file.path, nullptr, root, &w.links, &listings));
                 // Tidy warns of a name given twice; it is an error here, where links count,
                 // and said once.
                 QList<Finding> twice;
