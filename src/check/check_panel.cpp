@@ -629,7 +629,10 @@ void TCheckPanel::deliverSite(const std::shared_ptr<SiteJob>& job)
         addFile(path, root.relativeFilePath(path), {f});
     }
     List->expandAll();
-    List->setColumnWidth(0, 90);
+    // The kind sits one step in, below its file.
+    List->setColumnWidth(0, 110 + List->indentation());
+    List->setColumnWidth(1, 50);
+    List->setColumnWidth(2, 60);
     const int pages = result.pagesChecked;
     Summary->setText(
         errors + warnings + notes == 0
