@@ -9,6 +9,7 @@
 #include "check/check_panel.h"
 #include "check/markup_child.h"
 #include "check/page_check.h"
+#include "check/site_check.h"
 #include "core/document_codec.h"
 #include "core/settings_store.h"
 #include "core/spell_checker.h"
@@ -18,6 +19,7 @@
 #include "editor/spelling_as_you_type.h"
 #include "page/body_properties_dialog.h"
 #include "preview/live_preview_pane.h"
+#include "site/find_in_files.h"
 #include "support/scripted_prompter.h"
 #include "wizards/table_generator_dialog.h"
 #include "wizards/table_markup.h"
@@ -31,6 +33,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
@@ -86,6 +89,9 @@ const QString kTypedSpelling =
     QStringLiteral("typed character in the middle of 10 MB, spelling on");
 const QString kTypedEndSpelling =
     QStringLiteral("typed character at the end of 10 MB, spelling on");
+const QString kCheckSite =
+    QStringLiteral("Check Site, 2,000 pages with 40,000 links (Tidy in child processes)");
+const QString kFindInFiles = QStringLiteral("Find in Files, 10,000 files / 100 MB, literal text");
 const QString kSpellingPass = QStringLiteral("spelling: the whole 10 MB page checked");
 
 struct Options
@@ -346,6 +352,7 @@ private:
     void checkCases();
     void spellingCases();
     void livePreviewCases();
+    void siteCases();
 
     Options options_;
     QString folder_;
@@ -1110,6 +1117,8 @@ int BenchRun::run()
     say(QStringLiteral("Check Page:"));
     checkCases();
     spellingCases();
+    say(QStringLiteral("The site:"));
+    siteCases();
     say(QStringLiteral("Live preview:"));
     livePreviewCases();
 
@@ -1250,5 +1259,122 @@ void BenchRun::spellingCases()
             runs);
         add(Bench::row(kSpellingPass, QStringLiteral("ms"), m, 1.5,
                        QStringLiteral("Hunspell's spell() over the same words, extracted")));
+    }
+}
+
+// Check Site against Check Page on each page one after another, shared out over the cores;
+// Find in Files against grep counting the same text in the same files.
+void BenchRun::siteCases()
+{
+    if (wanted(kCheckSite)) {
+        // 20 folders of 100 pages; each page links to 20 others, some in other folders, some
+        // to a #name, and shows a picture.
+        const QString site = path(QStringLiteral("check-site"));
+        for (int d = 0; d < 20; ++d)
+            QDir().mkpath(site + QStringLiteral("/d%1").arg(d, 2, 10, QLatin1Char('0')));
+        const auto pageName = [](int n) {
+            return QStringLiteral("d%1/p%2.htm").arg(n / 100, 2, 10, QLatin1Char('0')).arg(n % 100);
+        };
+        int links = 0;
+        for (int n = 0; n < 2000; ++n) {
+            QByteArray page = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\r\n"
+                              "<HTML><HEAD><TITLE>Page " +
+                              QByteArray::number(n) +
+                              "</TITLE></HEAD>\r\n<BODY><H1><A NAME=\"top\">Page</A></H1>\r\n";
+            for (int p = 0; p < 8; ++p)
+                page += "<P>Paragraph " + QByteArray::number(p) +
+                        " of a page written by hand: <B>bold</B> words, <I>slanted</I> ones,\r\n"
+                        "and an entity or two &amp; &copy; between them.\r\n";
+            page += "<P><IMG SRC=\"../pic.gif\" ALT=\"p\" WIDTH=10 HEIGHT=10>\r\n<UL>\r\n";
+            for (int k = 1; k <= 20; ++k, ++links) {
+                const int to = (n + k * 97) % 2000;
+                page += "<LI><A HREF=\"../" + pageName(to).toUtf8() + (k % 5 == 0 ? "#top" : "") +
+                        "\">page " + QByteArray::number(to) + "</A>\r\n";
+            }
+            page += "</UL>\r\n</BODY></HTML>\r\n";
+            writeBytes(site + QLatin1Char('/') + pageName(n), page);
+        }
+        writeBytes(site + QStringLiteral("/pic.gif"), "GIF89a");
+        writeBytes(site + QStringLiteral("/index.htm"),
+                   "<HTML><BODY><A HREF=\"d00/p0.htm\">start</A></BODY></HTML>\r\n");
+        say(QStringLiteral("  check-site: 2,001 pages, %1 links").arg(links + 1));
+        QStringList pages;
+        for (int n = 0; n < 2000; ++n)
+            pages.append(site + QLatin1Char('/') + pageName(n));
+        const int cores = qMax(1, QThread::idealThreadCount());
+        const int runs = qMin(options_.runs, 5); // seconds each
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                SiteCheck::Options check;
+                check.folder = site;
+                check.markupIn = PageCheck::MarkupIn::ChildProcess;
+                Stopwatch watch;
+                const SiteCheck::Result result = SiteCheck::checkSite(check);
+                const double ms = watch.ms();
+                if (result.pagesChecked != 2001)
+                    qFatal("Check Site checked %d pages", result.pagesChecked);
+                return ms;
+            },
+            [&] {
+                Stopwatch watch;
+                qsizetype sink = 0;
+                for (const QString& page : std::as_const(pages)) {
+                    QFile file(page);
+                    if (!file.open(QIODevice::ReadOnly))
+                        qFatal("cannot read %s", qPrintable(page));
+                    sink += PageCheck::checkPage(decodeDocument(file.readAll()).utf8, page).size();
+                }
+                Q_UNUSED(sink);
+                return watch.ms() / cores;
+            },
+            runs);
+        add(Bench::row(
+            kCheckSite, QStringLiteral("ms"), m, 1.3,
+            QStringLiteral("Check Page on each page in turn (in process) / %1 cores").arg(cores)));
+    }
+    if (wanted(kFindInFiles)) {
+        // 100 folders of 100 pages of 10 KB; the text stands a few times in every tenth page.
+        const QString site = path(QStringLiteral("find-site"));
+        for (int d = 0; d < 100; ++d)
+            QDir().mkpath(site + QStringLiteral("/f%1").arg(d, 2, 10, QLatin1Char('0')));
+        qint64 bytes = 0;
+        for (int n = 0; n < 10000; ++n) {
+            QByteArray page = PageGenerator::page(10 * 1024, quint32(n % 50 + 1));
+            if (n % 10 == 0)
+                page.replace("</BODY>", "<P>Quarterly ledger</P><P>Quarterly ledger</P></BODY>");
+            bytes += page.size();
+            writeBytes(QStringLiteral("%1/f%2/page%3.htm")
+                           .arg(site)
+                           .arg(n / 100, 2, 10, QLatin1Char('0'))
+                           .arg(n % 100),
+                       page);
+        }
+        say(QStringLiteral("  find-site: 10,000 files, %1 MB").arg(bytes / 1e6, 0, 'f', 1));
+        FindInFilesScope scope;
+        scope.folder = site;
+        scope.namePatterns = splitNamePatterns(QStringLiteral("*.htm;*.html"));
+        FindInFilesOptions options;
+        options.text = QStringLiteral("Quarterly ledger");
+        options.matchCase = true;
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                const FindInFilesResult result = findInFiles(scope, options);
+                const double ms = watch.ms();
+                if (result.matchCount() != 2000)
+                    qFatal("Find in Files found %d matches", result.matchCount());
+                return ms;
+            },
+            [&] {
+                QProcess grep;
+                grep.setStandardOutputFile(QProcess::nullDevice());
+                Stopwatch watch;
+                grep.start(QStringLiteral("grep"), {QStringLiteral("-rcF"), options.text, site});
+                grep.waitForFinished(-1);
+                return watch.ms();
+            },
+            qMin(options_.runs, 9));
+        add(Bench::row(kFindInFiles, QStringLiteral("ms"), m, 2.0,
+                       QStringLiteral("grep -rcF of the same text")));
     }
 }

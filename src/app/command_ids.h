@@ -80,6 +80,7 @@ inline constexpr std::string_view kCommandNames[] = {
     "CheckPage1",
     "OpenSite1",
     "SitePanel1",
+    "CheckSite1",
     "HelpContentsItem",
     "TipoftheDay1",
     "VorlaneHomepage1",

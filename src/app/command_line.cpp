@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "check/page_check.h"
+#include "check/site_check.h"
 #include "core/app_error.h"
 #include "core/document_file.h"
 #include "core/program_files.h"
@@ -9,6 +10,8 @@
 #include "core/spelling_words.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -40,7 +43,7 @@ QString usageText()
     return QStringLiteral(
         "Usage: vorlane [FILE]\n"
         "       vorlane -- FILE\n"
-        "       vorlane --check [--strict] [--spelling] FILE...\n"
+        "       vorlane --check [--strict] [--spelling] FILE|FOLDER...\n"
         "       vorlane --help | --version\n"
         "\n"
         "Vorlane is an editor for writing web pages by hand in HTML.\n"
@@ -50,7 +53,9 @@ QString usageText()
         "  --check     check each FILE's markup and local links without opening a window;\n"
         "              print FILE:LINE:COLUMN: error|warning|note: message and exit 0 (no\n"
         "              error), 1 (an error: bad markup or a broken link) or 2 (a file could\n"
-        "              not be read); notes never change the exit code\n"
+        "              not be read); notes never change the exit code. A FOLDER is checked\n"
+        "              as a site: every page in it and its sub-folders, plus orphan pages,\n"
+        "              unused pictures, links out of the folder and #names given twice\n"
         "  --strict    after --check: warnings (and misspelt words) also give exit code 1\n"
         "  --spelling  with --check: also print FILE:LINE:COLUMN: spelling: 'word'\n"
         "              (suggestion?) for each misspelt word\n"
@@ -132,6 +137,48 @@ int printSpelling(const QString& file, QByteArrayView page, QTextStream& out, QT
     return misspelt;
 }
 
+// A folder is checked as a site: each file's findings under the name it has below the folder
+// as given, so the lines read as those of `--check FILE`.
+void checkFolder(const QString& folder, bool strict, bool spelling, QTextStream& out,
+                 QTextStream& err, bool& unreadable, bool& failing)
+{
+    SiteCheck::Options options;
+    options.folder = folder;
+    const SiteCheck::Result result = SiteCheck::checkSite(options);
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    for (const SiteCheck::FileFindings& file : result.files) {
+        for (const PageCheck::Finding& f : file.findings) {
+            out << PageCheck::formatFinding(prefix + file.relative, f) << '\n';
+            failing = failing || PageCheck::fails(f, strict);
+        }
+    }
+    for (const QString& path : result.unreadable) {
+        err << PageCheck::escapeControls(QStringLiteral("Cannot open file %1").arg(path)) << '\n';
+        unreadable = true;
+    }
+    if (spelling) {
+        // The same pages the check read, read the same way.
+        const QString root = result.folder;
+        QDirIterator pages(root, QDir::Files | QDir::NoSymLinks, QDirIterator::Subdirectories);
+        QStringList names;
+        while (pages.hasNext()) {
+            const QString path = pages.next();
+            if (PageCheck::isPageFile(path) && !result.unreadable.contains(path))
+                names.append(path);
+        }
+        names.sort();
+        for (const QString& path : std::as_const(names)) {
+            QByteArray utf8;
+            if (!SiteCheck::readSitePage(path, root, utf8))
+                continue;
+            if (printSpelling(prefix + QDir(root).relativeFilePath(path), utf8, out, err) > 0 &&
+                strict)
+                failing = true;
+        }
+    }
+    out.flush();
+}
+
 } // namespace
 
 int runCheckCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -151,13 +198,17 @@ int runCheckCommand(const QStringList& arguments, QTextStream& out, QTextStream&
             files.append(argument);
     }
     if (files.isEmpty()) {
-        err << "usage: vorlane --check [--strict] [--spelling] FILE...\n";
+        err << "usage: vorlane --check [--strict] [--spelling] FILE|FOLDER...\n";
         err.flush();
         return 2;
     }
     bool unreadable = false;
     bool failing = false;
     for (const QString& file : files) {
+        if (QFileInfo(file).isDir()) {
+            checkFolder(file, strict, spelling, out, err, unreadable, failing);
+            continue;
+        }
         EditorBytes page;
         try {
             page = readDocumentFile(file);

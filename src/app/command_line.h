@@ -30,7 +30,8 @@ std::optional<int> answerInfoOption(int& argc, char** argv);
 
 QString usageText();
 
-// `vorlane --check [--strict] FILE...` (the arguments after --check): findings on `out`,
+// `vorlane --check [--strict] FILE|FOLDER...` (the arguments after --check): findings on `out`
+// (a folder is checked as a site, its files named below the folder as given),
 // unreadable files on `err`. Returns 0 when no file has an error (bad markup or a broken link),
 // 1 when one has (or, with --strict, a warning), 2 when a file cannot be read. Notes never
 // count.

@@ -259,6 +259,7 @@ public Q_SLOTS:
     // The site
     void OpenSite1Click();
     void SitePanel1Click();
+    void CheckSite1Click();
 
 protected:
     bool event(QEvent* e) override;
@@ -315,6 +316,8 @@ private:
     void searchForward(const QString& text);
     // Find in Files: opening a match, and writing the replacements once the search is done.
     void openFoundMatch(const QString& path, long from, long to);
+    void showCheckPanel();
+    void checkOpenPage();
     void replaceInFiles();
     bool replaceInFilesPending_ = false;
     void createTrayIcon();

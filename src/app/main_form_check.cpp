@@ -2,17 +2,20 @@
 #include "app/main_form.h"
 
 #include "check/check_panel.h"
+#include "core/command_guard.h"
 #include "core/file_names.h"
 #include "editor/margin_rich_edit.h"
 
 #include <QSplitter>
 
-void TMainForm::CheckPage1Click()
+void TMainForm::checkOpenPage()
 {
-    const auto check = [this] {
-        const QString& name = DocumentFileName();
-        CheckPanel->start(name == kUntitled ? QString() : name, name, siteFolder());
-    };
+    const QString& name = DocumentFileName();
+    CheckPanel->start(name == kUntitled ? QString() : name, name, siteFolder());
+}
+
+void TMainForm::showCheckPanel()
+{
     if (!CheckPanel) {
         CheckPanel = new TCheckPanel(RichEdit1, editorSplitter_);
         editorSplitter_->addWidget(CheckPanel);
@@ -25,8 +28,19 @@ void TMainForm::CheckPage1Click()
             RichEdit1->FocusEditor();
         });
         // While the panel is open, the page is checked again once typing pauses.
-        connect(CheckPanel, &TCheckPanel::recheckWanted, this, check);
+        connect(CheckPanel, &TCheckPanel::recheckWanted, this, [this] { checkOpenPage(); });
+        // A finding of Check Site opens its page (asking about unsaved changes first).
+        connect(CheckPanel, &TCheckPanel::siteFindingChosen, this,
+                [this](const QString& path, qsizetype start, qsizetype length) {
+                    runGuarded(this,
+                               [&] { openFoundMatch(path, long(start), long(start + length)); });
+                });
     }
     CheckPanel->show();
-    check();
+}
+
+void TMainForm::CheckPage1Click()
+{
+    showCheckPanel();
+    checkOpenPage();
 }

@@ -146,6 +146,7 @@ constexpr CommandRow kCommands[] = {
     {"Window1", "PreviewFollowsCaret1", "Preview Follows Caret", {}, "Scroll the live preview to the element at the caret", &TMainForm::PreviewFollowsCaret1Click, Checkable | Checked, nullptr},
     {"Window1", "PreviewRunsScripts1", "Preview &Runs Scripts", {}, "Run the page's own scripts in the live preview", &TMainForm::PreviewRunsScripts1Click, Checkable | Checked, nullptr},
     {"Window1", "CheckPage1", "Chec&k Page", {key(QKeyCombination(Qt::Key_F4))}, "Check the page for markup errors and broken links", &TMainForm::CheckPage1Click, SeparatorBefore, nullptr},
+    {"Window1", "CheckSite1", "Check Sit&e", {}, "Check every page of the site folder, and the site as a whole", &TMainForm::CheckSite1Click, None, nullptr},
     {"Window1", "SitePanel1", "Site P&anel", {key(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}, "Show/Hide the site folder's files at the left of the editor", &TMainForm::SitePanel1Click, Checkable | SeparatorBefore, nullptr},
     // Help
     {"", "HelpMenuItem", "&Help", {}, "", nullptr, Submenu, nullptr},

@@ -1,11 +1,13 @@
 #include "check/check_panel.h"
 
 #include "check/markup_child.h"
+#include "check/site_check.h"
 #include "editor/margin_rich_edit.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QHeaderView>
@@ -13,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QStandardItemModel>
 #include <QStyle>
 #include <QThread>
 #include <QTimer>
@@ -25,6 +28,11 @@ using PageCheck::Finding;
 using PageCheck::Kind;
 
 namespace {
+// What a Check Site finding's row holds besides what it shows.
+constexpr int kPathRole = Qt::UserRole + 1;
+constexpr int kStartRole = Qt::UserRole + 2;
+constexpr int kLengthRole = Qt::UserRole + 3;
+constexpr int kLineRole = Qt::UserRole + 4; // the finding as one line, for copying
 // Pages bigger than this show how far their check got.
 constexpr qsizetype kProgressFrom = 1024 * 1024;
 // While the panel is open, the page is checked again this long after typing pauses.
@@ -177,8 +185,16 @@ struct TCheckPanel::Job
     QList<Finding> findings;
 };
 
+struct TCheckPanel::SiteJob
+{
+    SiteCheck::Options options;
+    PageCheck::Progress progress;
+    SiteCheck::Result result;
+};
+
 TCheckPanel::TCheckPanel(TMarginRichEdit* editor, QWidget* parent)
-    : QWidget(parent), editor_(editor), model_(new TFindingsModel(this))
+    : QWidget(parent), editor_(editor), model_(new TFindingsModel(this)),
+      siteModel_(new QStandardItemModel(this))
 {
     setObjectName(QStringLiteral("CheckPanel"));
     model_->editor = editor;
@@ -209,9 +225,8 @@ TCheckPanel::TCheckPanel(TMarginRichEdit* editor, QWidget* parent)
     List->setColumnWidth(0, 90);
     List->setColumnWidth(1, 50);
     List->setColumnWidth(2, 60);
-    connect(List, &QTreeView::doubleClicked, this,
-            [this](const QModelIndex& i) { chooseFinding(i.row()); });
-    connect(List, &TCheckList::chosen, this, [this](int row) { chooseFinding(row); });
+    connect(List, &QTreeView::doubleClicked, this, &TCheckPanel::chooseRow);
+    connect(List, &TCheckList::chosen, this, [this] { chooseRow(List->currentIndex()); });
     connect(List, &TCheckList::copyRequested, this, [this] { copyFindings(); });
     connect(List, &TCheckList::closeRequested, this, &TCheckPanel::closeRequested);
     connect(List, &QWidget::customContextMenuRequested, this, &TCheckPanel::showMenu);
@@ -241,7 +256,7 @@ TCheckPanel::TCheckPanel(TMarginRichEdit* editor, QWidget* parent)
     recheckTimer_->setSingleShot(true);
     recheckTimer_->setInterval(kRecheckAfterMs);
     connect(recheckTimer_, &QTimer::timeout, this, [this] {
-        if (!isVisible() || !editor_)
+        if (!isVisible() || !editor_ || siteMode_)
             return;
         // The editor also reports restyling and the marks set for findings: only a changed
         // text is checked again.
@@ -255,7 +270,7 @@ TCheckPanel::TCheckPanel(TMarginRichEdit* editor, QWidget* parent)
         connect(editor, &TMarginRichEdit::textEdited, this, [this] {
             if (!model_->entries.empty())
                 placesTimer_->start();
-            if (isVisible())
+            if (isVisible() && !siteMode_)
                 recheckTimer_->start();
         });
     }
@@ -264,6 +279,12 @@ TCheckPanel::TCheckPanel(TMarginRichEdit* editor, QWidget* parent)
 TCheckPanel::~TCheckPanel()
 {
     for (auto& [thread, job] : threads_) {
+        job->progress.stop.store(true);
+        thread->disconnect(this);
+        thread->wait();
+        delete thread;
+    }
+    for (auto& [thread, job] : siteThreads_) {
         job->progress.stop.store(true);
         thread->disconnect(this);
         thread->wait();
@@ -280,6 +301,7 @@ void TCheckPanel::start(const QString& pageFile, const QString& fileLabel,
         return;
     if (job_)
         job_->progress.stop.store(true); // its findings would belong to an older text
+    showPageFindings();
     auto job = std::make_shared<Job>();
     job->text = editor_->EditorUtf8();
     job->pageFile = pageFile;
@@ -313,12 +335,14 @@ void TCheckPanel::start(const QString& pageFile, const QString& fileLabel,
 
 void TCheckPanel::updateProgress()
 {
-    if (!job_)
+    PageCheck::Progress* progress = job_       ? &job_->progress
+                                    : siteJob_ ? &siteJob_->progress
+                                               : nullptr;
+    if (!progress)
         return;
-    const qint64 total = job_->progress.total.load();
+    const qint64 total = progress->total.load();
     if (total > 0)
-        Progress->setValue(
-            int(std::clamp<qint64>(job_->progress.done.load() * 100 / total, 0, 100)));
+        Progress->setValue(int(std::clamp<qint64>(progress->done.load() * 100 / total, 0, 100)));
 }
 
 void TCheckPanel::deliver(const std::shared_ptr<Job>& job)
@@ -415,6 +439,14 @@ bool TCheckPanel::isStale(int row) const
     return row >= 0 && size_t(row) < model_->entries.size() && model_->entries[size_t(row)].stale;
 }
 
+void TCheckPanel::chooseRow(const QModelIndex& index)
+{
+    if (siteMode_)
+        chooseSiteFinding(index);
+    else if (index.isValid())
+        chooseFinding(index.row());
+}
+
 bool TCheckPanel::chooseFinding(int row)
 {
     if (!editor_ || row < 0 || size_t(row) >= model_->entries.size())
@@ -431,6 +463,32 @@ bool TCheckPanel::chooseFinding(int row)
 
 QString TCheckPanel::findingsText(bool selectedOnly) const
 {
+    if (siteMode_) {
+        // Findings in list order: those selected (a file's row stands for all of its own),
+        // or every one.
+        QString text;
+        const auto selected = [&](const QModelIndex& i) {
+            return List->selectionModel()->isRowSelected(i.row(), i.parent());
+        };
+        bool any = false;
+        if (selectedOnly)
+            for (int r = 0; r < siteModel_->rowCount() && !any; ++r) {
+                const QModelIndex file = siteModel_->index(r, 0);
+                any = selected(file);
+                for (int c = 0; c < siteModel_->rowCount(file) && !any; ++c)
+                    any = selected(siteModel_->index(c, 0, file));
+            }
+        for (int r = 0; r < siteModel_->rowCount(); ++r) {
+            const QModelIndex file = siteModel_->index(r, 0);
+            const bool whole = !any || selected(file);
+            for (int c = 0; c < siteModel_->rowCount(file); ++c) {
+                const QModelIndex f = siteModel_->index(c, 0, file);
+                if (whole || selected(f))
+                    text += f.data(kLineRole).toString() + QLatin1Char('\n');
+            }
+        }
+        return text;
+    }
     QList<int> rows;
     if (selectedOnly)
         for (const QModelIndex& i : List->selectionModel()->selectedRows())
@@ -457,4 +515,153 @@ void TCheckPanel::showMenu(const QPoint& at)
     copy->setShortcut(QKeySequence::Copy);
     menu.addAction(QStringLiteral("Copy &All"), this, [this] { copyFindings(false); });
     menu.exec(List->viewport()->mapToGlobal(at));
+}
+
+// ---- Check Site ----
+
+void TCheckPanel::showPageFindings()
+{
+    if (siteJob_) {
+        siteJob_->progress.stop.store(true);
+        siteJob_.reset();
+    }
+    if (!siteMode_)
+        return;
+    siteMode_ = false;
+    List->setModel(model_);
+    List->setRootIsDecorated(false);
+}
+
+void TCheckPanel::startSite(const QString& folder, const QString& openPage)
+{
+    if (job_) {
+        job_->progress.stop.store(true);
+        job_.reset();
+    }
+    if (siteJob_)
+        siteJob_->progress.stop.store(true);
+    recheckTimer_->stop();
+    auto job = std::make_shared<SiteJob>();
+    job->options.folder = folder;
+    // Tidy runs in child processes, one per thread, so a fault inside it ends only a child.
+    job->options.markupIn = PageCheck::MarkupIn::ChildProcess;
+    if (editor_ && !openPage.isEmpty()) {
+        job->options.openPage = openPage;
+        job->options.openPageText = editor_->EditorUtf8();
+    }
+    siteJob_ = job;
+    siteMode_ = true;
+    siteModel_->clear();
+    List->setModel(siteModel_);
+    List->setRootIsDecorated(true);
+
+    QThread* thread = QThread::create(
+        [job] { job->result = SiteCheck::checkSite(job->options, &job->progress); });
+    siteThreads_.emplace_back(thread, job);
+    connect(thread, &QThread::finished, this, [this, thread, job] {
+        siteThreads_.erase(std::remove_if(siteThreads_.begin(), siteThreads_.end(),
+                                          [thread](const auto& t) { return t.first == thread; }),
+                           siteThreads_.end());
+        thread->deleteLater();
+        if (job == siteJob_)
+            deliverSite(job);
+    });
+    Summary->setText(QStringLiteral("Checking the site..."));
+    Progress->setValue(0);
+    Progress->show();
+    progressTimer_->start();
+    thread->start();
+}
+
+void TCheckPanel::deliverSite(const std::shared_ptr<SiteJob>& job)
+{
+    siteJob_.reset();
+    progressTimer_->stop();
+    Progress->hide();
+    const SiteCheck::Result& result = job->result;
+    siteModel_->clear();
+    siteModel_->setHorizontalHeaderLabels({QStringLiteral("Kind"), QStringLiteral("Line"),
+                                           QStringLiteral("Column"), QStringLiteral("Message")});
+    const QDir root(result.folder);
+    int errors = 0, warnings = 0, notes = 0;
+    const auto addFile = [&](const QString& path, const QString& relative,
+                             const QList<Finding>& findings) {
+        auto* file = new QStandardItem(QStringLiteral("%1 (%2)")
+                                           .arg(PageCheck::escapeControls(relative))
+                                           .arg(findings.size()));
+        file->setEditable(false);
+        file->setData(path, kPathRole);
+        QList<QStandardItem*> fileRow = {file};
+        for (int c = 1; c < 4; ++c) {
+            fileRow.append(new QStandardItem);
+            fileRow.back()->setEditable(false);
+        }
+        for (const Finding& f : findings) {
+            (f.kind == Kind::Error ? errors : f.kind == Kind::Warning ? warnings : notes) += 1;
+            QList<QStandardItem*> row;
+            row.append(
+                new QStandardItem(QApplication::style()->standardIcon(
+                                      f.kind == Kind::Error     ? QStyle::SP_MessageBoxCritical
+                                      : f.kind == Kind::Warning ? QStyle::SP_MessageBoxWarning
+                                                                : QStyle::SP_MessageBoxInformation),
+                                  PageCheck::kindName(f.kind)));
+            row.append(new QStandardItem(f.line > 0 ? QString::number(f.line) : QString()));
+            row.append(new QStandardItem(f.line > 0 ? QString::number(f.column) : QString()));
+            row.append(new QStandardItem(PageCheck::escapeControls(f.message)));
+            row[1]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            row[2]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            for (QStandardItem* item : std::as_const(row)) {
+                item->setEditable(false);
+                item->setData(path, kPathRole);
+                item->setData(qlonglong(f.start), kStartRole);
+                item->setData(qlonglong(f.length), kLengthRole);
+                item->setToolTip(PageCheck::escapeControls(f.message));
+            }
+            row[0]->setData(PageCheck::formatFinding(relative, f), kLineRole);
+            file->appendRow(row);
+        }
+        siteModel_->appendRow(fileRow);
+        List->setFirstColumnSpanned(siteModel_->rowCount() - 1, QModelIndex(), true);
+    };
+    for (const SiteCheck::FileFindings& file : result.files)
+        addFile(file.path, file.relative, file.findings);
+    for (const QString& path : result.unreadable) {
+        Finding f;
+        f.kind = Kind::Error;
+        f.message = QStringLiteral("the page could not be read");
+        addFile(path, root.relativeFilePath(path), {f});
+    }
+    List->expandAll();
+    // The kind sits one step in, below its file.
+    List->setColumnWidth(0, 110 + List->indentation());
+    List->setColumnWidth(1, 50);
+    List->setColumnWidth(2, 60);
+    const int pages = result.pagesChecked;
+    Summary->setText(
+        errors + warnings + notes == 0
+            ? QStringLiteral("No findings: %1 page(s) checked; the markup is sound and every "
+                             "local link works.")
+                  .arg(pages)
+            : QStringLiteral("%1 page(s) checked: %2 error(s), %3 warning(s), %4 note(s)")
+                  .arg(pages)
+                  .arg(errors)
+                  .arg(warnings)
+                  .arg(notes));
+    if (siteModel_->rowCount() > 0)
+        List->setCurrentIndex(siteModel_->index(0, 0));
+    fileLabel_.clear();
+    Q_EMIT finished();
+}
+
+bool TCheckPanel::chooseSiteFinding(const QModelIndex& index)
+{
+    if (!index.isValid() || !index.parent().isValid())
+        return false; // a file's own row
+    const QModelIndex first = index.siblingAtColumn(0);
+    if (!PageCheck::isPageFile(first.data(kPathRole).toString()))
+        return false; // a picture is no page to open
+    Q_EMIT siteFindingChosen(first.data(kPathRole).toString(),
+                             qsizetype(qMax<qlonglong>(0, first.data(kStartRole).toLongLong())),
+                             qsizetype(first.data(kLengthRole).toLongLong()));
+    return true;
 }

@@ -11,6 +11,7 @@
 
 class QLabel;
 class QProgressBar;
+class QStandardItemModel;
 class QThread;
 class QTimer;
 class QToolButton;
@@ -50,7 +51,11 @@ public:
     // (empty: the site-folder rule for the page).
     void start(const QString& pageFile, const QString& fileLabel,
                const QString& siteFolder = QString());
-    bool running() const { return job_ != nullptr; }
+    // Checks every page of `folder` (the editor's page `openPage` as it stands in the editor)
+    // and lists the findings grouped by file.
+    void startSite(const QString& folder, const QString& openPage);
+    bool running() const { return job_ != nullptr || siteJob_ != nullptr; }
+    bool showsSite() const { return siteMode_; }
 
     int findingCount() const;
     bool isStale(int row) const;
@@ -72,10 +77,17 @@ Q_SIGNALS:
     void closeRequested();
     // Typing paused while the panel is shown: whoever knows the page's name starts a check.
     void recheckWanted();
+    // A finding of Check Site was chosen: its page is to be shown with the place selected.
+    void siteFindingChosen(const QString& path, qsizetype start, qsizetype length);
 
 private:
     struct Job;
+    struct SiteJob;
     void deliver(const std::shared_ptr<Job>& job);
+    void deliverSite(const std::shared_ptr<SiteJob>& job);
+    void showPageFindings();
+    bool chooseSiteFinding(const QModelIndex& index);
+    void chooseRow(const QModelIndex& index);
     void showMenu(const QPoint& at);
     void updateProgress();
 
@@ -83,6 +95,10 @@ private:
     TFindingsModel* model_ = nullptr;
     std::shared_ptr<Job> job_;
     std::vector<std::pair<QThread*, std::shared_ptr<Job>>> threads_;
+    QStandardItemModel* siteModel_ = nullptr;
+    std::shared_ptr<SiteJob> siteJob_;
+    std::vector<std::pair<QThread*, std::shared_ptr<SiteJob>>> siteThreads_;
+    bool siteMode_ = false;
     QTimer* progressTimer_ = nullptr;
     QTimer* placesTimer_ = nullptr;
     QTimer* recheckTimer_ = nullptr;

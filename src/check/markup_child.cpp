@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,56 @@ constexpr int kOutOfMemory = 3;
 
 QMutex limitsLock;
 MarkupChildLimits childLimits;
+
+// The hidden option's second word for a child that checks page after page.
+constexpr char kManyPages[] = "--pages";
+// The biggest page a child that checks many pages is given, for its memory limit.
+constexpr qint64 kLargestOfMany = 64 * 1024 * 1024;
+
+MarkupChildLimits currentLimits()
+{
+    QMutexLocker lock(&limitsLock);
+    MarkupChildLimits limits = childLimits;
+    if (limits.program.isEmpty())
+        limits.program = QCoreApplication::applicationFilePath();
+    return limits;
+}
+
+// Limits the child's memory (and, for a single page, its processor time) and keeps it from
+// writing a core file.
+void limitChild(QProcess& child, qint64 memoryBytes, int seconds)
+{
+#ifdef Q_OS_UNIX
+    const rlim_t memory = rlim_t(memoryBytes);
+    const rlim_t cpu = rlim_t(seconds);
+    child.setChildProcessModifier([memory, cpu] {
+        // Only what is safe between fork and exec: no allocation, no locks.
+        rlimit limit{};
+#if !defined(__SANITIZE_ADDRESS__)
+        // (A program built with AddressSanitizer reserves terabytes of address space for
+        // itself, so there the time limit has to do.)
+        limit.rlim_cur = limit.rlim_max = memory;
+        setrlimit(RLIMIT_AS, &limit);
+#else
+        (void)memory;
+#endif
+        if (cpu > 0) {
+            limit.rlim_cur = cpu;
+            limit.rlim_max = cpu + 1;
+            setrlimit(RLIMIT_CPU, &limit);
+        }
+        limit.rlim_cur = limit.rlim_max = 0;
+        setrlimit(RLIMIT_CORE, &limit);
+    });
+#else
+    (void)child;
+    (void)memoryBytes;
+    (void)seconds;
+#endif
+}
+
+// Why a child that did not finish its page ended.
+Finding stoppedBy(const QProcess& child);
 
 // One line per finding: "F kind start length line column message", the message
 // percent-encoded; "P bytes" while Tidy reads; "E" once everything is out.
@@ -70,6 +121,60 @@ void writeOut(const QByteArray& bytes)
 
 } // namespace
 
+namespace {
+
+// Pages one after another: each arrives as "SIZE\n" and its bytes, and its findings go back
+// ending with "E". The processor-time limit is set again before each page, counted from what
+// the pages before it used.
+int servePages(QFile& in)
+{
+    int code = 0;
+    std::unique_ptr<QThread> serve(QThread::create([&] {
+        for (;;) {
+            const QByteArray header = in.readLine(32);
+            if (header.isEmpty())
+                return;
+            bool ok = false;
+            const qint64 size = header.trimmed().toLongLong(&ok);
+            if (!ok || size < 0) {
+                code = 1;
+                return;
+            }
+            QByteArray page;
+            page.reserve(size);
+            while (page.size() < size) {
+                const QByteArray piece = in.read(size - page.size());
+                if (piece.isEmpty()) {
+                    code = 1;
+                    return;
+                }
+                page += piece;
+            }
+#ifdef Q_OS_UNIX
+            rusage used{};
+            getrusage(RUSAGE_SELF, &used);
+            rlimit limit{};
+            getrlimit(RLIMIT_CPU, &limit);
+            const rlim_t wanted =
+                rlim_t(used.ru_utime.tv_sec + used.ru_stime.tv_sec + 61 + size / (1024 * 1024));
+            limit.rlim_cur =
+                limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
+            setrlimit(RLIMIT_CPU, &limit);
+#endif
+            QByteArray out;
+            for (const Finding& f : checkMarkup(page))
+                out += findingLine(f);
+            writeOut(out + "E\n");
+        }
+    }));
+    serve->setStackSize(kCheckStackBytes);
+    serve->start();
+    serve->wait();
+    return code;
+}
+
+} // namespace
+
 std::optional<int> runMarkupChildIfAsked(int argc, char** argv)
 {
     if (argc < 2 || std::strcmp(argv[1], kMarkupChildOption) != 0)
@@ -78,6 +183,8 @@ std::optional<int> runMarkupChildIfAsked(int argc, char** argv)
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly))
         return 1;
+    if (argc > 2 && std::strcmp(argv[2], kManyPages) == 0)
+        return servePages(in);
     const QByteArray page = in.readAll();
     Progress progress;
     QList<Finding> findings;
@@ -107,13 +214,7 @@ void setMarkupChildLimits(const MarkupChildLimits& limits)
 
 QList<Finding> checkMarkupInChild(const QByteArray& utf8, Progress* progress)
 {
-    MarkupChildLimits limits;
-    {
-        QMutexLocker lock(&limitsLock);
-        limits = childLimits;
-    }
-    if (limits.program.isEmpty())
-        limits.program = QCoreApplication::applicationFilePath();
+    MarkupChildLimits limits = currentLimits();
     const qint64 megabytes = utf8.size() / (1024 * 1024);
     if (limits.memoryBytes <= 0)
         limits.memoryBytes = (qint64(1) << 30) + 32 * qint64(utf8.size());
@@ -124,27 +225,7 @@ QList<Finding> checkMarkupInChild(const QByteArray& utf8, Progress* progress)
     child.setProgram(limits.program);
     child.setArguments({QString::fromLatin1(kMarkupChildOption)});
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-#ifdef Q_OS_UNIX
-    const rlim_t memory = rlim_t(limits.memoryBytes);
-    const rlim_t seconds = rlim_t(limits.seconds);
-    child.setChildProcessModifier([memory, seconds] {
-        // Only what is safe between fork and exec: no allocation, no locks.
-        rlimit limit{};
-#if !defined(__SANITIZE_ADDRESS__)
-        // (A program built with AddressSanitizer reserves terabytes of address space for
-        // itself, so there the time limit has to do.)
-        limit.rlim_cur = limit.rlim_max = memory;
-        setrlimit(RLIMIT_AS, &limit);
-#else
-        (void)memory;
-#endif
-        limit.rlim_cur = seconds;
-        limit.rlim_max = seconds + 1;
-        setrlimit(RLIMIT_CPU, &limit);
-        limit.rlim_cur = limit.rlim_max = 0;
-        setrlimit(RLIMIT_CORE, &limit);
-    });
-#endif
+    limitChild(child, limits.memoryBytes, limits.seconds);
     child.start(QIODevice::ReadWrite);
     if (!child.waitForStarted(30000))
         return {stopped(QStringLiteral("it could not be started: %1").arg(child.errorString()))};
@@ -194,21 +275,106 @@ QList<Finding> checkMarkupInChild(const QByteArray& utf8, Progress* progress)
     readLines();
     if (complete && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
         return findings;
+    return {stoppedBy(child)};
+}
+
+namespace {
+
+Finding stoppedBy(const QProcess& child)
+{
     if (child.exitStatus() == QProcess::NormalExit) {
         const int code = child.exitCode();
-        return {stopped(code == kOutOfMemory || code == 2
-                            ? QStringLiteral("it ran out of memory")
-                            : QStringLiteral("it ended with code %1").arg(code))};
+        return stopped(code == kOutOfMemory || code == 2
+                           ? QStringLiteral("it ran out of memory")
+                           : QStringLiteral("it ended with code %1").arg(code));
     }
 #ifdef Q_OS_UNIX
     // QProcess gives the signal that ended the child as its exit code.
     const int signal = child.exitCode();
     if (signal == SIGXCPU || signal == SIGKILL)
-        return {stopped(QStringLiteral("it ran out of time"))};
-    return {stopped(QStringLiteral("it crashed with signal %1").arg(signal))};
+        return stopped(QStringLiteral("it ran out of time"));
+    return stopped(QStringLiteral("it crashed with signal %1").arg(signal));
 #else
-    return {stopped(QStringLiteral("it crashed"))};
+    return stopped(QStringLiteral("it crashed"));
 #endif
+}
+
+} // namespace
+
+MarkupChildSession::MarkupChildSession() = default;
+
+MarkupChildSession::~MarkupChildSession()
+{
+    if (child_) {
+        child_->closeWriteChannel();
+        if (!child_->waitForFinished(1000)) {
+            child_->kill();
+            child_->waitForFinished(-1);
+        }
+    }
+}
+
+QList<Finding> MarkupChildSession::check(const QByteArray& utf8, const std::atomic<bool>* stop)
+{
+    const MarkupChildLimits limits = currentLimits();
+    const int seconds = limits.seconds > 0 ? limits.seconds : int(60 + utf8.size() / (1024 * 1024));
+    if (!child_) {
+        child_ = std::make_unique<QProcess>();
+        child_->setProgram(limits.program);
+        child_->setArguments(
+            {QString::fromLatin1(kMarkupChildOption), QString::fromLatin1(kManyPages)});
+        child_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // The processor-time limit is the child's own business, page by page.
+        limitChild(*child_,
+                   limits.memoryBytes > 0 ? limits.memoryBytes
+                                          : (qint64(1) << 30) + 32 * kLargestOfMany,
+                   0);
+        pending_.clear();
+        child_->start(QIODevice::ReadWrite);
+        if (!child_->waitForStarted(30000)) {
+            const QString why = child_->errorString();
+            child_.reset();
+            return {stopped(QStringLiteral("it could not be started: %1").arg(why))};
+        }
+    }
+    child_->write(QByteArray::number(utf8.size()) + '\n');
+    child_->write(utf8);
+
+    const qint64 wallLimit = 2000 * qint64(seconds);
+    QElapsedTimer clock;
+    clock.start();
+    QList<Finding> findings;
+    const auto end = [this] {
+        child_->kill();
+        child_->waitForFinished(-1);
+        child_.reset();
+    };
+    for (;;) {
+        pending_ += child_->readAllStandardOutput();
+        for (qsizetype at; (at = pending_.indexOf('\n')) >= 0;) {
+            const QByteArray line = pending_.left(at);
+            pending_.remove(0, at + 1);
+            if (line == "E")
+                return findings;
+            Finding f;
+            if (readFindingLine(line, f))
+                findings.append(f);
+        }
+        if (child_->state() == QProcess::NotRunning) {
+            const Finding why = stoppedBy(*child_);
+            child_.reset();
+            return {why};
+        }
+        if (stop && stop->load()) {
+            end();
+            return {};
+        }
+        if (clock.elapsed() > wallLimit) {
+            end();
+            return {stopped(QStringLiteral("it ran out of time"))};
+        }
+        child_->waitForReadyRead(100);
+    }
 }
 
 } // namespace PageCheck

@@ -4,7 +4,11 @@
 
 #include <QString>
 
+#include <atomic>
+#include <memory>
 #include <optional>
+
+class QProcess;
 
 // The markup check of the editor's page runs HTML Tidy in a child process: the program itself,
 // started with a hidden option, reads the page on standard input and writes its findings on
@@ -31,5 +35,23 @@ void setMarkupChildLimits(const MarkupChildLimits& limits);
 // checkMarkup in a child process. When the child dies or runs out of time, the one finding is
 // an error saying so. A check asked to stop ends the child and gives nothing.
 QList<Finding> checkMarkupInChild(const QByteArray& utf8, Progress* progress);
+
+// One child that checks page after page, for checking many pages: started on first use, and
+// again for the next page after one ended it. Used from one thread only.
+class MarkupChildSession
+{
+public:
+    MarkupChildSession();
+    ~MarkupChildSession();
+    MarkupChildSession(const MarkupChildSession&) = delete;
+    MarkupChildSession& operator=(const MarkupChildSession&) = delete;
+
+    // As checkMarkupInChild, for one page of many.
+    QList<Finding> check(const QByteArray& utf8, const std::atomic<bool>* stop = nullptr);
+
+private:
+    std::unique_ptr<QProcess> child_;
+    QByteArray pending_;
+};
 
 } // namespace PageCheck

@@ -91,6 +91,13 @@ QString formatFinding(const QString& file, const Finding& finding)
         .arg(kindName(finding.kind), escapeControls(finding.message));
 }
 
+bool isPageFile(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("htm") || suffix == QLatin1String("html") ||
+           suffix == QLatin1String("shtml") || suffix == QLatin1String("xhtml");
+}
+
 namespace {
 
 // ---- places ----
@@ -402,9 +409,7 @@ private:
 
 bool isHtmlFile(const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("htm") || suffix == QLatin1String("html") ||
-           suffix == QLatin1String("shtml") || suffix == QLatin1String("xhtml");
+    return isPageFile(path);
 }
 
 // The path a browser opens for `relative` inside `folder` (absolute and clean): "." and empty
@@ -529,12 +534,14 @@ bool holdsAnchor(QFile& file, const QString& name)
 class LinkChecker
 {
 public:
-    LinkChecker(QByteArrayView text, const QString& pageFile, const QString& siteFolder)
-        : text_(text),
+    LinkChecker(QByteArrayView text, const QString& pageFile, const QString& siteFolder,
+                QList<LocalLink>* localLinks, SiteFiles* sharedFiles)
+        : localLinks_(localLinks), text_(text),
           pageFile_(pageFile.isEmpty() ? QString()
                                        : QDir::cleanPath(QFileInfo(pageFile).absoluteFilePath())),
           folder_(pageFile.isEmpty() ? QString() : QFileInfo(pageFile_).absolutePath()),
-          pageFileGiven_(pageFile), siteGiven_(siteFolder)
+          pageFileGiven_(pageFile), siteGiven_(siteFolder),
+          files_(sharedFiles ? *sharedFiles : ownFiles_)
     {
     }
 
@@ -771,6 +778,15 @@ private:
     void checkTarget(const LinkValue& link, const QString& path, const QString& written,
                      const QString& onlyHere, const QString& fragment)
     {
+        const qsizetype before = findings_.size();
+        checkTargetFile(link, path, written, onlyHere, fragment);
+        if (localLinks_)
+            localLinks_->append({link.start, link.length, path, findings_.size() > before});
+    }
+
+    void checkTargetFile(const LinkValue& link, const QString& path, const QString& written,
+                         const QString& onlyHere, const QString& fragment)
+    {
         const QString shown = onlyHere.isEmpty() || written == path
                                   ? written
                                   : written + QStringLiteral(" (") + path + QLatin1Char(')');
@@ -904,6 +920,7 @@ private:
         return holdsAnchor(file, fragment) ? Anchor::Found : Anchor::Missing;
     }
 
+    QList<LocalLink>* localLinks_;
     QByteArrayView text_;
     QString pageFile_;
     QString folder_;
@@ -914,7 +931,8 @@ private:
     QString baseFolder_; // a local BASE's folder
     std::optional<QSet<QString>> maps_;
     qsizetype unsavedRelative_ = -1;
-    SiteFiles files_;
+    SiteFiles ownFiles_;
+    SiteFiles& files_;
     std::optional<QSet<QString>> pageAnchors_;
     QHash<QString, Anchor> fragments_;
     QList<Finding> findings_;
@@ -1109,10 +1127,20 @@ QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress)
     return findings;
 }
 
-QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile, Progress* progress,
-                          const QString& siteFolder)
+struct FolderListings::Impl
 {
-    LinkChecker checker(utf8, pageFile, siteFolder);
+    SiteFiles files;
+};
+
+FolderListings::FolderListings() : impl_(std::make_unique<Impl>()) {}
+FolderListings::~FolderListings() = default;
+
+QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile, Progress* progress,
+                          const QString& siteFolder, QList<LocalLink>* localLinks,
+                          FolderListings* listings)
+{
+    LinkChecker checker(utf8, pageFile, siteFolder, localLinks,
+                        listings ? &listings->impl().files : nullptr);
     QList<Finding> findings = checker.run(progress);
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.start < b.start; });
@@ -1131,13 +1159,19 @@ QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile, Progre
                                                               : checkMarkup(utf8, progress);
     if (progress)
         progress->done.store(utf8.size());
-    findings += checkLinks(utf8, pageFile, progress, siteFolder);
-    // Text order; findings without a place first, the rest as the checks gave them.
-    std::stable_sort(findings.begin(), findings.end(),
-                     [](const Finding& a, const Finding& b) { return a.start < b.start; });
+    findings = mergeFindings(std::move(findings), checkLinks(utf8, pageFile, progress, siteFolder));
     if (progress)
         progress->done.store(progress->total.load());
     return findings;
+}
+
+QList<Finding> mergeFindings(QList<Finding> markup, const QList<Finding>& links)
+{
+    markup += links;
+    // Text order; findings without a place first, the rest as the checks gave them.
+    std::stable_sort(markup.begin(), markup.end(),
+                     [](const Finding& a, const Finding& b) { return a.start < b.start; });
+    return markup;
 }
 
 } // namespace PageCheck

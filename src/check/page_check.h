@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <memory>
 
 class QTextStream;
 
@@ -65,10 +66,43 @@ QList<Finding> checkPage(const QByteArray& utf8, const QString& pageFile,
                          Progress* progress = nullptr, MarkupIn where = MarkupIn::ThisProcess,
                          const QString& siteFolder = QString());
 QList<Finding> checkMarkup(const QByteArray& utf8, Progress* progress = nullptr);
+// A local link as the link check resolved it, for checks over a whole site.
+struct LocalLink
+{
+    qsizetype start = 0; // bytes of the value in the text
+    qsizetype length = 0;
+    QString path;          // the file it leads to: absolute and clean, symbolic links not resolved
+    bool reported = false; // the link check already found fault with it
+};
+
+// Folder listings the link check reads, kept from one page's check to the next, so a check of
+// many pages lists each folder once. Used by one thread at a time.
+class FolderListings
+{
+public:
+    FolderListings();
+    ~FolderListings();
+    FolderListings(const FolderListings&) = delete;
+    FolderListings& operator=(const FolderListings&) = delete;
+    struct Impl;
+    Impl& impl() const { return *impl_; }
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
 // `siteFolder`: what the check may read pages from to look for #names; empty: the site folder
-// rule's answer for the page.
+// rule's answer for the page. `localLinks`, when given, receives every local link's target;
+// `listings`, when given, keeps the folders read for the next page's check.
 QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile,
-                          Progress* progress = nullptr, const QString& siteFolder = QString());
+                          Progress* progress = nullptr, const QString& siteFolder = QString(),
+                          QList<LocalLink>* localLinks = nullptr,
+                          FolderListings* listings = nullptr);
+// Markup and link findings together, in text order.
+QList<Finding> mergeFindings(QList<Finding> markup, const QList<Finding>& links);
+
+// Whether a file name is a web page's (.htm, .html, .shtml, .xhtml in any letter case).
+bool isPageFile(const QString& path);
 
 // One finding in the form compilers use: "FILE:LINE:COLUMN: kind: message", control
 // characters in the name and message escaped so a finding is always one line.

@@ -6,10 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #ifndef Q_OS_WIN
 #include <cerrno>
@@ -43,20 +45,27 @@ Utf8Char utf8Step(const unsigned char* p, const unsigned char* end)
 
 QString decodeForSearch(const QByteArray& utf8)
 {
-    QString text;
-    text.reserve(utf8.size());
+    // Never more units than bytes: written in place, then cut to size.
+    QString text(utf8.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    char16_t* const start = out;
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.constData());
     const auto* end = p + utf8.size();
     while (p < end) {
+        if (*p < 0x80) {
+            *out++ = *p++;
+            continue;
+        }
         const Utf8Char s = utf8Step(p, end);
         if (s.units == 2) {
-            text.append(QChar(QChar::highSurrogate(s.cp)));
-            text.append(QChar(QChar::lowSurrogate(s.cp)));
+            *out++ = QChar::highSurrogate(s.cp);
+            *out++ = QChar::lowSurrogate(s.cp);
         } else {
-            text.append(QChar(char16_t(s.cp)));
+            *out++ = char16_t(s.cp);
         }
         p += s.bytes;
     }
+    text.truncate(out - start);
     return text;
 }
 
@@ -218,6 +227,16 @@ QByteArray encodePiece(const QString& text, TextEncoding encoding)
     return bytes;
 }
 
+bool holdsBytes(const QByteArray& haystack, const QByteArray& needle)
+{
+#ifdef Q_OS_UNIX
+    return ::memmem(haystack.constData(), size_t(haystack.size()), needle.constData(),
+                    size_t(needle.size())) != nullptr;
+#else
+    return haystack.contains(needle);
+#endif
+}
+
 bool holdsNul(const QByteArray& bytes)
 {
     return bytes.contains('\0');
@@ -270,6 +289,20 @@ bool samePath(const QString& a, const QString& b)
         return true;
     const QString ca = QFileInfo(a).canonicalFilePath();
     return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+// `path` with its folder resolved (symbolic links, "..") through `resolved`, which keeps the
+// answer for each folder; empty when the folder cannot be resolved.
+QString resolvedInFolder(const QString& path, QHash<QString, QString>& resolved)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash <= 0)
+        return QFileInfo(path).canonicalFilePath();
+    const QString folder = path.left(slash);
+    auto it = resolved.find(folder);
+    if (it == resolved.end())
+        it = resolved.insert(folder, QFileInfo(folder).canonicalFilePath());
+    return it.value().isEmpty() ? QString() : it.value() + path.mid(slash);
 }
 
 } // namespace
@@ -421,6 +454,15 @@ FindInFilesResult findInFiles(const FindInFilesScope& scope, const FindInFilesOp
         files << QString(); // an untitled page: only its text
     const QString root =
         scope.folder.isEmpty() ? QString() : QFileInfo(scope.folder).canonicalFilePath();
+    // Most pages do not hold the text at all: for a plain text in matching case that is ASCII
+    // (the same bytes in UTF-8 and Windows-1252) and holds no line end, a page whose bytes do
+    // not hold it is passed over before it is decoded.
+    const QByteArray plainBytes = options.text.toLatin1();
+    const bool byBytes =
+        !options.regularExpression && options.matchCase && !options.text.isEmpty() &&
+        std::all_of(options.text.cbegin(), options.text.cend(),
+                    [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+    QHash<QString, QString> resolvedFolders;
     const int total = int(files.size());
     for (int i = 0; i < total; ++i) {
         if (cancel && cancel->load()) {
@@ -438,11 +480,21 @@ FindInFilesResult findInFiles(const FindInFilesScope& scope, const FindInFilesOp
             utf8 = scope.editorText;
         } else {
             // Read through the resolved name, checked once more right before reading.
-            const QString real = QFileInfo(path).canonicalFilePath();
             QByteArray bytes;
-            const PageRead read = real.isEmpty() || (!root.isEmpty() && !liesInside(real, root))
-                                      ? PageRead::Unreadable
-                                      : readPageForSearch(real, bytes);
+            const auto readResolved = [&](const QString& real) {
+                return real.isEmpty() || (!root.isEmpty() && !liesInside(real, root))
+                           ? PageRead::Unreadable
+                           : readPageForSearch(real, bytes);
+            };
+            PageRead read = PageRead::Unreadable;
+#ifndef Q_OS_WIN
+            // Each folder is resolved once; the page's own name is opened without following a
+            // link, so a linked page fails here and is resolved in full below.
+            const QString fast = resolvedInFolder(path, resolvedFolders);
+            read = readResolved(fast);
+            if (read == PageRead::Unreadable)
+#endif
+                read = readResolved(QFileInfo(path).canonicalFilePath());
             if (read == PageRead::Binary) {
                 ++result.binarySkipped;
                 continue;
@@ -453,6 +505,10 @@ FindInFilesResult findInFiles(const FindInFilesScope& scope, const FindInFilesOp
             }
             if (read == PageRead::Unreadable) {
                 result.unreadable << path;
+                continue;
+            }
+            if (byBytes && !startsWithUtf16Mark(bytes) && !holdsBytes(bytes, plainBytes)) {
+                ++result.filesSearched;
                 continue;
             }
             utf8 = decodeDocument(std::move(bytes)).utf8;
