@@ -11,6 +11,7 @@
 #include "check/page_check.h"
 #include "check/site_check.h"
 #include "core/document_codec.h"
+#include "core/document_file.h"
 #include "core/settings_store.h"
 #include "core/spell_checker.h"
 #include "core/spelling_words.h"
@@ -20,6 +21,8 @@
 #include "page/body_properties_dialog.h"
 #include "preview/live_preview_pane.h"
 #include "site/find_in_files.h"
+#include "site/link_rename.h"
+#include "site/site_panel.h"
 #include "support/scripted_prompter.h"
 #include "wizards/table_generator_dialog.h"
 #include "wizards/table_markup.h"
@@ -353,6 +356,7 @@ private:
     void spellingCases();
     void livePreviewCases();
     void siteCases();
+    void sitePanelCases();
 
     Options options_;
     QString folder_;
@@ -1125,6 +1129,9 @@ int BenchRun::run()
     say(QStringLiteral("Highlighting:"));
     highlightingCases();
 
+    say(QStringLiteral("Site panel and rename:"));
+    sitePanelCases();
+
     say(QString());
     say(QStringLiteral("Load average at the end: %1").arg(loadAverage()));
     say(QString());
@@ -1376,5 +1383,103 @@ void BenchRun::siteCases()
             qMin(options_.runs, 9));
         add(Bench::row(kFindInFiles, QStringLiteral("ms"), m, 2.0,
                        QStringLiteral("grep -rcF of the same text")));
+
+// The site panel and renaming with links kept.
+void BenchRun::sitePanelCases()
+{
+    const QString kRename = QStringLiteral("rename a picture with 1,000 referring pages");
+    const QString kPanel = QStringLiteral("longest frame opening the site panel on 10,000 files");
+    if (wanted(kRename)) {
+        const QString site = path(QStringLiteral("rename-site"));
+        for (const char* folder : {"/pics", "/a", "/b/c"})
+            QDir().mkpath(site + QLatin1String(folder));
+        writeBytes(site + QStringLiteral("/index.html"), "<P>home</P>\r\n");
+        writeBytes(site + QStringLiteral("/pics/photo.gif"), "GIF89a");
+        // Pages of about 4 KB, each with two links to the picture among other text.
+        QByteArray filler;
+        for (int i = 0; i < 60; ++i)
+            filler += "<P>Some words of the page, a <A HREF=\"other.html\">link</A>.</P>\r\n";
+        for (int i = 0; i < 1000; ++i) {
+            const QString folder = i % 2 ? QStringLiteral("/a/") : QStringLiteral("/b/c/");
+            const QByteArray up = i % 2 ? "../" : "../../";
+            writeBytes(site + folder + QStringLiteral("p%1.html").arg(i),
+                       "<IMG SRC=\"" + up + "pics/photo.gif\">\r\n" + filler +
+                           "<BODY BACKGROUND=\"" + up + "pics/photo.gif\">\r\n");
+        }
+        bool renamed = false;
+        const QString a = site + QStringLiteral("/pics/photo.gif");
+        const QString b = site + QStringLiteral("/pics/photx.gif");
+        const Bench::Medians m = Bench::measurePair(
+            [&] {
+                Stopwatch watch;
+                const RenamePlan plan = planRename(site, renamed ? b : a, renamed ? a : b);
+                applyRename(plan, QString());
+                const double ms = watch.ms();
+                if (plan.changeCount() != 2000)
+                    qFatal("the rename should change 2,000 links");
+                renamed = !renamed;
+                return ms;
+            },
+            [&] {
+                // Find in Files of the old name, then the same pages written with the new one.
+                Stopwatch watch;
+                FindInFilesScope scope;
+                scope.folder = site;
+                scope.namePatterns = splitNamePatterns(QStringLiteral("*.htm;*.html"));
+                FindInFilesOptions options;
+                options.text = renamed ? QStringLiteral("photx.gif") : QStringLiteral("photo.gif");
+                options.replacement = options.text;
+                const FindInFilesResult result = findInFiles(scope, options);
+                for (const FindInFilesFile& file : result.files) {
+                    QByteArray bytes;
+                    readPageForSearch(file.path, bytes);
+                    writePageFile(file.path, replaceInFileBytes(bytes, file.matches));
+                }
+                return watch.ms();
+            },
+            qMin(options_.runs, 7));
+        add(Bench::row(
+            kRename, QStringLiteral("ms"), m, 1.5,
+            QStringLiteral("Find in Files of the old name + writing the changed pages")));
+    }
+    if (wanted(kPanel)) {
+        const QString site = path(QStringLiteral("panel-site"));
+        QDir().mkpath(site);
+        for (int i = 0; i < 10000; ++i)
+            writeBytes(site + QStringLiteral("/f%1.html").arg(i, 5, 10, QLatin1Char('0')), "x");
+        QList<double> frames;
+        for (int run = 0; run < qMin(options_.runs, 5); ++run) {
+            auto form = startedForm();
+            form->resize(1000, 700);
+            settle();
+            form->openSite(site); // shows the panel
+            // Every turn of the event loop until the tree holds every file and is drawn: the
+            // longest is what the user feels, as in the typing rows.
+            double longest = 0;
+            QDeadlineTimer deadline(120000);
+            for (;;) {
+                Stopwatch watch;
+                QCoreApplication::sendPostedEvents();
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                longest = qMax(longest, watch.ms());
+                QAbstractItemModel* model = form->SitePanel->Tree->model();
+                if (model->rowCount(form->SitePanel->Tree->rootIndex()) == 10000)
+                    break;
+                if (deadline.hasExpired())
+                    qFatal("the site panel never listed the folder");
+            }
+            for (int i = 0; i < 20; ++i) {
+                Stopwatch watch;
+                settle();
+                longest = qMax(longest, watch.ms());
+            }
+            frames << longest;
+        }
+        const Bench::Spread spread = Bench::Spread::of(frames);
+        Row r{kPanel,        QStringLiteral("ms"),
+              spread.median, 50.0,
+              1.0,           QStringLiteral("one frame at 20 per second (fixed)")};
+        r.oursSpread = spread;
+        add(r);
     }
 }

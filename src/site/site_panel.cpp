@@ -49,6 +49,8 @@ TSiteTree::TSiteTree(QWidget* parent) : QTreeView(parent)
 {
     setObjectName(QStringLiteral("SiteTree"));
     setHeaderHidden(true);
+    // Every row is one line: the view need not measure each of a big folder's entries.
+    setUniformRowHeights(true);
     setDragEnabled(true);
     setAcceptDrops(true);
     setDropIndicatorShown(true);
