@@ -249,7 +249,7 @@ Result checkSite(const Options& options, PageCheck::Progress* progress)
         for (size_t n; (n = next.fetch_add(1)) < pages.size();) {
             if (stop && stop->load())
                 return;
-            const SiteFile& file = files[pages[n]];
+            const SiteFile& file = files.at(pages[n]); // shared: read only
             PageWork& w = work[n];
             QByteArray text;
             if (!openPage.isEmpty() && file.path == openPage) {

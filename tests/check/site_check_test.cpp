@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/main_form.h"
 #include "check/check_panel.h"
+#include "check/markup_child.h"
 #include "check/site_check.h"
 #include "editor/margin_rich_edit.h"
 #include "support/scripted_prompter.h"
@@ -166,6 +167,50 @@ private Q_SLOTS:
         // names are not even tried.
         QVERIFY2(result_.unreadable.isEmpty(), qPrintable(result_.unreadable.join(", ")));
         QCOMPARE(result_.pagesChecked, 6);
+    }
+
+    // Tidy's child dies or hangs on every page: each page says so and still gets its links
+    // checked, and the next page gets a new child.
+    void childFaults_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("crashes") << QByteArray("#!/bin/sh\nkill -SEGV $$\n")
+                                 << "it crashed with signal 11";
+        QTest::newRow("never ends")
+            << QByteArray("#!/bin/sh\nexec sleep 60\n") << "it ran out of time";
+    }
+
+    void childFaults()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        for (const char* name : {"index.htm", "a.htm", "b.htm"})
+            writeFile(dir.filePath(name), "<A HREF=\"a.htm\">a</A> <A HREF=\"b.htm\">b</A> <A "
+                                          "HREF=\"missing.htm\">m</A>");
+        PageCheck::MarkupChildLimits limits;
+        limits.program = writeFile(scratch_.filePath("stand-in"), script);
+        QVERIFY(QFile::setPermissions(limits.program,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        limits.seconds = 1;
+        PageCheck::setMarkupChildLimits(limits);
+        struct Restore
+        {
+            ~Restore() { PageCheck::setMarkupChildLimits({}); }
+        } restore;
+        Options options;
+        options.folder = dir.path();
+        options.markupIn = PageCheck::MarkupIn::ChildProcess;
+        const QStringList lines = findingLines(checkSite(options));
+        for (const char* name : {"index.htm", "a.htm", "b.htm"}) {
+            const QString page = QString::fromLatin1(name);
+            QVERIFY2(lines.contains(page + ":1:1: error: The markup check stopped (" + why +
+                                    "); the links were still checked"),
+                     qPrintable(lines.join('\n')));
+            QVERIFY2(lines.contains(page + ":1:54: error: missing.htm does not exist"),
+                     qPrintable(lines.join('\n')));
+        }
     }
 
     // `vorlane --check DIR`: the site's findings under the folder's name as given, the exit
