@@ -8,7 +8,9 @@
 #include <functional>
 
 // A small harness for ratio benchmarks: each case runs against its baseline pair by pair in
-// the same process, and only medians are compared, so a busy machine shifts both sides alike.
+// the same process, and only medians are compared. Verdicts go by processor time, not by the
+// clock on the wall: on a shared machine the wall clock also counts the time other programs
+// held the cores, processor time only the work done.
 namespace Bench {
 
 double median(QList<double> values);
@@ -17,15 +19,30 @@ double median(QList<double> values);
 // part that counts (use Stopwatch).
 using Side = std::function<double()>;
 
+// Whose processor time a Stopwatch counts.
+enum class Clock {
+    Thread,  // the measuring thread's: the work is done on it
+    Process, // every thread of this process and the children it has waited for since the
+             // start: the work goes to worker threads or to a child process
+};
+
+// ms() returns the processor time of its clock since it was made. The wall-clock time of the
+// same span is kept (lastWallMs) and shown beside it in the table.
 class Stopwatch
 {
 public:
-    Stopwatch() { timer_.start(); }
-    double ms() const { return double(timer_.nsecsElapsed()) / 1e6; }
+    explicit Stopwatch(Clock clock = Clock::Thread);
+    double ms() const;
+    static double lastWallMs();
 
 private:
+    Clock clock_;
+    double cpuStart_ = 0;
     QElapsedTimer timer_;
 };
+
+// The processor time of `clock` so far, in milliseconds.
+double cpuMs(Clock clock);
 
 // Minimum, median and maximum of one side's runs.
 struct Spread
@@ -43,6 +60,9 @@ struct Medians
     Spread oursSpread;
     Spread baselineSpread;
     int pairs = 0;
+    // Medians of the wall-clock time of the same runs (0: not measured).
+    double oursWall = 0;
+    double baselineWall = 0;
 };
 
 // Runs one untimed warm-up pair, then at least `runs` pairs (the side that goes first
@@ -50,15 +70,18 @@ struct Medians
 // while the middle half of its runs spans more than a tenth of the median.
 Medians measurePair(const Side& ours, const Side& baseline, int runs);
 // The same figures for lists gathered elsewhere (whole processes).
-Medians fromRuns(const QList<double>& ours, const QList<double>& baseline);
+Medians fromRuns(const QList<double>& ours, const QList<double>& baseline,
+                 const QList<double>& oursWall = {}, const QList<double>& baselineWall = {});
 
 // What a child process cost: wall-clock time from spawn to exit, from spawn to the moment it
-// reported "ready <CLOCK_MONOTONIC ns>" on standard output (0 when it did not), and its peak
-// resident set.
+// reported "ready <CLOCK_MONOTONIC ns>" on standard output (0 when it did not), its user and
+// system time (the probes end at once when ready, so this is the processor time up to then)
+// and its peak resident set.
 struct ProcessCost
 {
     double ms = 0;
     double readyMs = 0;
+    double cpuMs = 0;
     double peakMiB = 0;
     int exitCode = -1;
 };
@@ -78,6 +101,9 @@ struct Row
     Spread baselineSpread;
     QString note;        // shown for rows that are not applicable
     bool counted = true; // false: shown, but a miss does not fail the run
+    double oursWall = 0; // wall-clock medians, shown beside the verdict's figures
+    double baselineWall = 0;
+    QString measure = QStringLiteral("thread CPU"); // what the verdict's figures are
 
     double ratio() const { return baseline > 0 ? ours / baseline : 0; }
     bool passed() const { return !applicable || ratio() <= target; }
@@ -89,5 +115,10 @@ Row row(const QString& name, const QString& unit, const Medians& m, double targe
 
 // The table as Markdown, one row per case.
 QString formatTable(const QList<Row>& rows);
+
+// Starts `count` processes that keep a core busy each until stopLoad() or until this process
+// ends in any way (they are told to die with it). Call before any thread is started.
+void startLoad(int count);
+void stopLoad();
 
 } // namespace Bench

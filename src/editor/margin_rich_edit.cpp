@@ -125,6 +125,9 @@ void TMarginRichEdit::SetEditorUtf8(const QByteArray& utf8)
         SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(utf8.size()), utf8.constData());
     // Before anything asks where the caret is on screen, which lays out its line.
     hideLongLineTails();
+    // And the shown part of a long line styled now: a line laid out before its styles are
+    // final is laid out whole again at the first paint.
+    styleAroundLongLines();
     resetFolds();
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);

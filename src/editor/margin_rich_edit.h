@@ -147,9 +147,13 @@ public:
     // A ">" typed right after one the completion added goes over it.
     void SetTagCompletion(bool on) { tagCompletion_ = on; }
     bool TagCompletion() const { return tagCompletion_; }
-    // The caret's line and column, both counted from 1; the column in characters.
+    // The caret's line and column, both counted from 1; the column in characters (UTF-16
+    // units, as the editor's positions count).
     int CaretLine() const;
     int CaretColumn() const;
+    // The caret blinks, except in a line too long to draw in full: redrawing that line twice a
+    // second would keep a core busy, so there it stays on, steady.
+    bool CaretBlinks() const;
     int LineCount() const;
     // Puts the caret at the start of the line (from 1, kept within the page) and shows it.
     void GoToLine(int line);
@@ -167,9 +171,13 @@ public:
     void AddSpellingMark(long from, long to);
     // The mark covering byte `position`, as {start, end}; {-1, -1} when none does.
     std::pair<long, long> SpellingMarkAt(long position) const;
-    // Whole lines from the first shown to the last shown, in bytes.
+    // Whole lines from the first shown to the last shown, in bytes (of a last line too long
+    // to draw, the part that can be drawn).
     std::pair<long, long> VisibleBytes() const;
-    // The start of the line holding `position` and the end of the line holding `last`.
+    // The start of the line holding `position` and the end of the line holding `last`, but in a
+    // long line no further than kLineStretch bytes either side of them (the start moved back to
+    // the start of a marked word it would cut).
+    static constexpr long kLineStretch = 4096;
     std::pair<long, long> LineBytesAround(long position, long last) const;
     // The bytes from..to in one piece, valid until the next change; only a range that spans the
     // insertion gap moves it.
@@ -241,6 +249,8 @@ private:
     long printColourMode() const;
     void updateLineNumberWidth();
     void onUpdateUi(int updated);
+    // Steady caret in a long line, blinking elsewhere.
+    void updateCaretBlink();
     void onCharAdded(int ch);
     void onCompletionAccepted();
     // Keys the completion handles before Scintilla sees them; true when the key is used up.
@@ -286,6 +296,8 @@ private:
     bool closingCompletion_ = false;     // the list shown was for an end tag
     long markedTag_[4] = {-1, 0, -1, 0}; // name and partner marked, start and length in bytes
     long lastCaret_ = -1;
+    long caretPeriod_ = -1; // the blink period Scintilla was given; -1 until first read
+    bool caretSteady_ = false;
     bool completionMoved_ = false; // the user moved in the list shown
     long addedGreaterThan_ = -1;   // a ">" the completion put before the caret
     std::vector<FoldCheckpoint> foldCheckpoints_{FoldCheckpoint{}};

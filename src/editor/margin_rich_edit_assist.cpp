@@ -9,6 +9,8 @@
 
 #include <QKeyEvent>
 
+#include <algorithm>
+
 namespace {
 
 constexpr long kLineNumberMargin = 0;
@@ -144,7 +146,52 @@ int TMarginRichEdit::CaretColumn() const
     const long caret = self->SendScintilla(SCI_GETCURRENTPOS);
     const long lineStart =
         self->SendScintilla(SCI_POSITIONFROMLINE, self->SendScintilla(SCI_LINEFROMPOSITION, caret));
-    return int(self->SendScintilla(SCI_COUNTCODEUNITS, lineStart, caret)) + 1;
+    // Scintilla steps character by character; in the middle of a minified page's one line that
+    // is millions of steps on every key. Valid UTF-8 is counted a byte at a time instead: every
+    // byte but a continuation byte starts a character, a four-byte one is two units. The bytes
+    // are read either side of Scintilla's gap, so reading them moves nothing.
+    const auto count = [self](long from, long to) -> long {
+        if (from >= to)
+            return 0;
+        const auto* bytes = reinterpret_cast<const char*>(
+            self->SendScintilla(SCI_GETRANGEPOINTER, from, to - from));
+        const QByteArrayView range(bytes, to - from);
+        if (!QUtf8StringView(range.data(), range.size()).isValidUtf8())
+            return -1;
+        long units = 0;
+        for (const char c : range) {
+            const auto b = static_cast<unsigned char>(c);
+            units += long((b & 0xC0) != 0x80) + long(b >= 0xF0);
+        }
+        return units;
+    };
+    const long gap = std::clamp(long(self->SendScintilla(SCI_GETGAPPOSITION)), lineStart, caret);
+    const long before = count(lineStart, gap);
+    const long after = count(gap, caret);
+    const long units = before >= 0 && after >= 0
+                           ? before + after
+                           : long(self->SendScintilla(SCI_COUNTCODEUNITS, lineStart, caret));
+    return int(units) + 1;
+}
+
+bool TMarginRichEdit::CaretBlinks() const
+{
+    return !caretSteady_;
+}
+
+void TMarginRichEdit::updateCaretBlink()
+{
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, caret);
+    const bool steady =
+        SendScintilla(SCI_GETLINEENDPOSITION, line) - SendScintilla(SCI_POSITIONFROMLINE, line) >
+        kLongLineDisplayLimit;
+    if (steady == caretSteady_)
+        return;
+    if (caretPeriod_ < 0)
+        caretPeriod_ = SendScintilla(SCI_GETCARETPERIOD);
+    caretSteady_ = steady;
+    SendScintilla(SCI_SETCARETPERIOD, steady ? 0L : caretPeriod_);
 }
 
 void TMarginRichEdit::GoToLine(int line)
@@ -239,6 +286,8 @@ void TMarginRichEdit::onUpdateUi(int updated)
     const long caret = SendScintilla(SCI_GETCURRENTPOS);
     if (caret != addedGreaterThan_ + 1)
         addedGreaterThan_ = -1;
+    if (updated & SC_UPDATE_CONTENT || caret != lastCaret_)
+        updateCaretBlink();
     if (caret != lastCaret_) {
         lastCaret_ = caret;
         Q_EMIT caretMoved();

@@ -77,9 +77,20 @@ void TMarginRichEdit::styleAroundLongLines()
     bool changed = false;
     if (endStyled < target) {
         // The lexer runs up to each cut and starts again after the tail.
-        long from =
-            SendScintilla(SCI_POSITIONFROMLINE, SendScintilla(SCI_LINEFROMPOSITION, endStyled));
-        for (long line = SendScintilla(SCI_LINEFROMPOSITION, from); line <= lastLine; ++line) {
+        const long styledLine = SendScintilla(SCI_LINEFROMPOSITION, endStyled);
+        long from = SendScintilla(SCI_POSITIONFROMLINE, styledLine);
+        long lexLine = styledLine;
+        // An edit in a hidden tail leaves the shown part of its line as it was styled: the
+        // lexer goes on from the next line (a key in the middle of a minified page would
+        // otherwise restyle its first 100,000 bytes).
+        if (endStyled - from > kLongLineDisplayLimit && styledLine + 1 < lines) {
+            lexLine = styledLine + 1;
+            from = SendScintilla(SCI_POSITIONFROMLINE, lexLine);
+        } else if (endStyled - from > kLongLineDisplayLimit) {
+            lexLine = lines;
+            from = length;
+        }
+        for (long line = lexLine; line <= lastLine; ++line) {
             const long start = SendScintilla(SCI_POSITIONFROMLINE, line);
             if (SendScintilla(SCI_GETLINEENDPOSITION, line) - start <= kLongLineDisplayLimit)
                 continue;

@@ -56,8 +56,11 @@ std::pair<long, long> TMarginRichEdit::VisibleBytes() const
     const long shown = self->SendScintilla(SCI_LINESONSCREEN) + 1;
     const long last = self->SendScintilla(SCI_DOCLINEFROMVISIBLE,
                                           self->SendScintilla(SCI_GETFIRSTVISIBLELINE) + shown);
+    // Of a line too long to draw, only its first kLongLineDisplayLimit bytes can be shown.
+    const long lastStart = self->SendScintilla(SCI_POSITIONFROMLINE, last);
     return {long(self->SendScintilla(SCI_POSITIONFROMLINE, first)),
-            long(self->SendScintilla(SCI_GETLINEENDPOSITION, last))};
+            qMin(long(self->SendScintilla(SCI_GETLINEENDPOSITION, last)),
+                 lastStart + kLongLineDisplayLimit)};
 }
 
 std::pair<long, long> TMarginRichEdit::LineBytesAround(long position, long last) const
@@ -65,8 +68,18 @@ std::pair<long, long> TMarginRichEdit::LineBytesAround(long position, long last)
     auto* self = const_cast<TMarginRichEdit*>(this);
     const long firstLine = self->SendScintilla(SCI_LINEFROMPOSITION, position);
     const long lastLine = self->SendScintilla(SCI_LINEFROMPOSITION, last);
-    return {long(self->SendScintilla(SCI_POSITIONFROMLINE, firstLine)),
-            long(self->SendScintilla(SCI_GETLINEENDPOSITION, lastLine))};
+    long from = self->SendScintilla(SCI_POSITIONFROMLINE, firstLine);
+    long to = self->SendScintilla(SCI_GETLINEENDPOSITION, lastLine);
+    // A minified page is one line of megabytes: a stretch of it either side of the change is
+    // what a key can have touched. The stretch never starts inside a marked word, so clearing
+    // its marks never leaves half a mark behind.
+    if (position - from > kLineStretch) {
+        from = position - kLineStretch;
+        if (const long markStart = SpellingMarkAt(from).first; markStart >= 0)
+            from = markStart;
+    }
+    to = qMin(to, qMax(position, last) + kLineStretch);
+    return {from, to};
 }
 
 QByteArrayView TMarginRichEdit::BytesBetween(long from, long to) const

@@ -19,15 +19,27 @@ QString buildTableMarkup(const TableSettings& s, const QList<QStringList>& rows)
         open += QStringLiteral(" BORDER=") + s.border;
     open += QLatin1Char('>');
 
-    const QString end = QStringLiteral("\r\n");
-    QString out = open + end;
+    // Reserved once and appended piece by piece: a big grid builds no temporary strings.
+    qsizetype size = open.size() + 16;
     for (const QStringList& row : rows) {
-        out += QStringLiteral("<TR>") + end + end;
+        size += 14;
         for (const QString& cell : row)
-            out += QStringLiteral(" <TD>") + cell + QStringLiteral("</TD>") + end + end;
-        out += QStringLiteral("</TR>") + end;
+            size += cell.size() + 14;
     }
-    out += end + QStringLiteral("</TABLE>") + end;
+    QString out;
+    out.reserve(size);
+    out += open;
+    out += u"\r\n";
+    for (const QStringList& row : rows) {
+        out += u"<TR>\r\n\r\n";
+        for (const QString& cell : row) {
+            out += u" <TD>";
+            out += cell;
+            out += u"</TD>\r\n\r\n";
+        }
+        out += u"</TR>\r\n";
+    }
+    out += u"\r\n</TABLE>\r\n";
     return out;
 }
 

@@ -248,6 +248,95 @@ private Q_SLOTS:
         QCOMPARE(edit.EditorUtf8(), page);
     }
 
+    // The status field's column: UTF-16 units from the line's start, however long the line and
+    // wherever Scintilla's gap stands.
+    void caretColumn_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("caret"); // in the line, in UTF-16 units
+        QTest::addColumn<int>("gap");   // where an edit leaves the gap; -1: none
+        const QString mixed = QStringLiteral("a\u00e9\u20ac") + QString::fromUcs4(U"\U0001D11E") +
+                              QStringLiteral("b");
+        QTest::newRow("start") << mixed << 0 << -1;
+        QTest::newRow("after two-, three- and four-byte characters") << mixed << 6 << -1;
+        QTest::newRow("gap before the caret") << mixed << 6 << 2;
+        const QString minified = mixed.repeated(30000); // 330,000 bytes on one line
+        QTest::newRow("middle of a minified line") << minified << 90003 << -1;
+        QTest::newRow("gap inside the minified line") << minified << 150000 << 40002;
+        QTest::newRow("gap after the caret") << minified << 90003 << 120000;
+    }
+    void caretColumn()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, caret);
+        QFETCH(int, gap);
+        TMarginRichEdit edit;
+        const QString before = QStringLiteral("<P>first line\n");
+        edit.SetEditorText(before + line + QStringLiteral("\nlast"));
+        if (gap >= 0) {
+            // An edit there and back leaves the gap where it was made.
+            edit.SetSelectionStart(int(before.size()) + gap);
+            edit.ReplaceSelection(QStringLiteral("z"));
+            edit.SetSelectionStart(int(before.size()) + gap);
+            edit.SetSelectionLength(1);
+            edit.ReplaceSelection(QString());
+        }
+        edit.SetSelectionStart(int(before.size()) + caret);
+        QCOMPARE(edit.CaretLine(), 2);
+        QCOMPARE(edit.CaretColumn(), caret + 1);
+    }
+
+    // Bytes that are not UTF-8 count one unit each, as Scintilla counts them.
+    void caretColumnOverBytesThatAreNotUtf8()
+    {
+        TMarginRichEdit edit;
+        edit.SetEditorUtf8(QByteArray("x\nab\xff\xfe\xe2\x82cd"));
+        edit.SendScintilla(Sci::SCI_GOTOPOS, 10L);
+        QCOMPARE(edit.CaretColumn(), int(edit.SendScintilla(Sci::SCI_COUNTCODEUNITS, 2L, 10L)) + 1);
+        QVERIFY(edit.CaretColumn() >= 7);
+    }
+
+    // Redrawing a line too long to draw in full twice a second would keep a core busy: in
+    // such a line the caret stays on without blinking, and blinks again elsewhere.
+    void caretIsSteadyInALongLine()
+    {
+        TMarginRichEdit edit;
+        edit.SetHighlighting(true);
+        edit.resize(500, 300);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        edit.setFocus();
+        const long limit = TMarginRichEdit::kLongLineDisplayLimit;
+        const QByteArray page = "<P>short\n<B>" + QByteArray(limit + 500, 'x') + "</B>\nend";
+        edit.SetEditorUtf8(page);
+        const long period = edit.SendScintilla(Sci::SCI_GETCARETPERIOD);
+        QVERIFY(period > 0);
+        auto caretAt = [&](long byte) {
+            edit.SendScintilla(Sci::SCI_GOTOPOS, byte);
+            edit.viewport()->repaint();
+            QCoreApplication::processEvents();
+        };
+        auto caretShown = [&] {
+            return edit.SendScintilla(Sci::SCI_GETCARETSTYLE) != Sci::CARETSTYLE_INVISIBLE &&
+                   edit.SendScintilla(Sci::SCI_GETCARETWIDTH) > 0;
+        };
+        caretAt(3);
+        QVERIFY(edit.CaretBlinks());
+        caretAt(long(page.indexOf('x')) + limit / 2);
+        QVERIFY(!edit.CaretBlinks());
+        QCOMPARE(edit.SendScintilla(Sci::SCI_GETCARETPERIOD), 0L);
+        QVERIFY(caretShown());
+        caretAt(long(page.size()) - 1);
+        QVERIFY(edit.CaretBlinks());
+        QCOMPARE(edit.SendScintilla(Sci::SCI_GETCARETPERIOD), period);
+        QVERIFY(caretShown());
+        // A line that grows long under the caret stops the blinking too.
+        caretAt(3);
+        edit.ReplaceSelection(QString(int(limit), QLatin1Char('y')));
+        caretAt(long(edit.SendScintilla(Sci::SCI_GETCURRENTPOS)));
+        QVERIFY(!edit.CaretBlinks());
+    }
+
     // Key sequences typed into the editor: "\n" is Return, "\t" Tab, "v" (U+2193) Down; "|"
     // in the page is the caret (at the end without one).
     void completionKeys_data()

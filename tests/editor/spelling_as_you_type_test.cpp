@@ -123,6 +123,42 @@ private Q_SLOTS:
         QCOMPARE(marked(editor), QStringList{});
     }
 
+    // A minified page is one line: a key re-checks a stretch of it around the change, and the
+    // stretch never cuts a marked word in two.
+    void longLineIsCheckedAroundTheChange()
+    {
+        TMarginRichEdit editor;
+        TSpellingAsYouType spelling(editor);
+        spelling.setChosenLanguage(QStringLiteral("en_US"));
+        spelling.setEnabled(true);
+        const QString filler = QStringLiteral("fine words ").repeated(1500);
+        const QString word = QStringLiteral("recieveqwzxqwzxqwzxqwzxqwzx");
+        const QString page = QStringLiteral("<P>teh ") + filler + word + QLatin1Char(' ') + filler +
+                             QStringLiteral("teh</P>");
+        editor.SetEditorText(page);
+        spelling.checkWholePageNow();
+        const QStringList before{QStringLiteral("teh"), word, QStringLiteral("teh")};
+        QCOMPARE(marked(editor), before);
+        // An edit so far after the long word that the stretch checked again starts inside it.
+        const int w = int(page.indexOf(word));
+        int at = w + 5 + int(TMarginRichEdit::kLineStretch);
+        while (page.at(at - 1) != QLatin1Char(' '))
+            ++at;
+        QVERIFY(at - TMarginRichEdit::kLineStretch < w + word.size());
+        editor.SetSelectionStart(at);
+        editor.ReplaceSelection(QStringLiteral("fine "));
+        QTest::qWait(20);
+        QCOMPARE(marked(editor), before);
+        // A misspelling typed there is marked; the marks far away stay as they were.
+        editor.SetSelectionStart(at);
+        editor.ReplaceSelection(QStringLiteral("recieve "));
+        QTRY_COMPARE(marked(editor),
+                     (QStringList{QStringLiteral("teh"), word, QStringLiteral("recieve"),
+                                  QStringLiteral("teh")}));
+        editor.UndoLastEdit();
+        QTRY_COMPARE(marked(editor), before);
+    }
+
     void dictionaryChoice_data()
     {
         QTest::addColumn<QString>("lang");
