@@ -420,7 +420,7 @@ void TLivePreviewPane::patchDone(bool ok)
 // outlined with: a browser reads some markup otherwise (a block inside a paragraph).
 void TLivePreviewPane::checkDrawnPage()
 {
-    if (!plan_.valid() || (runsScripts_ && plan_.outline().hasScripts))
+    if (!plan_.valid())
         return;
     busy_ = true;
     const int generation = generation_;
