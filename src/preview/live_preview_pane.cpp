@@ -383,8 +383,9 @@ bool TLivePreviewPane::patchNow()
             "for(var i=0;i<p.length;++i){var e=b.children[p[i][0]];if(!e||e.tagName!=p[i][1])"
             "return false;e.outerHTML=p[i][3];e=b.children[p[i][0]];if(b.children.length!=n||"
             "!e||e.tagName!=p[i][2])return false;}void b.offsetHeight;return true;})()")
-            .arg(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)))
-            .arg(plan_.outline().elements.size());
+            // In one pass: the markup may hold "%2" itself.
+            .arg(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)),
+                 QString::number(plan_.outline().elements.size()));
     busy_ = true;
     drawn_ = false;
     const int generation = generation_;

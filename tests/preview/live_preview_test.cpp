@@ -473,7 +473,7 @@ private Q_SLOTS:
             bool scripts;
             bool patched;
         } rows[] = {
-            {"text typed inside a paragraph", "second", 0, "new ", false, true},
+            {"text typed inside a paragraph", "second", 0, "new %1 %2F ", false, true},
             {"a picture of the site", "third", 0, "<IMG ID=in SRC=\"pics/red.png\">", false, true},
             {"a picture beside the site", "third", 0, "<IMG ID=out SRC=\"../secret.png\">", false,
              true},
