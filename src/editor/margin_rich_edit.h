@@ -186,7 +186,8 @@ public:
     void ReplaceBytes(long from, long to, const QByteArray& utf8);
     // Where the last context menu was asked for: the byte under the mouse, else the caret.
     long ContextMenuByte() const { return contextMenuByte_; }
-    // Sends bytesChanged for every insertion and deletion while on.
+    // Sends bytesChanged for every insertion and deletion while anyone asks for it: each
+    // SetReportChanges(true) is undone by one SetReportChanges(false).
     void SetReportChanges(bool on);
 
     // Removes Scintilla's own binding of a key, so the window's short-cut gets it.
@@ -305,6 +306,7 @@ private:
     long foldDirtyFrom_ = LONG_MAX; // the first byte that may have changed since
     long contextMenuByte_ = -1;
     bool reportChanges_ = false;
+    int reportChangeUsers_ = 0;
     bool accessibilityListening_ = false;
     bool modifiedConnected_ = false;
     void applySpellingStyle();

@@ -110,9 +110,10 @@ void TMarginRichEdit::ReplaceBytes(long from, long to, const QByteArray& utf8)
 
 void TMarginRichEdit::SetReportChanges(bool on)
 {
-    if (on == reportChanges_)
+    reportChangeUsers_ = qMax(0, reportChangeUsers_ + (on ? 1 : -1));
+    if ((reportChangeUsers_ > 0) == reportChanges_)
         return;
-    reportChanges_ = on;
+    reportChanges_ = reportChangeUsers_ > 0;
     if (on && !modifiedConnected_) {
         modifiedConnected_ = true;
         connect(

@@ -25,10 +25,17 @@ public:
     // its folder and are read through `openFile`; an untitled page (empty path) gets nothing but
     // itself. A render still running is superseded. `scroll` is where the page is put once drawn.
     virtual void render(const QByteArray& html, const QString& documentPath, QPointF scroll) = 0;
+    // Changes the shown page in place: `script` runs in a world the page's scripts cannot
+    // see and answers true when it changed the page as asked; the page is then served as
+    // `html` should it ask for itself again. The scroll position stays.
+    virtual void patch(const QByteArray& html, const QString& script,
+                       const std::function<void(bool ok)>& done) = 0;
     // Stops a render that is still running (its result would be stale).
     virtual void stop() = 0;
     virtual bool rendering() const = 0;
     virtual QPointF scrollPosition() const = 0;
+    // The engine's process drawing the page; 0 while there is none.
+    virtual qint64 pageProcess() const = 0;
     // Whether the page's own scripts run (ours always do, in their own world).
     virtual void setScriptsEnabled(bool on) = 0;
     // Runs a script in the page's own world (result to `done`) or in a world the page's

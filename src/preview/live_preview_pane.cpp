@@ -9,6 +9,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
+#include <QHideEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLibrary>
 #include <QLoggingCategory>
@@ -57,6 +60,18 @@ void quietEngineLogging()
 {
     if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
         QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext=false"));
+}
+
+// One page process for the pane, however many sites its frames come from. The sandbox stays
+// as it is.
+void limitEngineProcesses()
+{
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (flags.contains("--renderer-process-limit"))
+        return;
+    if (!flags.isEmpty())
+        flags.append(' ');
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + "--renderer-process-limit=1");
 }
 
 void prepareSharedGraphics()
@@ -123,7 +138,7 @@ TLivePreviewPane::TLivePreviewPane(TMarginRichEdit* editor, QWidget* parent)
     followTimer_.setSingleShot(true);
     followTimer_.setInterval(50);
     connect(&followTimer_, &QTimer::timeout, this, [this] {
-        if (stale_ || (engine_ && engine_->rendering()))
+        if (stale_ || busy_ || (engine_ && engine_->rendering()))
             followPending_ = true; // the page is about to change; follow once it has
         else
             followCaret();
@@ -131,15 +146,29 @@ TLivePreviewPane::TLivePreviewPane(TMarginRichEdit* editor, QWidget* parent)
     // The editor asks Scintilla for no per-change notices (they cost time in proportion to the
     // caret's position); the once-per-update one says whether the text changed.
     connect(editor_, &TMarginRichEdit::textEdited, this, &TLivePreviewPane::textEdited);
+    // Which bytes changed, so that the shown page is patched where it can be.
+    connect(editor_, &TMarginRichEdit::bytesChanged, this,
+            [this](long position, long inserted, long deleted) {
+                plan_.noteEdit(position, inserted, deleted);
+            });
+    connect(editor_, &TMarginRichEdit::textReplaced, this, [this] { plan_.invalidate(); });
     connect(editor_, &QsciScintilla::cursorPositionChanged, this,
             [this](int line, int) { caretMoved(line); });
 }
 
-TLivePreviewPane::~TLivePreviewPane() = default;
+TLivePreviewPane::~TLivePreviewPane()
+{
+    dropEngine();
+}
 
 void TLivePreviewPane::setModuleFolder(const QString& folder)
 {
     moduleFolder() = folder;
+}
+
+qint64 TLivePreviewPane::pageProcess() const
+{
+    return engine_ ? engine_->pageProcess() : 0;
 }
 
 QString TLivePreviewPane::failure() const
@@ -158,6 +187,7 @@ void TLivePreviewPane::createEngine()
     triedEngine_ = true;
     switchSandboxOffForRoot();
     quietEngineLogging();
+    limitEngineProcesses();
     prepareSharedGraphics();
     // Beside the program in a build tree; in the private library folder once installed.
     QString folder = moduleFolder();
@@ -188,6 +218,8 @@ void TLivePreviewPane::createEngine()
     }
     engine_->renderFinished = [this](bool ok) {
         drawn_ = ok;
+        if (ok)
+            checkDrawnPage();
         if (ok && stack_->currentWidget() == message_)
             stack_->setCurrentWidget(engine_->widget());
         if (ok && followPending_)
@@ -212,6 +244,35 @@ void TLivePreviewPane::createEngine()
     };
     stack_->addWidget(engine_->widget());
     stack_->setCurrentWidget(engine_->widget());
+    reporting_ = editor_;
+    reporting_->SetReportChanges(true);
+}
+
+void TLivePreviewPane::dropEngine()
+{
+    if (!engine_)
+        return;
+    ++generation_;
+    if (reporting_) // the editor may have gone first, as the window closes
+        reporting_->SetReportChanges(false);
+    reporting_ = nullptr;
+    renderTimer_.stop();
+    followTimer_.stop();
+    // Nothing the engine reports while it goes may reach the pane.
+    engine_->renderFinished = nullptr;
+    engine_->failed = nullptr;
+    engine_->linkClicked = nullptr;
+    engine_->openFile = nullptr;
+    stack_->setCurrentWidget(message_);
+    engine_.reset();
+    triedEngine_ = false;
+    plan_.invalidate();
+    planChecked_ = false;
+    busy_ = false;
+    renderWanted_ = false;
+    followPending_ = false;
+    drawn_ = false;
+    stale_ = true;
 }
 
 void TLivePreviewPane::showEvent(QShowEvent* e)
@@ -223,6 +284,14 @@ void TLivePreviewPane::showEvent(QShowEvent* e)
         renderTimer_.start(0);
 }
 
+void TLivePreviewPane::hideEvent(QHideEvent* e)
+{
+    QWidget::hideEvent(e);
+    // A minimised window keeps its pane; a closed pane lets the engine go.
+    if (!e->spontaneous() && window()->isVisible())
+        dropEngine();
+}
+
 void TLivePreviewPane::setDocumentPath(const QString& path)
 {
     if (path == documentPath_)
@@ -230,6 +299,7 @@ void TLivePreviewPane::setDocumentPath(const QString& path)
     documentPath_ = path;
     scroll_ = QPointF(); // another page starts at its top
     drawn_ = false;
+    wholeWanted_ = true;
     textEdited();
 }
 
@@ -246,6 +316,7 @@ void TLivePreviewPane::setRunsScripts(bool on)
     runsScripts_ = on;
     if (engine_)
         engine_->setScriptsEnabled(on);
+    wholeWanted_ = true;
     textEdited();
 }
 
@@ -263,15 +334,116 @@ void TLivePreviewPane::renderNow()
 {
     if (!engine_ || !isVisible())
         return;
-    if (drawn_)
-        scroll_ = engine_->scrollPosition();
-    drawn_ = false;
+    if (busy_) {
+        renderWanted_ = true; // once the page has answered
+        return;
+    }
     stale_ = false;
     // Found again each time: an index page made since may widen the site.
     siteFolder_ = documentPath_.isEmpty() ? QString()
                   : siteSource_           ? siteSource_()
                                           : siteFolderFor(documentPath_);
-    engine_->render(editor_->EditorUtf8(), documentPath_, scroll_);
+    if (patchNow())
+        return;
+    if (drawn_)
+        scroll_ = engine_->scrollPosition();
+    drawn_ = false;
+    wholeWanted_ = false;
+    const QByteArray html = editor_->EditorUtf8();
+    plan_.reset(outlinePage(html));
+    planChecked_ = false;
+    engine_->render(html, documentPath_, scroll_);
+}
+
+bool TLivePreviewPane::patchNow()
+{
+    if (wholeWanted_ || !drawn_ || !planChecked_ || !plan_.valid())
+        return false;
+    if (!plan_.hasEdits()) {
+        // The text is what is shown (only its styling changed).
+        if (followPending_)
+            followCaret();
+        return true;
+    }
+    const std::vector<PagePatchPlan::Patch> patches = plan_.takePatches(
+        [this](qsizetype from, qsizetype to) {
+            return editor_->BytesBetween(long(from), long(to)).toByteArray();
+        },
+        runsScripts_);
+    if (patches.empty())
+        return false;
+    // Each element is replaced only where the page still has the element it had, and must
+    // come out as one element again; anything else is drawn whole.
+    QJsonArray list;
+    for (const PagePatchPlan::Patch& p : patches)
+        list.append(
+            QJsonArray{p.index, QString::fromLatin1(p.oldName), QString::fromLatin1(p.newName),
+                       QString::fromUtf8(editor_->BytesBetween(long(p.start), long(p.end)))});
+    const QString script =
+        QStringLiteral(
+            "(function(){var b=document.body,p=%1,n=%2;if(!b||b.children.length!=n)return false;"
+            "for(var i=0;i<p.length;++i){var e=b.children[p[i][0]];if(!e||e.tagName!=p[i][1])"
+            "return false;e.outerHTML=p[i][3];e=b.children[p[i][0]];if(b.children.length!=n||"
+            "!e||e.tagName!=p[i][2])return false;}void b.offsetHeight;return true;})()")
+            // In one pass: the markup may hold "%2" itself.
+            .arg(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)),
+                 QString::number(plan_.outline().elements.size()));
+    busy_ = true;
+    drawn_ = false;
+    const int generation = generation_;
+    engine_->patch(editor_->EditorUtf8(), script, [this, generation](bool ok) {
+        if (generation == generation_)
+            patchDone(ok);
+    });
+    return true;
+}
+
+void TLivePreviewPane::patchDone(bool ok)
+{
+    busy_ = false;
+    if (!ok) {
+        // The page was not what it was taken for: drawn whole, at once.
+        plan_.invalidate();
+        wholeWanted_ = true;
+        drawn_ = true; // keeps the scroll position
+        renderNow();
+        return;
+    }
+    drawn_ = true;
+    if (followPending_)
+        followCaret();
+    Q_EMIT rendered(true);
+    if (renderWanted_) {
+        renderWanted_ = false;
+        renderNow();
+    }
+}
+
+// The page drawn whole is patched only once its body is seen to hold the elements it was
+// outlined with: a browser reads some markup otherwise (a block inside a paragraph).
+void TLivePreviewPane::checkDrawnPage()
+{
+    if (!plan_.valid())
+        return;
+    busy_ = true;
+    const int generation = generation_;
+    const QByteArray expected = plan_.outline().names();
+    engine_->runJavaScript(
+        QStringLiteral("(function(){var b=document.body;return b&&b.tagName=='BODY'?Array."
+                       "prototype.map.call(b.children,function(e){return e.tagName}).join(' '):"
+                       "'-'})()"),
+        true, [this, generation, expected](const QVariant& names) {
+            if (generation != generation_)
+                return;
+            busy_ = false;
+            planChecked_ = names.toString().toLatin1() == expected;
+            if (followPending_)
+                followCaret();
+            if (renderWanted_) {
+                renderWanted_ = false;
+                renderNow();
+            }
+        });
 }
 
 void TLivePreviewPane::caretMoved(int line)

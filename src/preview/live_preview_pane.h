@@ -1,7 +1,10 @@
 #pragma once
 
+#include "preview/page_outline.h"
+
 #include <QByteArrayView>
 #include <QPointF>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
@@ -48,6 +51,8 @@ public:
     void setRunsScripts(bool on);
 
     bool engineCreated() const { return engine_ != nullptr; }
+    // The engine's process drawing the page, 0 while there is none (for tests and benchmarks).
+    qint64 pageProcess() const;
     // The message shown instead of the page when the engine cannot run; empty otherwise.
     QString failure() const;
     // For tests and benchmarks: a script in the page's own world, or in one of ours (which
@@ -65,9 +70,18 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
 
 private:
     void createEngine();
+    // Closing the pane gives the engine's memory back: its view, page and profile go, and
+    // with them its page process. The module stays loaded.
+    void dropEngine();
+    // Replaces the elements the edits changed in the shown page; false when it must be drawn
+    // whole.
+    bool patchNow();
+    void patchDone(bool ok);
+    void checkDrawnPage();
     void showFailure(const QString& why);
     void textEdited();
     void renderNow();
@@ -75,6 +89,7 @@ private:
     void followCaret();
 
     TMarginRichEdit* editor_;
+    QPointer<TMarginRichEdit> reporting_; // asked for change reports while the engine lives
     QStackedLayout* stack_ = nullptr;
     QLabel* message_ = nullptr;
     std::unique_ptr<QLibrary> module_;
@@ -88,6 +103,12 @@ private:
     bool stale_ = true;  // the text changed since the last render
     bool drawn_ = false; // a render has finished since the last one started
     QPointF scroll_;     // where the last finished render was scrolled to
+    PagePatchPlan plan_;
+    bool planChecked_ = false; // the drawn page's body has the outline's elements
+    bool wholeWanted_ = true;  // something besides the text changed: draw the page whole
+    bool busy_ = false;        // a patch or a look at the drawn page is under way
+    bool renderWanted_ = false;
+    int generation_ = 0; // of the engine; answers for an engine dropped since are ignored
     bool followCaret_ = true;
     int caretLine_ = -1;
     bool followPending_ = false;

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -86,6 +87,16 @@ void clickElement(TLivePreviewPane* pane, const QString& id)
         return;
     QWidget* input = view->focusProxy() ? view->focusProxy() : view;
     QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(at[0].toInt(), at[1].toInt()));
+}
+
+// Whether the process has ended (and been reaped, or waits only for that).
+bool ended(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray fields = stat.readAll();
+    return fields.mid(fields.lastIndexOf(')') + 2, 1) == "Z";
 }
 
 } // namespace
@@ -422,6 +433,118 @@ private Q_SLOTS:
             QStringLiteral("parxagraph"), 60000);
         QTRY_COMPARE_WITH_TIMEOUT(evaluate(pane, QStringLiteral("scrollY")).toDouble(), scrolled,
                                   5000);
+    }
+
+    // An edit inside one element of the body replaces that element in the shown page, which
+    // then holds what drawing the page whole gives; any other edit draws the page whole.
+    void editInsideAnElementPatchesItElseThePageIsDrawnWhole()
+    {
+        QImage picture(7, 5, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QDir().mkpath(path("patch/pics"));
+        QVERIFY(picture.save(path("patch/pics/red.png")));
+        QVERIFY(picture.save(path("secret.png")));
+        const QString page = writeFile(
+            path("patch/page.htm"),
+            "<HTML><HEAD><TITLE>Patch</TITLE><SCRIPT>document.title='Ran'</SCRIPT></HEAD>"
+            "<BODY>\n<H2>Heading</H2>\n<P ID=a>first paragraph with <B>bold</B> words</P>\n"
+            "<P ID=b>second paragraph</P>\n<UL><LI>one<LI>two</UL>\n<P ID=c>third</P>\n"
+            "</BODY></HTML>\n");
+        // Scripts off first: the page's own script then cannot touch what is patched.
+        WriteSetting(Setting::PreviewScripts, QStringLiteral("N"));
+        auto form = startedForm(page);
+        TLivePreviewPane* pane = openPane(*form);
+        QVERIFY(pane);
+        QVERIFY(showsTitle(pane, QStringLiteral("Patch")));
+        TMarginRichEdit* editor = form->RichEdit1;
+        const auto isolated = [&](const QString& script) { return evaluate(pane, script, true); };
+        const auto marked = [&] { return isolated(QStringLiteral("window.mark===1")).toBool(); };
+        const auto shown = [&] {
+            return isolated(QStringLiteral("document.readyState+'|'+document.title+'|'+"
+                                           "document.body.outerHTML"))
+                .toString();
+        };
+        const struct
+        {
+            const char* what;
+            const char* find;
+            int deleted;
+            const char* inserted;
+            bool scripts;
+            bool patched;
+        } rows[] = {
+            {"text typed inside a paragraph", "second", 0, "new %1 %2F ", false, true},
+            {"a picture of the site", "third", 0, "<IMG ID=in SRC=\"pics/red.png\">", false, true},
+            {"a picture beside the site", "third", 0, "<IMG ID=out SRC=\"../secret.png\">", false,
+             true},
+            {"an edit across two paragraphs", "words</P>", 14, "", false, false},
+            {"an end tag typed inside a paragraph", "third", 0, "</P><P>", false, false},
+            {"the title", "Patch", 5, "Changed", false, false},
+            {"the page's scripts running", "second", 0, "more ", true, false},
+            {"a block inside a paragraph: the browser splits it", "first", 0, "<DIV>x</DIV>", false,
+             false},
+        };
+        bool scripts = false;
+        for (const auto& row : rows) {
+            if (row.scripts != scripts) {
+                scripts = row.scripts;
+                form->invokeMenuItem("PreviewRunsScripts1");
+                QVERIFY(
+                    showsTitle(pane, scripts ? QStringLiteral("Ran") : QStringLiteral("Changed")));
+            }
+            isolated(QStringLiteral("window.mark=1"));
+            QSignalSpy rendered(pane, &TLivePreviewPane::rendered);
+            const QString text = editor->EditorText();
+            editor->SetSelectionStart(int(text.indexOf(QLatin1String(row.find))));
+            editor->SetSelectionLength(row.deleted);
+            editor->ReplaceSelection(QString::fromLatin1(row.inserted));
+            QVERIFY2(QTest::qWaitFor([&] { return rendered.contains(QVariantList{true}); }, 60000),
+                     row.what);
+            QVERIFY2(QTest::qWaitFor([&] { return shown().startsWith("complete|"); }, 60000),
+                     row.what);
+            QVERIFY2(marked() == row.patched, row.what);
+            // Pictures in patched markup come through the preview's own scheme as any other.
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return isolated(QStringLiteral("Array.prototype.every.call(document.images,"
+                                                   "function(i){return i.complete})"))
+                        .toBool();
+                },
+                10000));
+            QCOMPARE(isolated(QStringLiteral("(function(){var i=document.getElementById('in');"
+                                             "return i?i.naturalWidth:7})()"))
+                         .toInt(),
+                     7);
+            QVERIFY(isolated(QStringLiteral("(function(){var i=document.getElementById('out');"
+                                            "return i?i.naturalWidth:0})()"))
+                        .toInt() == 0);
+
+            const QString after = shown();
+            isolated(QStringLiteral("window.mark=1"));
+            editor->SetEditorText(editor->EditorText()); // the same text, drawn whole
+            QVERIFY(QTest::qWaitFor([&] { return !marked() && shown().startsWith("complete|"); },
+                                    60000));
+            QVERIFY2(shown() == after, row.what);
+        }
+    }
+
+    // Closing the pane lets its page process go; opening it again starts one.
+    void closingThePaneEndsItsPageProcess()
+    {
+        auto form = startedForm(writeFile(path("one.htm"), "<TITLE>One</TITLE><P>one</P>"));
+        TLivePreviewPane* pane = openPane(*form);
+        QVERIFY(pane);
+        QVERIFY(showsTitle(pane, QStringLiteral("One")));
+        const qint64 process = pane->pageProcess();
+        QVERIFY(process > 0 && !ended(process));
+        form->invokeMenuItem("LivePreview1");
+        QVERIFY(!pane->engineCreated());
+        QCOMPARE(engineObjects(), QStringList());
+        QVERIFY(QTest::qWaitFor([&] { return ended(process); }, 60000));
+        form->invokeMenuItem("LivePreview1");
+        QVERIFY(pane->engineCreated());
+        QVERIFY(showsTitle(pane, QStringLiteral("One")));
+        QVERIFY(pane->pageProcess() > 0 && pane->pageProcess() != process);
     }
 
     void nearestElementCountsStartTagsByName_data()

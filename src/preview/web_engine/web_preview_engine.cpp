@@ -392,6 +392,19 @@ public:
         page_->load(url);
     }
 
+    void patch(const QByteArray& html, const QString& script,
+               const std::function<void(bool)>& done) override
+    {
+        page_->runJavaScript(
+            script, QWebEngineScript::ApplicationWorld, [this, html, done](const QVariant& answer) {
+                const bool ok = answer.typeId() == QMetaType::Bool && answer.toBool();
+                if (ok)
+                    handler_->html = html;
+                if (done)
+                    done(ok);
+            });
+    }
+
     void stop() override
     {
         if (rendering_)
@@ -399,6 +412,7 @@ public:
     }
     bool rendering() const override { return rendering_; }
     QPointF scrollPosition() const override { return page_->scrollPosition(); }
+    qint64 pageProcess() const override { return page_->renderProcessPid(); }
     void setScriptsEnabled(bool on) override
     {
         page_->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, on);
