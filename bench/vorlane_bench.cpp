@@ -1461,6 +1461,7 @@ int main(int argc, char* argv[])
         qFatal("cannot create a temporary folder");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.path() + QStringLiteral("/config")));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(work.path() + QStringLiteral("/cache")));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(work.path() + QStringLiteral("/state")));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 

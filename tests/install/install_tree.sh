@@ -57,6 +57,8 @@ version=$("$prefix/bin/vorlane" --version) || fail "--version exited with $?"
 
 # The editor itself, started from the installed bin/ folder and then from the build tree.
 export XDG_CONFIG_HOME=$work/config
+# Recovery copies another run left behind must not stand in for the page asked for.
+export XDG_STATE_HOME=$work/state
 check_probe() { # BIN_DIR DATA_DIR
     local bin=$1 data=$2 out first
     out=$("$bin/$(basename "$probe")" "$data/readme.txt") || fail "probe in $bin exited with $?"
