@@ -290,7 +290,8 @@ private Q_SLOTS:
     void caretColumnOverBytesThatAreNotUtf8()
     {
         TMarginRichEdit edit;
-        edit.SetEditorUtf8(QByteArray("x\nab\xff\xfe\xe2\x82cd"));
+        edit.SetEditorUtf8(QByteArray("x\nab\xff\xfe\xe2\x82"
+                                      "cd"));
         edit.SendScintilla(Sci::SCI_GOTOPOS, 10L);
         QCOMPARE(edit.CaretColumn(), int(edit.SendScintilla(Sci::SCI_COUNTCODEUNITS, 2L, 10L)) + 1);
         QVERIFY(edit.CaretColumn() >= 7);
