@@ -742,11 +742,14 @@ void BenchRun::editingCases()
     }
     if (wanted(kTypedRecovery)) {
         // The worst keystroke with recovery on: the one right after the copy's timer fired.
-        // The text is copied on the window's thread; the disk is left to the writer's thread.
+        // The writer's thread keeps its own copy of the text (sent over in pieces between
+        // events after the first change, here all at once) and writes it while the key is
+        // typed.
         auto side = [&](TMainForm& form) {
             TMarginRichEdit* editor = form.editor();
             editor->SetSelectionStart(editor->TextLength() / 2);
             typeCharacter(editor);
+            form.writeRecoveryCopyNow(true);
             settle();
             // The copy is written on a thread of its own.
             Stopwatch watch(Bench::Clock::Process);

@@ -18,6 +18,7 @@ class QFileSystemWatcher;
 class QPushButton;
 class QTimer;
 class RecoverySlot;
+class RecoveryTextFeed;
 class RecoveryWriter;
 class QFrame;
 class QLabel;
@@ -303,6 +304,11 @@ private:
     void setupRecovery();
     void scheduleRecoveryCopy();
     void dropRecoveryCopy();
+    // The writer's copy of the text: started when the first copy is asked for (typing has
+    // paused, or gone on for a while), sent in pieces, then kept by the edits.
+    void startRecoveryText();
+    void feedRecoveryText();
+    void onBytesEditing(long position, long deleted, const char* inserted, long insertedLength);
     // Start-up offers: interrupted saves, then pages of windows that are gone. True when a
     // page was recovered into this window.
     void offerInterruptedSaves();
@@ -354,6 +360,9 @@ private:
     Document document_;
     std::unique_ptr<RecoverySlot> recoverySlot_;
     std::unique_ptr<RecoveryWriter> recoveryWriter_; // after the slot: it stops first
+    std::unique_ptr<RecoveryTextFeed> recoveryFeed_; // after the writer it feeds
+    QTimer* recoveryFeedTimer_ = nullptr;            // the next piece of the text, between events
+    bool recoveryCopyWanted_ = false;                // once the writer has the whole text
     QTimer* recoveryPause_ = nullptr;                // about a second after typing pauses
     QTimer* recoveryLongest_ = nullptr;              // at least every five seconds of typing
     QFileSystemWatcher* watcher_ = nullptr;

@@ -25,6 +25,12 @@ namespace {
 
 constexpr int kRecoveryPauseMs = 1000;
 constexpr int kRecoveryLongestMs = 5000;
+// The writer's copy of the text goes over in pieces this big, one per turn of the event loop,
+// so no key waits for a whole-page copy.
+constexpr qsizetype kRecoveryPiece = 256 * 1024;
+// An insertion bigger than this (a paste, a page replaced) is not copied from the change
+// notice: the text goes over again in pieces.
+constexpr qsizetype kRecoveryLargestEdit = 1024 * 1024;
 // Another program's save is often a delete and a create; look once it is done.
 constexpr int kWatchSettleMs = 200;
 
@@ -57,6 +63,11 @@ void TMainForm::setupRecovery()
 {
     recoverySlot_ = std::make_unique<RecoverySlot>();
     recoveryWriter_ = std::make_unique<RecoveryWriter>();
+    recoveryFeed_ = std::make_unique<RecoveryTextFeed>(*recoveryWriter_);
+    recoveryFeedTimer_ = new QTimer(this);
+    recoveryFeedTimer_->setInterval(0);
+    connect(recoveryFeedTimer_, &QTimer::timeout, this, &TMainForm::feedRecoveryText);
+    connect(RichEdit1, &TMarginRichEdit::bytesEditing, this, &TMainForm::onBytesEditing);
     recoveryPause_ = new QTimer(this);
     recoveryPause_->setSingleShot(true);
     recoveryPause_->setInterval(kRecoveryPauseMs);
@@ -245,6 +256,44 @@ void TMainForm::scheduleRecoveryCopy()
         recoveryLongest_->start();
 }
 
+void TMainForm::startRecoveryText()
+{
+    if (!recoveryFeed_->active()) {
+        RichEdit1->SetReportEdits(true);
+        recoveryFeed_->start(RichEdit1->ByteLength());
+    }
+    if (!recoveryFeed_->complete())
+        recoveryFeedTimer_->start();
+}
+
+void TMainForm::onBytesEditing(long position, long deleted, const char* inserted,
+                               long insertedLength)
+{
+    if (!recoveryFeed_->active())
+        return;
+    if (insertedLength > 0 && (!inserted || insertedLength > kRecoveryLargestEdit)) {
+        recoveryFeed_->start(recoveryFeed_->length() - deleted + insertedLength);
+    } else {
+        recoveryFeed_->edit(position, deleted, QByteArrayView(inserted, insertedLength));
+    }
+    if (!recoveryFeed_->complete())
+        recoveryFeedTimer_->start();
+}
+
+void TMainForm::feedRecoveryText()
+{
+    if (!recoveryFeed_->active()) {
+        recoveryFeedTimer_->stop();
+        return;
+    }
+    recoveryFeed_->sendPiece(RichEdit1->EditorTextRuns(), kRecoveryPiece);
+    if (!recoveryFeed_->complete())
+        return;
+    recoveryFeedTimer_->stop();
+    if (recoveryCopyWanted_)
+        writeRecoveryCopyNow();
+}
+
 void TMainForm::writeRecoveryCopyNow(bool wait)
 {
     recoveryPause_->stop();
@@ -255,17 +304,39 @@ void TMainForm::writeRecoveryCopyNow(bool wait)
     }
     if (!recoverySlot_->valid())
         return;
+    // The writer refused a copy, or an edit went by untold: the text goes over again.
+    if (recoveryWriter_->textOutOfStep() || recoveryFeed_->length() != RichEdit1->ByteLength())
+        recoveryFeed_->stop();
+    startRecoveryText();
+    if (!recoveryFeed_->complete()) {
+        if (!wait) {
+            recoveryCopyWanted_ = true; // written once the last piece has gone
+            return;
+        }
+        while (!recoveryFeed_->complete())
+            recoveryFeed_->sendPiece(RichEdit1->EditorTextRuns(), RichEdit1->ByteLength());
+        recoveryFeedTimer_->stop();
+    }
+    recoveryCopyWanted_ = false;
     RecoveryCopy copy;
     copy.pageName = document_.path();
     copy.format = document_.format();
     copy.caretLine = RichEdit1->CaretLine();
     copy.changed = QDateTime::currentDateTime();
     copy.disk = document_.diskIdentity();
-    recoveryWriter_->write(recoverySlot_->copyPath(),
-                           encodeRecoveryCopy(copy, RichEdit1->EditorTextRuns()));
+    const qsizetype length = recoveryFeed_->length();
+    recoveryWriter_->writeCopy(recoverySlot_->copyPath(), recoveryCopyHeader(copy, length), length);
     recoveryCopyAsked_ = true;
-    if (wait)
+    if (!wait)
+        return;
+    recoveryWriter_->flush();
+    if (recoveryWriter_->textOutOfStep()) {
+        // Never without a copy when one is waited for: the whole text, taken here.
+        recoveryFeed_->stop();
+        recoveryWriter_->write(recoverySlot_->copyPath(),
+                               encodeRecoveryCopy(copy, RichEdit1->EditorTextRuns()));
         recoveryWriter_->flush();
+    }
 }
 
 void TMainForm::dropRecoveryCopy()
@@ -274,6 +345,10 @@ void TMainForm::dropRecoveryCopy()
         return;
     recoveryPause_->stop();
     recoveryLongest_->stop();
+    recoveryFeedTimer_->stop();
+    recoveryCopyWanted_ = false;
+    recoveryFeed_->stop();
+    RichEdit1->SetReportEdits(false);
     if (recoveryCopyAsked_ && recoverySlot_->valid())
         recoveryWriter_->remove(recoverySlot_->copyPath());
     recoveryCopyAsked_ = false;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/file.h>
@@ -111,6 +112,12 @@ QString ensureRecoveryFolder()
 
 bool writePrivateFile(const QString& folderPath, const QString& name, const QByteArray& bytes)
 {
+    return writePrivateFile(folderPath, name, {QByteArrayView(bytes)});
+}
+
+bool writePrivateFile(const QString& folderPath, const QString& name,
+                      std::initializer_list<QByteArrayView> pieces)
+{
     const int folder = ::open(native(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
         return false;
@@ -119,7 +126,13 @@ bool writePrivateFile(const QString& folderPath, const QString& name, const QByt
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     bool done = false;
     if (fd >= 0) {
-        done = writeAllAt(fd, bytes) && ::fdatasync(fd) == 0;
+        done = true;
+        qsizetype offset = 0;
+        for (const QByteArrayView piece : pieces) {
+            done = done && writeAllAt(fd, piece, offset);
+            offset += piece.size();
+        }
+        done = done && ::fdatasync(fd) == 0;
         done = ::close(fd) == 0 && done;
         done = done &&
                ::renameat(folder, temporary.constData(), folder, native(name).constData()) == 0;
@@ -138,7 +151,7 @@ QByteArray encodeRecoveryCopy(const RecoveryCopy& copy)
     return encodeRecoveryCopy(copy, TextRuns{copy.utf8, {}});
 }
 
-QByteArray encodeRecoveryCopy(const RecoveryCopy& copy, const TextRuns& text)
+QByteArray recoveryCopyHeader(const RecoveryCopy& copy, qsizetype length)
 {
     QByteArray bytes = kCopyMagic;
     bytes += "name=" + copy.pageName.toUtf8().toPercentEncoding() + '\n';
@@ -152,8 +165,14 @@ QByteArray encodeRecoveryCopy(const RecoveryCopy& copy, const TextRuns& text)
              QByteArray::number(d.modifiedNs) + ' ' + QByteArray::number(quint64(d.owner)) + ' ' +
              QByteArray::number(d.isLink) + '\n';
     bytes += "link=" + d.linkTarget.toUtf8().toPercentEncoding() + '\n';
-    const qsizetype length = text.first.size() + text.second.size();
     bytes += "length=" + QByteArray::number(length) + "\n\n";
+    return bytes;
+}
+
+QByteArray encodeRecoveryCopy(const RecoveryCopy& copy, const TextRuns& text)
+{
+    const qsizetype length = text.first.size() + text.second.size();
+    QByteArray bytes = recoveryCopyHeader(copy, length);
     bytes.reserve(bytes.size() + length);
     bytes.append(text.first);
     bytes.append(text.second);
@@ -392,73 +411,259 @@ void RecoveryWriter::afterForkInChild()
     writersMutex.unlock();
 }
 
-void RecoveryWriter::doJob(const QString& path, const QByteArray& bytes, bool remove)
+// ---- the kept text ----
+
+void RecoveryWriter::GapText::moveGap(qsizetype position)
 {
-    const QFileInfo info(path);
-    if (remove)
-        QFile::remove(path);
-    else
-        writePrivateFile(info.path(), info.fileName(), bytes);
+    if (position == gapStart_)
+        return;
+    char* data = bytes_.data();
+    const qsizetype gap = gapEnd_ - gapStart_;
+    if (position < gapStart_)
+        std::memmove(data + position + gap, data + position, size_t(gapStart_ - position));
+    else if (position > gapStart_)
+        std::memmove(data + gapStart_, data + gapEnd_, size_t(position - gapStart_));
+    gapStart_ = position;
+    gapEnd_ = position + gap;
+}
+
+RecoveryWriter::GapText RecoveryWriter::GapText::grown(qsizetype count) const
+{
+    // Half again as much room, so a text typed into grows in few steps.
+    const qsizetype length = size();
+    const qsizetype gap = qMax(count, qMax(length / 2, qsizetype(64 * 1024)));
+    GapText bigger;
+    bigger.bytes_ = QByteArray(length + gap, Qt::Uninitialized);
+    const QByteArrayView head = before(), tail = after();
+    if (!head.isEmpty())
+        std::memcpy(bigger.bytes_.data(), head.data(), size_t(head.size()));
+    if (!tail.isEmpty())
+        std::memcpy(bigger.bytes_.data() + head.size() + gap, tail.data(), size_t(tail.size()));
+    bigger.gapStart_ = head.size();
+    bigger.gapEnd_ = head.size() + gap;
+    return bigger;
+}
+
+bool RecoveryWriter::GapText::insert(qsizetype position, QByteArrayView text)
+{
+    if (position < 0 || position > size())
+        return false;
+    if (!hasRoom(text.size()))
+        *this = grown(text.size());
+    if (text.isEmpty())
+        return true;
+    moveGap(position);
+    std::memcpy(bytes_.data() + gapStart_, text.data(), size_t(text.size()));
+    gapStart_ += text.size();
+    return true;
+}
+
+bool RecoveryWriter::GapText::erase(qsizetype position, qsizetype count)
+{
+    if (position < 0 || count < 0 || position + count > size())
+        return false;
+    moveGap(position);
+    gapEnd_ += count;
+    return true;
+}
+
+void RecoveryWriter::GapText::clear(qsizetype capacity)
+{
+    bytes_ = capacity > 0 ? QByteArray(capacity, Qt::Uninitialized) : QByteArray();
+    gapStart_ = 0;
+    gapEnd_ = bytes_.size();
+}
+
+// ---- the jobs ----
+
+void RecoveryWriter::doFileJob(const Job& job)
+{
+    const QFileInfo info(job.path);
+    if (job.kind == Job::Remove) {
+        QFile::remove(job.path);
+    } else if (job.kind == Job::Write) {
+        writePrivateFile(info.path(), info.fileName(), job.bytes);
+    } else if (job.kind == Job::WriteCopy) {
+        if (text_.size() != job.count) {
+            outOfStep_ = true; // never a copy that is not the page's text
+            return;
+        }
+        writePrivateFile(info.path(), info.fileName(),
+                         {QByteArrayView(job.bytes), text_.before(), text_.after()});
+    }
+}
+
+bool RecoveryWriter::applyTextJob(Job& job)
+{
+    switch (job.kind) {
+    case Job::Reset:
+        text_.clear(job.count);
+        outOfStep_ = false;
+        return true;
+    case Job::Append:
+        if (!text_.insert(text_.size(), job.bytes))
+            outOfStep_ = true;
+        return true;
+    case Job::Edit:
+        if (!text_.erase(job.position, job.count) || !text_.insert(job.position, job.bytes))
+            outOfStep_ = true;
+        return true;
+    case Job::Dropped:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RecoveryWriter::enqueue(Job job)
+{
+    std::unique_lock lock(mutex_);
+    const bool fileJob =
+        job.kind == Job::Write || job.kind == Job::WriteCopy || job.kind == Job::Remove;
+    if (fileJob)
+        for (Job& waiting : jobs_)
+            if (waiting.kind == Job::Write || waiting.kind == Job::WriteCopy ||
+                waiting.kind == Job::Remove) {
+                waiting.kind = Job::Dropped; // the newest request wins
+                waiting.bytes = QByteArray();
+            }
+    jobs_.push_back(std::move(job));
+    if (!threadGone_) {
+        lock.unlock();
+        wake_.notify_all();
+        return;
+    }
+    // In a forked child the thread is gone: the work is done on the spot.
+    while (!jobs_.empty()) {
+        Job next = std::move(jobs_.front());
+        jobs_.pop_front();
+        if (!applyTextJob(next))
+            doFileJob(next);
+    }
 }
 
 void RecoveryWriter::write(const QString& path, QByteArray bytes)
 {
-    if (threadGone_) {
-        doJob(path, bytes, false);
-        return;
-    }
-    {
-        std::lock_guard lock(mutex_);
-        pending_ = Job{path, std::move(bytes), false};
-    }
-    wake_.notify_all();
+    enqueue(Job{Job::Write, path, std::move(bytes)});
 }
 
 void RecoveryWriter::remove(const QString& path)
 {
-    if (threadGone_) {
-        doJob(path, QByteArray(), true);
-        return;
-    }
-    {
-        std::lock_guard lock(mutex_);
-        pending_ = Job{path, QByteArray(), true};
-    }
-    wake_.notify_all();
+    enqueue(Job{Job::Remove, path, QByteArray()});
+}
+
+void RecoveryWriter::writeCopy(const QString& path, QByteArray header, qsizetype length)
+{
+    enqueue(Job{Job::WriteCopy, path, std::move(header), 0, length});
+}
+
+void RecoveryWriter::resetText(qsizetype capacity)
+{
+    outOfStep_ = false;
+    enqueue(Job{Job::Reset, QString(), QByteArray(), 0, capacity});
+}
+
+void RecoveryWriter::appendText(QByteArrayView piece)
+{
+    enqueue(Job{Job::Append, QString(), piece.toByteArray()});
+}
+
+void RecoveryWriter::editText(qsizetype position, qsizetype deleted, QByteArrayView inserted)
+{
+    enqueue(Job{Job::Edit, QString(), inserted.toByteArray(), position, deleted});
 }
 
 void RecoveryWriter::flush()
 {
-    if (threadGone_) {
-        std::optional<Job> job;
-        {
-            std::lock_guard lock(mutex_);
-            job.swap(pending_);
-        }
-        if (job)
-            doJob(job->path, job->bytes, job->remove);
-        return;
-    }
     std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this] { return !pending_ && !busy_; });
+    idle_.wait(lock, [this] { return threadGone_ || (jobs_.empty() && !busy_); });
 }
 
 void RecoveryWriter::run()
 {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return pending_ || stopping_; });
-        if (!pending_)
+        wake_.wait(lock, [this] { return !jobs_.empty() || stopping_; });
+        if (jobs_.empty())
             return;
-        const Job job = std::move(*pending_);
-        pending_.reset();
-        busy_ = true;
-        lock.unlock();
-        doJob(job.path, job.bytes, job.remove);
-        lock.lock();
-        busy_ = false;
-        idle_.notify_all();
+        Job job = std::move(jobs_.front());
+        jobs_.pop_front();
+        // The text changes only under the lock, so a fork never copies it half changed, and
+        // quickly, so the window's thread asking for more never waits long: a bigger buffer is
+        // made without the lock (only this thread changes the text).
+        if ((job.kind == Job::Append || job.kind == Job::Edit) &&
+            !text_.hasRoom(job.bytes.size())) {
+            busy_ = true;
+            lock.unlock();
+            GapText bigger = text_.grown(job.bytes.size());
+            lock.lock();
+            busy_ = false;
+            text_ = std::move(bigger);
+        }
+        if (!applyTextJob(job)) {
+            busy_ = true;
+            lock.unlock();
+            doFileJob(job);
+            lock.lock();
+            busy_ = false;
+        }
+        if (jobs_.empty())
+            idle_.notify_all();
     }
+}
+
+// ---- keeping the text in step ----
+
+void RecoveryTextFeed::start(qsizetype length)
+{
+    active_ = true;
+    length_ = length;
+    sent_ = 0;
+    // Room for the whole text and some typing, made once.
+    writer_.resetText(length + qMax(length / 8, qsizetype(64 * 1024)));
+}
+
+void RecoveryTextFeed::stop()
+{
+    if (!active_)
+        return;
+    active_ = false;
+    length_ = sent_ = 0;
+    writer_.resetText();
+}
+
+void RecoveryTextFeed::edit(qsizetype position, qsizetype deleted, QByteArrayView inserted)
+{
+    if (!active_)
+        return;
+    length_ += inserted.size() - deleted;
+    if (position >= sent_)
+        return; // the pieces still to come bring it
+    const qsizetype deletedSent = qMin(deleted, sent_ - position);
+    writer_.editText(position, deletedSent, inserted);
+    sent_ += inserted.size() - deletedSent;
+}
+
+bool RecoveryTextFeed::sendPiece(const TextRuns& text, qsizetype most)
+{
+    if (!active_)
+        return true;
+    const qsizetype total = text.first.size() + text.second.size();
+    if (total != length_) {
+        start(total); // an edit went by unreported: over again
+        return false;
+    }
+    qsizetype count = qMin(most, length_ - sent_);
+    while (count > 0) {
+        const bool inFirst = sent_ < text.first.size();
+        const QByteArrayView run =
+            inFirst ? text.first.sliced(sent_) : text.second.sliced(sent_ - text.first.size());
+        const QByteArrayView piece = run.first(qMin(count, run.size()));
+        writer_.appendText(piece);
+        sent_ += piece.size();
+        count -= piece.size();
+    }
+    return true;
 }
 
 // ---- interrupted in-place saves ----

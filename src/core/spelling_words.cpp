@@ -399,7 +399,22 @@ qsizetype spellingResyncPoint(QByteArrayView page, qsizetype at, qsizetype reach
     qsizetype lastOpen = -1, lastClose = -1, commentOpen = -1, commentClose = -1, rawOpen = -1,
               rawClose = -1;
     const char* data = page.data();
-    for (qsizetype i = low; i < at; ++i) {
+    // Eight bytes at a time past those that are neither "<" nor ">": this runs on every key.
+    constexpr quint64 kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    const auto holds = [](quint64 word, char c) {
+        const quint64 x = word ^ (kOnes * uchar(c));
+        return ((x - kOnes) & ~x & kHighs) != 0;
+    };
+    qsizetype i = low;
+    while (i < at) {
+        if (at - i >= 8) {
+            quint64 word;
+            std::memcpy(&word, data + i, 8);
+            if (!holds(word, '<') && !holds(word, '>')) {
+                i += 8;
+                continue;
+            }
+        }
         const char c = data[i];
         if (c == '>') {
             lastClose = i;
@@ -407,15 +422,21 @@ qsizetype spellingResyncPoint(QByteArrayView page, qsizetype at, qsizetype reach
                 commentClose = i;
         } else if (c == '<') {
             lastOpen = i;
-            if (page.sliced(i).startsWith("<!--"))
-                commentOpen = i;
-            else if (startsTagNamed(page, i, false, "SCRIPT") ||
-                     startsTagNamed(page, i, false, "STYLE"))
-                rawOpen = i;
-            else if (startsTagNamed(page, i, true, "SCRIPT") ||
-                     startsTagNamed(page, i, true, "STYLE"))
-                rawClose = i;
+            const char next = i + 1 < page.size() ? data[i + 1] : '\0';
+            if (next == '!') {
+                if (page.sliced(i).startsWith("<!--"))
+                    commentOpen = i;
+            } else if (next == '/') {
+                if (startsTagNamed(page, i, true, "SCRIPT") ||
+                    startsTagNamed(page, i, true, "STYLE"))
+                    rawClose = i;
+            } else if (next == 'S' || next == 's') {
+                if (startsTagNamed(page, i, false, "SCRIPT") ||
+                    startsTagNamed(page, i, false, "STYLE"))
+                    rawOpen = i;
+            }
         }
+        ++i;
     }
     if (commentOpen > commentClose)
         return commentOpen;

@@ -171,6 +171,8 @@ public:
     void AddSpellingMark(long from, long to);
     // The mark covering byte `position`, as {start, end}; {-1, -1} when none does.
     std::pair<long, long> SpellingMarkAt(long position) const;
+    // Every mark reaching into from..to, whole, in order.
+    std::vector<std::pair<long, long>> SpellingMarksBetween(long from, long to) const;
     // Whole lines from the first shown to the last shown, in bytes (of a last line too long
     // to draw, the part that can be drawn).
     std::pair<long, long> VisibleBytes() const;
@@ -189,6 +191,8 @@ public:
     // Sends bytesChanged for every insertion and deletion while anyone asks for it: each
     // SetReportChanges(true) is undone by one SetReportChanges(false).
     void SetReportChanges(bool on);
+    // Sends bytesEditing, with the inserted bytes, for every insertion and deletion while on.
+    void SetReportEdits(bool on);
 
     // Removes Scintilla's own binding of a key, so the window's short-cut gets it.
     void releaseKey(int key);
@@ -206,6 +210,10 @@ Q_SIGNALS:
     void textEdited();
     // Bytes were inserted (or deleted) at `position`; sent only while SetReportChanges is on.
     void bytesChanged(long position, long inserted, long deleted);
+    // The bytes from `position` on are about to be replaced: `deleted` bytes go, the
+    // `insertedLength` bytes at `inserted` come (null when Scintilla does not tell them). Sent
+    // only while SetReportEdits is on, before the text changes.
+    void bytesEditing(long position, long deleted, const char* inserted, long insertedLength);
     // The whole text was replaced (a page opened or made).
     void textReplaced();
     // Other lines came into view.
@@ -307,9 +315,11 @@ private:
     long contextMenuByte_ = -1;
     bool reportChanges_ = false;
     int reportChangeUsers_ = 0;
+    bool reportEdits_ = false;
     bool accessibilityListening_ = false;
     bool modifiedConnected_ = false;
     void applySpellingStyle();
     void applyModificationMask();
-    void onModified(int position, int type, int length);
+    void listenForModifications();
+    void onModified(int position, int type, const char* text, int length);
 };

@@ -62,7 +62,7 @@ void TMarginRichEdit::applyModificationMask()
                     : long(SC_MOD_CHANGESTYLE | SC_MOD_CHANGEFOLD | SC_MOD_CHANGEMARKER);
     // Changes are reported from the notices sent before them: the ones sent after them also go
     // to QScintilla's accessibility, which counts characters from the start of the page.
-    if (reportChanges_)
+    if (reportChanges_ || reportEdits_)
         mask |= SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE;
     SendScintilla(SCI_SETMODEVENTMASK, mask);
 }

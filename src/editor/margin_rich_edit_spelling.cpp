@@ -48,6 +48,25 @@ std::pair<long, long> TMarginRichEdit::SpellingMarkAt(long position) const
             long(self->SendScintilla(SCI_INDICATOREND, kSpellingIndicator, position))};
 }
 
+std::vector<std::pair<long, long>> TMarginRichEdit::SpellingMarksBetween(long from, long to) const
+{
+    auto* self = const_cast<TMarginRichEdit*>(this);
+    std::vector<std::pair<long, long>> marks;
+    const long length = self->SendScintilla(SCI_GETLENGTH);
+    from = qBound(0L, from, length);
+    to = qBound(from, to, length);
+    for (long at = from; at < to;) {
+        const long end = self->SendScintilla(SCI_INDICATOREND, kSpellingIndicator, at);
+        if (self->SendScintilla(SCI_INDICATORVALUEAT, kSpellingIndicator, at))
+            marks.emplace_back(self->SendScintilla(SCI_INDICATORSTART, kSpellingIndicator, at),
+                               end);
+        if (end <= at)
+            break;
+        at = end;
+    }
+    return marks;
+}
+
 std::pair<long, long> TMarginRichEdit::VisibleBytes() const
 {
     auto* self = const_cast<TMarginRichEdit*>(this);
@@ -114,26 +133,40 @@ void TMarginRichEdit::SetReportChanges(bool on)
     if ((reportChangeUsers_ > 0) == reportChanges_)
         return;
     reportChanges_ = reportChangeUsers_ > 0;
-    if (on && !modifiedConnected_) {
+    listenForModifications();
+}
+
+void TMarginRichEdit::SetReportEdits(bool on)
+{
+    if (on == reportEdits_)
+        return;
+    reportEdits_ = on;
+    listenForModifications();
+}
+
+void TMarginRichEdit::listenForModifications()
+{
+    if ((reportChanges_ || reportEdits_) && !modifiedConnected_) {
         modifiedConnected_ = true;
         connect(
             this,
             static_cast<void (QsciScintillaBase::*)(int, int, const char*, int, int, int, int, int,
                                                     int, int)>(&QsciScintillaBase::SCN_MODIFIED),
             this,
-            [this](int position, int type, const char*, int length, int, int, int, int, int, int) {
-                onModified(position, type, length);
-            });
+            [this](int position, int type, const char* text, int length, int, int, int, int, int,
+                   int) { onModified(position, type, text, length); });
     }
     applyModificationMask();
 }
 
-void TMarginRichEdit::onModified(int position, int type, int length)
+void TMarginRichEdit::onModified(int position, int type, const char* text, int length)
 {
-    if (!reportChanges_)
+    const bool insert = type & SC_MOD_BEFOREINSERT;
+    if (!insert && !(type & SC_MOD_BEFOREDELETE))
         return;
-    if (type & SC_MOD_BEFOREINSERT)
-        Q_EMIT bytesChanged(position, length, 0);
-    else if (type & SC_MOD_BEFOREDELETE)
-        Q_EMIT bytesChanged(position, 0, length);
+    if (reportEdits_)
+        Q_EMIT bytesEditing(position, insert ? 0 : length, insert ? text : nullptr,
+                            insert ? length : 0);
+    if (reportChanges_)
+        Q_EMIT bytesChanged(position, insert ? length : 0, insert ? 0 : length);
 }

@@ -77,6 +77,7 @@ void TSpellingAsYouType::setEnabled(bool on)
     if (on == enabled_)
         return;
     enabled_ = on;
+    resyncFor_ = -1; // edits went by unreported
     editor_.SetReportChanges(on);
     if (!on) {
         stopWorker();
@@ -135,6 +136,7 @@ void TSpellingAsYouType::restart()
 {
     stopWorker();
     changed_ = {};
+    resyncFor_ = -1;
     ++generation_;
     if (!checker_) {
         editor_.ClearSpellingMarks(0, editor_.ByteLength());
@@ -147,6 +149,8 @@ void TSpellingAsYouType::restart()
 
 void TSpellingAsYouType::onBytesChanged(long position, long inserted, long deleted)
 {
+    if (position < resyncFor_)
+        resyncFor_ = -1;
     if (!enabled_ || !checker_)
         return;
     changed_.grow(position, inserted, deleted);
@@ -174,21 +178,42 @@ void TSpellingAsYouType::checkVisible()
     checkRange(from, to);
 }
 
+long TSpellingAsYouType::resyncPoint(long from)
+{
+    if (from == resyncFor_)
+        return resyncAt_;
+    const long windowStart = qMax(0L, from - kResyncReach);
+    // A few bytes past `from`: a tag name before it may end there.
+    const QByteArrayView window =
+        editor_.BytesBetween(windowStart, qMin(editor_.ByteLength(), from + 16));
+    const long at =
+        windowStart + long(spellingResyncPoint(window, from - windowStart, kResyncReach));
+    // Only a line start is kept: the search reads nothing after the line break before it, so
+    // typing on the line leaves the answer as it is.
+    if (from == 0 || editor_.BytesBetween(from - 1, from) == QByteArrayView("\n")) {
+        resyncFor_ = from;
+        resyncAt_ = at;
+    }
+    return at;
+}
+
 // Marks the words starting in [from, to); reading starts where the lines' context is known.
 void TSpellingAsYouType::checkRange(long from, long to)
 {
     if (!checker_ || to < from)
         return;
-    const long windowStart = qMax(0L, from - kResyncReach);
+    const long windowStart = resyncPoint(from);
     // A little past the end, so a tag begun on the last line is read whole.
     const long windowEnd = qMin(editor_.ByteLength(), to + 4096);
     const QByteArrayView window = editor_.BytesBetween(windowStart, windowEnd);
-    const qsizetype start = spellingResyncPoint(window, from - windowStart, kResyncReach);
     Marks marks;
-    forEachSpellingWord(window, start, to - windowStart, [&](const SpellWord& w) {
+    forEachSpellingWord(window, 0, to - windowStart, [&](const SpellWord& w) {
         if (w.start >= from - windowStart && !checker_->isCorrect(w.text))
             marks.emplace_back(windowStart + w.start, windowStart + w.end);
     });
+    // Marks as they were ask for no repaint (and a key typed into a correct word changes none).
+    if (editor_.SpellingMarksBetween(from, to) == marks)
+        return;
     editor_.ClearSpellingMarks(from, to);
     for (const auto& [a, b] : marks)
         editor_.AddSpellingMark(a, b);

@@ -75,6 +75,8 @@ private:
     void restart();
     void onBytesChanged(long position, long inserted, long deleted);
     void checkRange(long from, long to);
+    // Where reading must start for the words of the line starting at `from`.
+    long resyncPoint(long from);
     void checkVisible();
     void recheckChanged();
     void startBackgroundPass();
@@ -93,6 +95,10 @@ private:
     QTimer idleTimer_;
     Range changed_;       // edits not yet checked again
     Range sinceSnapshot_; // edits after the background pass took its copy
+    // The last line start looked up and where its reading starts: it stays so while every edit
+    // is at or after that line's start (the bytes before it decide).
+    long resyncFor_ = -1;
+    long resyncAt_ = -1;
     bool passWanted_ = false;
     bool passRunning_ = false;
     quint64 generation_ = 0;

@@ -120,6 +120,61 @@ private Q_SLOTS:
         QCOMPARE(recoveryCopies(), QStringList());
     }
 
+    // The copy is the editor's text at the moment it is written, whatever the edits made while
+    // the writer's own copy of a big page was still going over a piece per turn of the event
+    // loop: typing, a paste bigger than a piece, deletions across the part sent, undo and
+    // redo; and again for edits after it has all gone.
+    void copyIsTheTextAsEdited()
+    {
+        QTemporaryDir dir;
+        const QString page = writeFile(dir.filePath(QStringLiteral("big.htm")),
+                                       QByteArray("<P>caf\xc3\xa9 line</P>\r\n").repeated(100000));
+        ScriptedPrompter prompter;
+        TMainForm form;
+        form.LoadDocument(page);
+        form.SetDocumentName(page);
+        TMarginRichEdit* editor = form.editor();
+        const auto copiedText = [&] {
+            const auto copy = decodeRecoveryCopy(readFile(form.recoveryCopyPath()));
+            return copy ? copy->utf8 : QByteArray("(no copy)");
+        };
+        const auto turn = [] { QCoreApplication::processEvents(); };
+        editor->SetSelectionStart(10);
+        QTest::keyClicks(editor, QStringLiteral("typed"));
+        turn();
+        editor->SetSelectionStart(editor->TextLength() / 2);
+        editor->ReplaceSelection(QString::fromUtf8(
+            QByteArray("\xe2\x82\xac pasted ")
+                .repeated(200000))); // bigger than a piece and than an edit copied as told
+        turn();
+        editor->SetSelectionStart(5);
+        editor->SetSelectionLength(400000); // across what has gone and what has not
+        editor->ReplaceSelection(QStringLiteral("cut"));
+        turn();
+        editor->UndoLastEdit();
+        turn();
+        editor->SetSelectionStart(editor->TextLength() - 3);
+        QTest::keyClicks(editor, QStringLiteral("end"));
+        form.writeRecoveryCopyNow();
+        QTest::keyClicks(editor, QStringLiteral("later"));
+        // Written once the writer has the whole text: the text as it then is.
+        QTRY_COMPARE(copiedText(), editor->EditorUtf8());
+        editor->SetSelectionStart(0);
+        editor->SetSelectionLength(3);
+        editor->ReplaceSelection(QStringLiteral("<H1>"));
+        editor->SetSelectionStart(editor->TextLength() / 3);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClick(editor, Qt::Key_Return);
+        form.writeRecoveryCopyNow(true);
+        QCOMPARE(copiedText(), editor->EditorUtf8());
+        // A new page replaces the text: its copy is of the new text alone.
+        form.LoadDocument(page);
+        editor->SetSelectionStart(7);
+        QTest::keyClicks(editor, QStringLiteral("x"));
+        form.writeRecoveryCopyNow(true);
+        QCOMPARE(copiedText(), editor->EditorUtf8());
+    }
+
     // Copies nobody holds are offered newest first; Later keeps one for the next start,
     // Discard removes it, and a running window's own copy is never offered to another.
     void offersNewestFirstAndKeepsLater()

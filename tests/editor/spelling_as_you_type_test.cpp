@@ -159,6 +159,32 @@ private Q_SLOTS:
         QTRY_COMPARE(marked(editor), before);
     }
 
+    // Typing on a line reads it from where its context starts, which stays put while the line
+    // alone changes; once anything before the line changes (here a SCRIPT begins above it, the
+    // line keeping its place), that context is looked for again.
+    void contextBeforeTheLineIsReadAgain()
+    {
+        TMarginRichEdit editor;
+        TSpellingAsYouType spelling(editor);
+        spelling.setChosenLanguage(QStringLiteral("en_US"));
+        spelling.setEnabled(true);
+        editor.SetEditorText(QStringLiteral("<P>fine</P>\nx\n<P>fine</P>\n"));
+        QTRY_VERIFY(!spelling.backgroundPending());
+        const int line = int(editor.EditorText().indexOf(QStringLiteral("x\n")));
+        editor.SetSelectionStart(line);
+        editor.ReplaceSelection(QStringLiteral("teh "));
+        QTRY_COMPARE(marked(editor), QStringList{"teh"});
+        editor.SetSelectionStart(line + 4);
+        editor.ReplaceSelection(QStringLiteral("qwzx "));
+        QTRY_COMPARE(marked(editor), (QStringList{"teh", "qwzx"}));
+        editor.SetSelectionStart(0);
+        editor.SetSelectionLength(11);
+        editor.ReplaceSelection(QStringLiteral("<SCRIPT>abc")); // the same length
+        editor.SetSelectionStart(line + 4);
+        editor.ReplaceSelection(QStringLiteral("y"));
+        QTRY_COMPARE(marked(editor), QStringList{});
+    }
+
     void dictionaryChoice_data()
     {
         QTest::addColumn<QString>("lang");
