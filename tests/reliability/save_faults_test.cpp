@@ -318,6 +318,9 @@ private Q_SLOTS:
     {
         clearSettings();
         WriteSetting(Setting::BrowserLocation, QStringLiteral("/opt/browser/bin/browser"));
+        // The children are forked from a window: a spelling pass running on a worker thread
+        // at that moment would leave its checker's lock taken for good in the child.
+        WriteSetting(Setting::Spelling, QStringLiteral("N"));
     }
 
     // A disk that fills up, or a write that comes back short, during a save or a preview: the
