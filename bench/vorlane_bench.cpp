@@ -195,6 +195,23 @@ void openThroughCommand(TMainForm& form, ScriptedPrompter& prompter, const QStri
 }
 
 // The character position of the first (or last) occurrence of `needle` in the editor.
+// Opening a page through the window's command, until it is shown.
+double timedOpen(TMainForm& form, ScriptedPrompter& prompter, const QString& path)
+{
+    Stopwatch watch;
+    openThroughCommand(form, prompter, path);
+    settle();
+    return watch.ms();
+}
+
+QByteArray readPage(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return file.readAll();
+}
+
 int positionOf(TMarginRichEdit* editor, const QByteArray& needle, bool last)
 {
     qsizetype size = 0;
@@ -482,18 +499,10 @@ void BenchRun::documentCases()
 
     if (wanted(kOpen)) {
         const Bench::Medians m = Bench::measurePair(
+            [&] { return timedOpen(*form, prompter_, big); },
             [&] {
                 Stopwatch watch;
-                openThroughCommand(*form, prompter_, big);
-                settle();
-                return watch.ms();
-            },
-            [&] {
-                Stopwatch watch;
-                QFile file(big);
-                if (!file.open(QIODevice::ReadOnly))
-                    qFatal("cannot read the page");
-                const QByteArray bytes = file.readAll();
+                const QByteArray bytes = readPage(big);
                 bare.SendScintilla(QsciScintillaBase::SCI_CLEARALL);
                 bare.SendScintilla(QsciScintillaBase::SCI_APPENDTEXT,
                                    static_cast<unsigned long>(bytes.size()), bytes.constData());
@@ -892,20 +901,9 @@ void BenchRun::longLineCases()
     const int runs = qMin(options_.runs, 7);
 
     if (wanted(kOpenOneLine)) {
-        const Bench::Medians m = Bench::measurePair(
-            [&] {
-                Stopwatch watch;
-                openThroughCommand(*single, prompter_, oneLine);
-                settle();
-                return watch.ms();
-            },
-            [&] {
-                Stopwatch watch;
-                openThroughCommand(*normal, prompter_, lines);
-                settle();
-                return watch.ms();
-            },
-            runs);
+        const Bench::Medians m =
+            Bench::measurePair([&] { return timedOpen(*single, prompter_, oneLine); },
+                               [&] { return timedOpen(*normal, prompter_, lines); }, runs);
         // Scintilla lays the one line out whole, which alone costs several times the short
         // lines' page: shown, while the floor row below holds the verdict.
         Row row = Bench::row(kOpenOneLine, QStringLiteral("ms"), m, 3.0,
@@ -924,25 +922,17 @@ void BenchRun::longLineCases()
         bare->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0L);
         bare->show();
         settle();
-        const Bench::Medians m = Bench::measurePair(
-            [&] {
-                Stopwatch watch;
-                openThroughCommand(*single, prompter_, oneLine);
-                settle();
-                return watch.ms();
-            },
-            [&] {
-                Stopwatch watch;
-                QFile file(oneLine);
-                if (!file.open(QIODevice::ReadOnly))
-                    qFatal("cannot read the page");
-                const QByteArray bytes = file.readAll();
-                bare->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
-                showAsTheEditorDoes(*bare, bytes);
-                settle();
-                return watch.ms();
-            },
-            runs);
+        const Bench::Medians m =
+            Bench::measurePair([&] { return timedOpen(*single, prompter_, oneLine); },
+                               [&] {
+                                   Stopwatch watch;
+                                   const QByteArray bytes = readPage(oneLine);
+                                   bare->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
+                                   showAsTheEditorDoes(*bare, bytes);
+                                   settle();
+                                   return watch.ms();
+                               },
+                               runs);
         add(Bench::row(kOpenOneLineFloor, QStringLiteral("ms"), m, 1.2,
                        QStringLiteral("readAll + append into a bare QsciScintilla with "
                                       "QsciLexerHTML showing the line as the editor does")));
@@ -1071,30 +1061,22 @@ void BenchRun::highlightingCases()
     bare.show();
     settle();
     auto loadBare = [&] {
-        QFile file(big);
-        if (!file.open(QIODevice::ReadOnly))
-            qFatal("cannot read the page");
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = readPage(big);
         bare.SendScintilla(QsciScintillaBase::SCI_CLEARALL);
         bare.SendScintilla(QsciScintillaBase::SCI_APPENDTEXT,
                            static_cast<unsigned long>(bytes.size()), bytes.constData());
     };
 
     if (wanted(kOpenHighlighted)) {
-        const Bench::Medians m = Bench::measurePair(
-            [&] {
-                Stopwatch watch;
-                openThroughCommand(*form, prompter_, big);
-                settle();
-                return watch.ms();
-            },
-            [&] {
-                Stopwatch watch;
-                loadBare();
-                settle();
-                return watch.ms();
-            },
-            options_.runs);
+        const Bench::Medians m =
+            Bench::measurePair([&] { return timedOpen(*form, prompter_, big); },
+                               [&] {
+                                   Stopwatch watch;
+                                   loadBare();
+                                   settle();
+                                   return watch.ms();
+                               },
+                               options_.runs);
         add(Bench::row(
             kOpenHighlighted, QStringLiteral("ms"), m, 1.3,
             QStringLiteral("readAll + append into a bare QsciScintilla with QsciLexerHTML")));
