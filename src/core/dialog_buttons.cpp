@@ -1,11 +1,14 @@
 #include "core/dialog_buttons.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextDocument>
+#include <QVBoxLayout>
 
 QPushButton* namedButton(QWidget* parent, const char* name, const QString& caption)
 {
@@ -40,4 +43,16 @@ QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons)
         row->addWidget(button);
     }
     return row;
+}
+
+QDialogButtonBox* okCancelColumn(QDialog* dialog, QWidget* label, QWidget* body, int stretch)
+{
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(label);
+    layout->addWidget(body, stretch);
+    layout->addWidget(buttons);
+    return buttons;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <initializer_list>
 
+class QDialog;
+class QDialogButtonBox;
 class QHBoxLayout;
 class QPlainTextEdit;
 class QPushButton;
@@ -17,3 +19,7 @@ int widthForLines(QPlainTextEdit* pane, const QString& text);
 
 // The row most dialogs end with: the buttons at the right, the first one the default button.
 QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons);
+
+// Lays `dialog` out as a column: `label`, `body` (given `stretch`), then OK and Cancel, which
+// accept and reject it. Returns the button box.
+QDialogButtonBox* okCancelColumn(QDialog* dialog, QWidget* label, QWidget* body, int stretch = 0);

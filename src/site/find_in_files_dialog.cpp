@@ -1,5 +1,7 @@
 #include "site/find_in_files_dialog.h"
 
+#include "core/dialog_buttons.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -129,13 +131,7 @@ TReplaceInFilesDialog::TReplaceInFilesDialog(const FindInFilesResult& result, co
         top->setExpanded(true);
     }
     List->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(List);
-    layout->addWidget(buttons);
+    okCancelColumn(this, label, List);
 }
 
 QList<FindInFilesFile> TReplaceInFilesDialog::chosen() const

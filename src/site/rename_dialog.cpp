@@ -1,5 +1,7 @@
 #include "site/rename_dialog.h"
 
+#include "core/dialog_buttons.h"
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -8,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 TRenameDialog::TRenameDialog(const QString& path, QWidget* parent) : QDialog(parent)
 {
@@ -22,8 +23,7 @@ TRenameDialog::TRenameDialog(const QString& path, QWidget* parent) : QDialog(par
     // The name without its extension is selected, as file managers do.
     const qsizetype dot = info.isDir() ? -1 : info.fileName().lastIndexOf(QLatin1Char('.'));
     NameEdit->setSelection(0, int(dot > 0 ? dot : info.fileName().size()));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    QPushButton* ok = okCancelColumn(this, label, NameEdit)->button(QDialogButtonBox::Ok);
     const auto update = [this, ok, original = info.fileName()] {
         const QString name = newName();
         ok->setEnabled(!name.isEmpty() && name != original && !name.contains(QLatin1Char('/')) &&
@@ -31,12 +31,6 @@ TRenameDialog::TRenameDialog(const QString& path, QWidget* parent) : QDialog(par
     };
     connect(NameEdit, &QLineEdit::textChanged, this, update);
     update();
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(NameEdit);
-    layout->addWidget(buttons);
     resize(qMax(360, sizeHint().width()), sizeHint().height());
 }
 
@@ -100,11 +94,5 @@ TRenameLinksDialog::TRenameLinksDialog(const RenamePlan& plan, QWidget* parent) 
                 item->setForeground(column, palette().brush(QPalette::Disabled, QPalette::Text));
     }
     List->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(List, 1);
-    layout->addWidget(buttons);
+    okCancelColumn(this, label, List, 1);
 }
