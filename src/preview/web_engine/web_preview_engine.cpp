@@ -405,10 +405,13 @@ public:
             });
     }
 
+    // A render dropped for a newer one is not a failed render: its load's end goes unreported.
     void stop() override
     {
-        if (rendering_)
-            page_->triggerAction(QWebEnginePage::Stop);
+        if (!rendering_)
+            return;
+        rendering_ = false;
+        page_->triggerAction(QWebEnginePage::Stop);
     }
     bool rendering() const override { return rendering_; }
     QPointF scrollPosition() const override { return page_->scrollPosition(); }
