@@ -14,6 +14,7 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineRegisterProtocolHandlerRequest>
@@ -335,13 +336,20 @@ public:
             [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
         QObject::connect(page_.get(), &QWebEnginePage::fileSystemAccessRequested, page_.get(),
                          [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
-        QObject::connect(page_.get(), &QWebEnginePage::loadFinished, page_.get(), [this](bool ok) {
-            if (!rendering_)
-                return; // a navigation refused in the page, not a render
-            rendering_ = false;
-            if (renderFinished)
-                renderFinished(ok);
-        });
+        QObject::connect(
+            page_.get(), &QWebEnginePage::loadingChanged, page_.get(),
+            [this](const QWebEngineLoadingInfo& loading) {
+                // A load stopped before its end is one we dropped or replaced with a newer render
+                // (which reports for itself), or a navigation refused in the page.
+                const bool succeeded =
+                    loading.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+                if (!rendering_ ||
+                    (!succeeded && loading.status() != QWebEngineLoadingInfo::LoadFailedStatus))
+                    return;
+                rendering_ = false;
+                if (renderFinished)
+                    renderFinished(succeeded);
+            });
         QObject::connect(page_.get(), &QWebEnginePage::renderProcessTerminated, page_.get(),
                          [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
                              rendering_ = false;
@@ -388,6 +396,7 @@ public:
         url.setScheme(QString::fromLatin1(kScheme));
         url.setPath(handler_->pagePath, QUrl::DecodedMode);
         placeAfterLoad(scroll);
+        stop(); // a load still under way is replaced, not raced
         rendering_ = true;
         page_->load(url);
     }
@@ -405,7 +414,6 @@ public:
             });
     }
 
-    // A render dropped for a newer one is not a failed render: its load's end goes unreported.
     void stop() override
     {
         if (!rendering_)
