@@ -3,6 +3,9 @@
 #include <QTreeView>
 #include <QWidget>
 
+#include <memory>
+
+class QAbstractFileIconProvider;
 class QFileSystemModel;
 class QLabel;
 
@@ -37,6 +40,7 @@ class TSitePanel : public QWidget
     Q_OBJECT
 public:
     explicit TSitePanel(QWidget* parent = nullptr);
+    ~TSitePanel() override;
 
     // Shows `folder` (empty: nothing, with a hint to open a site).
     void setSiteFolder(const QString& folder);
@@ -62,6 +66,8 @@ Q_SIGNALS:
 private:
     void showMenu(const QPoint& at);
 
+    // Outlives the model, which asks it for icons until it is gone.
+    std::unique_ptr<QAbstractFileIconProvider> icons_;
     QFileSystemModel* model_ = nullptr;
     QString folder_;
 };
