@@ -61,14 +61,15 @@ QStringList readPersonalList(const QString& path)
 
 } // namespace
 
-SpellChecker::SpellChecker(const QString& dictionary, const QString& aff, const QString& dic)
+SpellChecker::SpellChecker(const QString& dictionary, const QString& aff, const QString& dic,
+                           const QString& personalList)
     : dictionary_(dictionary),
       hunspell_(std::make_unique<Hunspell>(QFile::encodeName(aff).constData(),
                                            QFile::encodeName(dic).constData()))
 {
     const QString encoding = QString::fromStdString(hunspell_->get_dict_encoding());
     utf8_ = encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
-    loadPersonalList();
+    loadPersonalList(personalList);
 }
 
 SpellChecker::~SpellChecker() = default;
@@ -103,16 +104,28 @@ QStringList SpellChecker::installedDictionaries(const QString& folder)
     return names;
 }
 
-std::shared_ptr<SpellChecker> SpellChecker::forLanguage(const QString& dictionary)
+std::shared_ptr<SpellChecker> SpellChecker::loaded(const QString& dictionary)
 {
-    if (dictionary.isEmpty() || !installedDictionaries().contains(dictionary))
-        return nullptr;
     std::lock_guard lock(registryMutex());
-    if (std::shared_ptr<SpellChecker> existing = registry().value(dictionary).lock())
+    return registry().value(dictionary).lock();
+}
+
+std::shared_ptr<SpellChecker> SpellChecker::forLanguage(const QString& dictionary,
+                                                        const QString& personalList,
+                                                        const QString& folder)
+{
+    if (dictionary.isEmpty() || !installedDictionaries(folder).contains(dictionary))
+        return nullptr;
+    // One load at a time, so two windows asking for one dictionary share it; the registry
+    // itself stays free meanwhile for those only asking what is loaded.
+    static std::mutex loading;
+    std::lock_guard lock(loading);
+    if (std::shared_ptr<SpellChecker> existing = loaded(dictionary))
         return existing;
-    const QString base = dictionaryFolder() + QLatin1Char('/') + dictionary;
-    std::shared_ptr<SpellChecker> checker(
-        new SpellChecker(dictionary, base + QStringLiteral(".aff"), base + QStringLiteral(".dic")));
+    const QString base = folder + QLatin1Char('/') + dictionary;
+    std::shared_ptr<SpellChecker> checker(new SpellChecker(
+        dictionary, base + QStringLiteral(".aff"), base + QStringLiteral(".dic"), personalList));
+    std::lock_guard registered(registryMutex());
     registry().insert(dictionary, checker);
     return checker;
 }
@@ -171,9 +184,8 @@ void SpellChecker::ignore(const QString& word)
     known_.insert(word, true);
 }
 
-void SpellChecker::loadPersonalList()
+void SpellChecker::loadPersonalList(const QString& path)
 {
-    const QString path = personalListPath();
     personalStamp_ = personalListStamp(path);
     for (const QString& word : readPersonalList(path)) {
         if (personal_.contains(word))
@@ -189,7 +201,7 @@ bool SpellChecker::refreshPersonalList()
     std::lock_guard lock(mutex_);
     if (personalListStamp(personalListPath()) == personalStamp_)
         return false;
-    loadPersonalList();
+    loadPersonalList(personalListPath());
     return true;
 }
 

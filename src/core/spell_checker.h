@@ -25,7 +25,13 @@ public:
     // Names of the installed dictionaries ("en_US", ...): each NAME.dic with its NAME.aff.
     static QStringList installedDictionaries(const QString& folder = dictionaryFolder());
     // The checker of that dictionary, made once per program; nullptr when it is not installed.
-    static std::shared_ptr<SpellChecker> forLanguage(const QString& dictionary);
+    // Loading a dictionary takes a while: any thread may call this (where the files lie is
+    // read on the caller's thread).
+    static std::shared_ptr<SpellChecker>
+    forLanguage(const QString& dictionary, const QString& personalList = personalListPath(),
+                const QString& folder = dictionaryFolder());
+    // The checker of that dictionary if one is loaded already; never loads.
+    static std::shared_ptr<SpellChecker> loaded(const QString& dictionary);
     // The personal word list: one word a line.
     static QString personalListPath();
 
@@ -42,10 +48,11 @@ public:
     bool refreshPersonalList();
 
 private:
-    SpellChecker(const QString& dictionary, const QString& aff, const QString& dic);
+    SpellChecker(const QString& dictionary, const QString& aff, const QString& dic,
+                 const QString& personalList);
     std::string encode(const QString& word) const;
     QString decode(const std::string& word) const;
-    void loadPersonalList();
+    void loadPersonalList(const QString& path);
 
     const QString dictionary_;
     std::unique_ptr<Hunspell> hunspell_;

@@ -13,6 +13,12 @@ namespace {
 constexpr long kResyncReach = 64 * 1024;
 // How long the user must pause before the rest of the page is checked.
 constexpr int kIdleMs = 400;
+// How long after it is first wanted a dictionary starts loading (on a worker thread): the
+// window's start-up and first paint go first.
+constexpr int kLoadDelayMs = 200;
+// Changed lines spanning more than this (a Replace All over the page) are checked where they
+// are on screen at once and elsewhere by the worker while typing pauses.
+constexpr long kRecheckNowLimit = 64 * 1024;
 
 QList<TSpellingAsYouType*>& everyChecker()
 {
@@ -41,9 +47,11 @@ void TSpellingAsYouType::Range::grow(long position, long inserted, long deleted)
 TSpellingAsYouType::TSpellingAsYouType(TMarginRichEdit& editor) : QObject(&editor), editor_(editor)
 {
     everyChecker().append(this);
-    for (QTimer* timer : {&changedTimer_, &visibleTimer_, &idleTimer_})
+    for (QTimer* timer : {&changedTimer_, &visibleTimer_, &idleTimer_, &loadTimer_})
         timer->setSingleShot(true);
     changedTimer_.setInterval(0);
+    loadTimer_.setInterval(kLoadDelayMs);
+    connect(&loadTimer_, &QTimer::timeout, this, &TSpellingAsYouType::startLoading);
     visibleTimer_.setInterval(0);
     idleTimer_.setInterval(kIdleMs);
     connect(&changedTimer_, &QTimer::timeout, this, &TSpellingAsYouType::recheckChanged);
@@ -61,6 +69,14 @@ TSpellingAsYouType::~TSpellingAsYouType()
 {
     everyChecker().removeOne(this);
     stopWorker();
+    stopLoading();
+}
+
+void TSpellingAsYouType::stopLoading()
+{
+    loadTimer_.stop();
+    if (loader_.joinable())
+        loader_.join();
 }
 
 void TSpellingAsYouType::stopWorker()
@@ -81,7 +97,7 @@ void TSpellingAsYouType::setEnabled(bool on)
     editor_.SetReportChanges(on);
     if (!on) {
         stopWorker();
-        for (QTimer* timer : {&changedTimer_, &visibleTimer_, &idleTimer_})
+        for (QTimer* timer : {&changedTimer_, &visibleTimer_, &idleTimer_, &loadTimer_})
             timer->stop();
         changed_ = {};
         passWanted_ = false;
@@ -120,7 +136,52 @@ void TSpellingAsYouType::chooseDictionary()
     const QString page =
         pageLanguage(editor_.BytesBetween(0, qMin(64L * 1024, editor_.ByteLength())));
     dictionary_ = ::chooseDictionary(installed, page, chosen_, QLocale::system().name());
-    checker_ = SpellChecker::forLanguage(dictionary_);
+    if (checker_ && checker_->dictionary() == dictionary_)
+        return;
+    checker_ = SpellChecker::loaded(dictionary_);
+    // Loading one takes longer than a start-up: a worker thread does it once the window is up
+    // and waiting, and the page is checked when it is there.
+    if (!checker_ && !loader_.joinable() && !loadTimer_.isActive())
+        loadTimer_.start();
+}
+
+void TSpellingAsYouType::startLoading()
+{
+    if (!enabled_ || checker_ || dictionary_.isEmpty() || loader_.joinable())
+        return;
+    loader_ =
+        std::thread([this, dictionary = dictionary_, personal = SpellChecker::personalListPath(),
+                     folder = SpellChecker::dictionaryFolder()] {
+            std::shared_ptr<SpellChecker> checker =
+                SpellChecker::forLanguage(dictionary, personal, folder);
+            QMetaObject::invokeMethod(
+                this, [this, dictionary, checker] { dictionaryLoaded(dictionary, checker); },
+                Qt::QueuedConnection);
+        });
+}
+
+void TSpellingAsYouType::dictionaryLoaded(const QString& dictionary,
+                                          const std::shared_ptr<SpellChecker>& checker)
+{
+    if (loader_.joinable())
+        loader_.join();
+    if (!enabled_ || checker_)
+        return; // switched off meanwhile, or already waited for
+    // The page's LANG or the user's choice may have changed while it loaded.
+    chooseDictionary();
+    if (checker_) {
+        restart();
+    } else if (!checker && dictionary == dictionary_) {
+        // Its files went away between listing and loading: nothing to check with.
+        loadTimer_.stop();
+        dictionary_.clear();
+        editor_.ClearSpellingMarks(0, editor_.ByteLength());
+    }
+}
+
+bool TSpellingAsYouType::dictionaryLoading() const
+{
+    return enabled_ && !checker_ && !dictionary_.isEmpty();
 }
 
 void TSpellingAsYouType::pageReplaced()
@@ -139,7 +200,8 @@ void TSpellingAsYouType::restart()
     resyncFor_ = -1;
     ++generation_;
     if (!checker_) {
-        editor_.ClearSpellingMarks(0, editor_.ByteLength());
+        if (dictionary_.isEmpty()) // while a dictionary loads the marks stay as they are
+            editor_.ClearSpellingMarks(0, editor_.ByteLength());
         return;
     }
     checkVisible();
@@ -156,7 +218,8 @@ void TSpellingAsYouType::onBytesChanged(long position, long inserted, long delet
     changed_.grow(position, inserted, deleted);
     if (passRunning_)
         sinceSnapshot_.grow(position, inserted, deleted);
-    changedTimer_.start();
+    if (!changedTimer_.isActive()) // a command's many edits are checked once, after it
+        changedTimer_.start();
     if (passWanted_)
         idleTimer_.start(); // the pass waits for a pause
 }
@@ -167,7 +230,17 @@ void TSpellingAsYouType::recheckChanged()
         return;
     const auto [from, to] = editor_.LineBytesAround(changed_.from, changed_.to);
     changed_ = {};
-    checkRange(from, to);
+    if (to - from <= kRecheckNowLimit) {
+        checkRange(from, to);
+        return;
+    }
+    const auto [shownFrom, shownTo] = editor_.VisibleBytes();
+    checkRange(qMax(from, shownFrom), qMin(to, shownTo));
+    // A pass already running read the page before this change: a new one replaces it.
+    stopWorker();
+    ++generation_;
+    passWanted_ = true;
+    idleTimer_.start();
 }
 
 void TSpellingAsYouType::checkVisible()
@@ -289,11 +362,15 @@ void TSpellingAsYouType::applyBackgroundPass(quint64 generation, qsizetype snaps
 
 bool TSpellingAsYouType::backgroundPending() const
 {
-    return passWanted_ || passRunning_;
+    return passWanted_ || passRunning_ || dictionaryLoading(); // the pass follows the load
 }
 
 void TSpellingAsYouType::checkWholePageNow()
 {
+    if (dictionaryLoading()) {
+        stopLoading();
+        checker_ = SpellChecker::forLanguage(dictionary_);
+    }
     if (!enabled_ || !checker_)
         return;
     stopWorker();

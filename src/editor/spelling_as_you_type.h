@@ -49,9 +49,11 @@ public:
     void ignoreAll(const QString& word);
 
     // Checks the whole page at once, on this thread (for tests, the command line's twin and
-    // benchmarks); the worker is not used.
+    // benchmarks); the worker is not used, and a dictionary still loading is waited for.
     void checkWholePageNow();
-    // Whether a background pass is running or waiting.
+    // Whether the dictionary is being loaded (the marks stay as they are until it is).
+    bool dictionaryLoading() const;
+    // Whether a background pass is running or waiting (also for the dictionary).
     bool backgroundPending() const;
 
 Q_SIGNALS:
@@ -72,6 +74,9 @@ private:
 
     void pageReplaced();
     void chooseDictionary();
+    void startLoading();
+    void dictionaryLoaded(const QString& dictionary, const std::shared_ptr<SpellChecker>& checker);
+    void stopLoading();
     void restart();
     void onBytesChanged(long position, long inserted, long deleted);
     void checkRange(long from, long to);
@@ -93,6 +98,8 @@ private:
     QTimer changedTimer_;
     QTimer visibleTimer_;
     QTimer idleTimer_;
+    QTimer loadTimer_;
+    std::thread loader_;
     Range changed_;       // edits not yet checked again
     Range sinceSnapshot_; // edits after the background pass took its copy
     // The last line start looked up and where its reading starts: it stays so while every edit

@@ -167,9 +167,12 @@ const LeadBytes& leadBytesFor(uchar first)
     return leads;
 }
 
-// The offset of the first byte in [p, end) that `leads` marks, or end - p.
+// The offset of the first byte in [p, end) that `leads` marks, or end - p. With `second` (the
+// needle's second byte, ASCII; -1 for a one-byte needle) an ASCII first letter counts only
+// when the byte after it is that byte in either case or not ASCII: any other byte there
+// fails the comparison anyway.
 qsizetype firstCandidate(const uchar* p, const uchar* end, const LeadBytes& leads, uchar lower,
-                         uchar upper)
+                         uchar upper, int second)
 {
     const uchar* start = p;
 #if defined(__SSE2__)
@@ -177,13 +180,26 @@ qsizetype firstCandidate(const uchar* p, const uchar* end, const LeadBytes& lead
         const __m128i lowers = _mm_set1_epi8(char(lower));
         const __m128i uppers = _mm_set1_epi8(char(upper));
         const __m128i longLeads = _mm_set1_epi8(char(0xE0));
+        const char secondLower = second < 0 ? 0 : asciiLower(uchar(second));
+        const bool secondLetter = secondLower >= 'a' && secondLower <= 'z';
+        // A letter in either case is the lower-case one with bit 5 set.
+        const __m128i secondFold = _mm_set1_epi8(secondLetter ? 0x20 : 0);
+        const __m128i secondWant = _mm_set1_epi8(secondLower);
+        const qsizetype reach = second < 0 ? 16 : 17; // bytes read from p in one step
         __m128i twoByte[4];
         const qsizetype count = leads.twoByteLeads.size();
         for (qsizetype i = 0; i < count; ++i)
             twoByte[i] = _mm_set1_epi8(char(leads.twoByteLeads[i]));
-        for (; end - p >= 16; p += 16) {
+        for (; end - p >= reach; p += 16) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
             __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, lowers), _mm_cmpeq_epi8(v, uppers));
+            if (second >= 0) {
+                const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+                const __m128i fits =
+                    _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(next, secondFold), secondWant),
+                                 _mm_cmplt_epi8(next, _mm_setzero_si128())); // not ASCII
+                hit = _mm_and_si128(hit, fits);
+            }
             // v >= 0xE0, unsigned
             hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_max_epu8(v, longLeads), v));
             for (qsizetype i = 0; i < count; ++i)
@@ -216,8 +232,9 @@ CaseBlindSearch::Match CaseBlindSearch::nextAsciiLed(QByteArrayView text, qsizet
 
     const auto* text0 = reinterpret_cast<const uchar*>(text.data());
     const uchar* end = text0 + text.size();
+    const int second = utf8_.size() > 1 ? uchar(utf8_[1]) : -1;
     for (const uchar* p = text0 + from;; ++p) {
-        p += firstCandidate(p, end, leads, uchar(lower), upper);
+        p += firstCandidate(p, end, leads, uchar(lower), upper, second);
         if (p >= end)
             return {};
         const qsizetype at = p - text0;

@@ -4,6 +4,8 @@
 #include "editor/spelling_as_you_type.h"
 #include "support/test_main.h"
 
+#include <QTemporaryDir>
+
 namespace {
 
 // The marked stretches of the editor's text, in order.
@@ -183,6 +185,58 @@ private Q_SLOTS:
         editor.SetSelectionStart(line + 4);
         editor.ReplaceSelection(QStringLiteral("y"));
         QTRY_COMPARE(marked(editor), QStringList{});
+    }
+
+    // A Replace All over the page (its changes spanning far more than a screen) leaves the
+    // marks right everywhere, and so does undoing it.
+    void marksAfterReplaceAll()
+    {
+        TMarginRichEdit editor;
+        TSpellingAsYouType spelling(editor);
+        spelling.setChosenLanguage(QStringLiteral("en_US"));
+        spelling.setEnabled(true);
+        const QString page = QStringLiteral("<P>fine teh words</P>\n").repeated(4000);
+        editor.SetEditorText(page);
+        QTRY_VERIFY(!spelling.backgroundPending());
+        const QStringList everyTeh(4000, QStringLiteral("teh"));
+        QCOMPARE(marked(editor), everyTeh);
+        QCOMPARE(editor.ReplaceAllText(QStringLiteral("teh"), QStringLiteral("qwzx")), 4000);
+        QTRY_COMPARE_WITH_TIMEOUT(marked(editor), QStringList(4000, QStringLiteral("qwzx")), 20000);
+        editor.UndoLastEdit();
+        QTRY_COMPARE_WITH_TIMEOUT(marked(editor), everyTeh, 20000);
+        QCOMPARE(editor.EditorText(), page);
+    }
+
+    // The dictionary is loaded on a worker thread: nothing is marked before it is there, what
+    // was typed meanwhile is checked once it is, and changing to another dictionary leaves the
+    // marks as they are until that one has loaded in its turn.
+    void marksWaitForTheDictionary()
+    {
+        QTemporaryDir folder;
+        writeFile(folder.filePath(QStringLiteral("aa_AA.aff")), "SET UTF-8\n");
+        writeFile(folder.filePath(QStringLiteral("aa_AA.dic")), "2\nfine\nwords\n");
+        writeFile(folder.filePath(QStringLiteral("bb_BB.aff")), "SET UTF-8\n");
+        writeFile(folder.filePath(QStringLiteral("bb_BB.dic")), "1\nbonk\n");
+        SpellChecker::setDictionaryFolder(folder.path());
+        {
+            TMarginRichEdit editor;
+            TSpellingAsYouType spelling(editor);
+            spelling.setChosenLanguage(QStringLiteral("aa_AA"));
+            editor.SetEditorText(QStringLiteral("fine words bonk"));
+            spelling.setEnabled(true);
+            QVERIFY(spelling.dictionaryLoading());
+            QVERIFY(spelling.backgroundPending());
+            editor.SetSelectionStart(0);
+            editor.ReplaceSelection(QStringLiteral("zorp "));
+            QCOMPARE(marked(editor), QStringList{});
+            QTRY_COMPARE(marked(editor), (QStringList{"zorp", "bonk"}));
+            spelling.setChosenLanguage(QStringLiteral("bb_BB"));
+            QVERIFY(spelling.dictionaryLoading());
+            QCOMPARE(marked(editor), (QStringList{"zorp", "bonk"}));
+            QTRY_COMPARE(marked(editor), (QStringList{"zorp", "fine", "words"}));
+            QCOMPARE(spelling.dictionary(), QStringLiteral("bb_BB"));
+        }
+        SpellChecker::setDictionaryFolder(QString());
     }
 
     void dictionaryChoice_data()

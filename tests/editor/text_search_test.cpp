@@ -23,6 +23,14 @@ private Q_SLOTS:
         QTest::newRow("emoji before") << QByteArray("\U0001F600 quill") << "QUILL" << 0 << 5 << 10;
         QTest::newRow("emoji needle")
             << QByteArray("x\U0001F600y") << QStringLiteral("\U0001F600Y") << 0 << 1 << 6;
+        // Far enough from both ends for the sixteen-byte scan, which also looks at the byte
+        // after a letter.
+        const QByteArray far(40, ' ');
+        QTest::newRow("second letter in the other case")
+            << far + "xx pB Pb" + far << "pb" << 0 << 43 << 45;
+        QTest::newRow("kelvin sign as the second letter")
+            << far + "sx s\u212a" + far << "SK" << 0 << 43 << 47;
+        QTest::newRow("second byte no letter") << far + "a_ a-" + far << "A-" << 0 << 43 << 45;
         QTest::newRow("broken byte is no letter") << QByteArray("\xff"
                                                                 "ab")
                                                   << "AB" << 0 << 1 << 3;
