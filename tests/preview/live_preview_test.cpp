@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 
@@ -433,6 +434,39 @@ private Q_SLOTS:
             QStringLiteral("parxagraph"), 60000);
         QTRY_COMPARE_WITH_TIMEOUT(evaluate(pane, QStringLiteral("scrollY")).toDouble(), scrolled,
                                   5000);
+    }
+
+    // Scrolling the source styles and folds the lines it brings into view, which the editor
+    // reports as an update like an edit: a page whose scripts run would be drawn whole again,
+    // its scripts' state lost, on every scroll. Only an edit draws it again.
+    void onlyAnEditDrawsThePageAgain()
+    {
+        QByteArray html = "<TITLE>Script</TITLE><SCRIPT>var state=1</SCRIPT>\n";
+        for (int i = 0; i < 3000; ++i)
+            html += "<P>paragraph <B>" + QByteArray::number(i) + "</B> spelt wrnog</P>\n";
+        auto form = startedForm(writeFile(path("script.htm"), html));
+        TLivePreviewPane* pane = openPane(*form);
+        QVERIFY(pane);
+        QVERIFY(showsTitle(pane, QStringLiteral("Script")));
+        evaluate(pane, QStringLiteral("state=2"));
+        QSignalSpy updates(form->RichEdit1, &TMarginRichEdit::textEdited);
+        QSignalSpy rendered(pane, &TLivePreviewPane::rendered);
+        QScrollBar* bar = form->RichEdit1->verticalScrollBar();
+        for (int step = 1; step <= 4; ++step) {
+            bar->setValue(bar->maximum() * step / 4);
+            QTest::qWait(TLivePreviewPane::kRenderDelayMs);
+        }
+        QTest::qWait(TLivePreviewPane::kRenderDelayMs * 2);
+        QVERIFY(!updates.isEmpty()); // the notices that used to draw the page again
+        QCOMPARE(evaluate(pane, QStringLiteral("state")).toInt(), 2);
+
+        // One render, for the edit: none came between (finished, or cut short by the edit).
+        form->RichEdit1->SetSelectionStart(13);
+        QTest::keyClicks(form->RichEdit1, QStringLiteral("s"));
+        QVERIFY(showsTitle(pane, QStringLiteral("Scripts")));
+        QVERIFY(QTest::qWaitFor([&] { return rendered.contains(QVariantList{true}); }, 60000));
+        QCOMPARE(rendered.size(), 1);
+        QCOMPARE(evaluate(pane, QStringLiteral("state")).toInt(), 1);
     }
 
     // An edit inside one element of the body replaces that element in the shown page, which
