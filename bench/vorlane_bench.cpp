@@ -389,7 +389,7 @@ private:
     // The same page under another name, for a second window showing it.
     static QString copyOf(const QString& page)
     {
-        return QString(page).replace(QLatin1String(".htm"), QLatin1String("-copy.htm"));
+        return page.chopped(4) + QStringLiteral("-copy.htm"); // page.htm: page-copy.htm
     }
 
     void generateInputs();
