@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 
 // Qt's own hook for the GL context every user in the process shares.
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
@@ -51,9 +52,6 @@ void switchSandboxOffForRoot()
                stderr);
 }
 
-// The web engine expects the shared GL context that Qt makes at start-up when the engine is
-// linked into the program. Loaded later, it is made here, the way Qt makes it; where GL does
-// not work it stays invalid and the engine draws without GL.
 // The engine reports its graphics set-up and start parameters, some 25 lines, on its first
 // start; the user's own rules still decide when there are any.
 void quietEngineLogging()
@@ -74,6 +72,10 @@ void limitEngineProcesses()
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + "--renderer-process-limit=1");
 }
 
+// The web engine expects the shared GL context that Qt makes at start-up when the engine is
+// linked into the program. Loaded later, it is made here, the way Qt makes it; where GL does
+// not work it stays invalid and the engine draws without GL. It is made even though the view
+// draws without GL (see the module): without it the engine warns on the terminal.
 void prepareSharedGraphics()
 {
     if (QOpenGLContext::globalShareContext())
@@ -145,13 +147,22 @@ TLivePreviewPane::TLivePreviewPane(TMarginRichEdit* editor, QWidget* parent)
     });
     // The editor asks Scintilla for no per-change notices (they cost time in proportion to the
     // caret's position); the once-per-update one says whether the text changed.
-    connect(editor_, &TMarginRichEdit::textEdited, this, &TLivePreviewPane::textEdited);
+    // That notice also comes for new styles and marks (the spelling pass over a big page): only
+    // a change of the bytes makes the page stale.
+    connect(editor_, &TMarginRichEdit::textEdited, this, [this] {
+        if (std::exchange(bytesChanged_, false))
+            pageChanged();
+    });
     // Which bytes changed, so that the shown page is patched where it can be.
     connect(editor_, &TMarginRichEdit::bytesChanged, this,
             [this](long position, long inserted, long deleted) {
+                bytesChanged_ = true;
                 plan_.noteEdit(position, inserted, deleted);
             });
-    connect(editor_, &TMarginRichEdit::textReplaced, this, [this] { plan_.invalidate(); });
+    connect(editor_, &TMarginRichEdit::textReplaced, this, [this] {
+        bytesChanged_ = true;
+        plan_.invalidate();
+    });
     connect(editor_, &QsciScintilla::cursorPositionChanged, this,
             [this](int line, int) { caretMoved(line); });
 }
@@ -300,7 +311,7 @@ void TLivePreviewPane::setDocumentPath(const QString& path)
     scroll_ = QPointF(); // another page starts at its top
     drawn_ = false;
     wholeWanted_ = true;
-    textEdited();
+    pageChanged();
 }
 
 void TLivePreviewPane::setFollowCaret(bool on)
@@ -317,10 +328,10 @@ void TLivePreviewPane::setRunsScripts(bool on)
     if (engine_)
         engine_->setScriptsEnabled(on);
     wholeWanted_ = true;
-    textEdited();
+    pageChanged();
 }
 
-void TLivePreviewPane::textEdited()
+void TLivePreviewPane::pageChanged()
 {
     stale_ = true;
     // What is being drawn is out of date: drop it rather than let it queue up.

@@ -83,7 +83,8 @@ private:
     void patchDone(bool ok);
     void checkDrawnPage();
     void showFailure(const QString& why);
-    void textEdited();
+    // What is shown is out of date: drawn again once typing pauses.
+    void pageChanged();
     void renderNow();
     void caretMoved(int line);
     void followCaret();
@@ -100,9 +101,10 @@ private:
     std::function<QString()> siteSource_;
     bool runsScripts_ = true;
     QTimer renderTimer_;
-    bool stale_ = true;  // the text changed since the last render
-    bool drawn_ = false; // a render has finished since the last one started
-    QPointF scroll_;     // where the last finished render was scrolled to
+    bool stale_ = true;         // the text changed since the last render
+    bool bytesChanged_ = false; // since the editor's last notice of an update
+    bool drawn_ = false;        // a render has finished since the last one started
+    QPointF scroll_;            // where the last finished render was scrolled to
     PagePatchPlan plan_;
     bool planChecked_ = false; // the drawn page's body has the outline's elements
     bool wholeWanted_ = true;  // something besides the text changed: draw the page whole

@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 
@@ -433,6 +434,35 @@ private Q_SLOTS:
             QStringLiteral("parxagraph"), 60000);
         QTRY_COMPARE_WITH_TIMEOUT(evaluate(pane, QStringLiteral("scrollY")).toDouble(), scrolled,
                                   5000);
+    }
+
+    // Scrolling the source styles and folds the lines it brings into view, which the editor
+    // reports as an update like an edit; only an edit may cut short the page being drawn.
+    void onlyAnEditCutsARenderShort()
+    {
+        QByteArray html = "<TITLE>Slow</TITLE>\n";
+        for (int i = 0; i < 3000; ++i)
+            html += "<P>paragraph <B>" + QByteArray::number(i) + "</B> spelt wrnog</P>\n";
+        auto form = startedForm(writeFile(path("slow.htm"), html));
+        TLivePreviewPane* pane = openPane(*form);
+        QVERIFY(pane);
+        QSignalSpy updates(form->RichEdit1, &TMarginRichEdit::textEdited);
+        QSignalSpy rendered(pane, &TLivePreviewPane::rendered);
+        // A script that keeps the page loading for a few seconds.
+        form->RichEdit1->SetSelectionStart(11);
+        form->RichEdit1->ReplaceSelection(QStringLiteral(
+            "er</TITLE><SCRIPT>for(var t=Date.now();Date.now()-t<3000;);</SCRIPT><TITLE>"));
+        QTest::qWait(TLivePreviewPane::kRenderDelayMs * 3);
+        updates.clear();
+        QScrollBar* bar = form->RichEdit1->verticalScrollBar();
+        for (int step = 1; step <= 4; ++step) {
+            bar->setValue(bar->maximum() * step / 4);
+            QTest::qWait(50);
+        }
+        QVERIFY(!updates.isEmpty());
+        QVERIFY(QTest::qWaitFor([&] { return rendered.contains(QVariantList{true}); }, 60000));
+        QCOMPARE(rendered.size(), 1);
+        QVERIFY(showsTitle(pane, QStringLiteral("Slower")));
     }
 
     // An edit inside one element of the body replaces that element in the shown page, which

@@ -11,6 +11,7 @@
 #include <QLibraryInfo>
 #include <QMimeDatabase>
 #include <QPointer>
+#include <QQuickWindow>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
@@ -483,5 +484,12 @@ extern "C" Q_DECL_EXPORT PreviewEngine* vorlane_create_preview_engine(QWidget* p
             *error = missing;
         return nullptr;
     }
+    // The view draws the page into an image painted like any other widget. Drawn as a
+    // texture instead, it would turn the whole window into one composed through OpenGL, and
+    // every caret blink and typed key in the editor would recompose the window (software GL
+    // on most machines: ten times the cost of the key). The user's own choice of Qt Quick
+    // backend stands; set before the first Qt Quick window, so once per process.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     return new WebPreviewEngine(parent);
 }
