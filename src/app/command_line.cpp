@@ -6,6 +6,7 @@
 #include "core/document_file.h"
 #include "core/program_files.h"
 #include "core/settings_store.h"
+#include "core/site_folder.h"
 #include "core/spell_checker.h"
 #include "core/spelling_words.h"
 
@@ -163,7 +164,7 @@ void checkFolder(const QString& folder, bool strict, bool spelling, QTextStream&
         QStringList names;
         while (pages.hasNext()) {
             const QString path = pages.next();
-            if (PageCheck::isPageFile(path) && !result.unreadable.contains(path))
+            if (isPageFile(path) && !result.unreadable.contains(path))
                 names.append(path);
         }
         names.sort();

@@ -2,6 +2,7 @@
 
 #include "check/markup_child.h"
 #include "check/site_check.h"
+#include "core/site_folder.h"
 #include "editor/margin_rich_edit.h"
 
 #include <QAbstractTableModel>
@@ -658,7 +659,7 @@ bool TCheckPanel::chooseSiteFinding(const QModelIndex& index)
     if (!index.isValid() || !index.parent().isValid())
         return false; // a file's own row
     const QModelIndex first = index.siblingAtColumn(0);
-    if (!PageCheck::isPageFile(first.data(kPathRole).toString()))
+    if (!isPageFile(first.data(kPathRole).toString()))
         return false; // a picture is no page to open
     Q_EMIT siteFindingChosen(first.data(kPathRole).toString(),
                              qsizetype(qMax<qlonglong>(0, first.data(kStartRole).toLongLong())),

@@ -91,13 +91,6 @@ QString formatFinding(const QString& file, const Finding& finding)
         .arg(kindName(finding.kind), escapeControls(finding.message));
 }
 
-bool isPageFile(const QString& path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("htm") || suffix == QLatin1String("html") ||
-           suffix == QLatin1String("shtml") || suffix == QLatin1String("xhtml");
-}
-
 namespace {
 
 // ---- places ----

@@ -101,9 +101,6 @@ QList<Finding> checkLinks(const QByteArray& utf8, const QString& pageFile,
 // Markup and link findings together, in text order.
 QList<Finding> mergeFindings(QList<Finding> markup, const QList<Finding>& links);
 
-// Whether a file name is a web page's (.htm, .html, .shtml, .xhtml in any letter case).
-bool isPageFile(const QString& path);
-
 // One finding in the form compilers use: "FILE:LINE:COLUMN: kind: message", control
 // characters in the name and message escaped so a finding is always one line.
 QString formatFinding(const QString& file, const Finding& finding);

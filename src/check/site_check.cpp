@@ -38,7 +38,7 @@ struct SiteFile
 
 FileKind kindOf(const QString& name)
 {
-    if (PageCheck::isPageFile(name))
+    if (isPageFile(name))
         return FileKind::Page;
     static const QSet<QString> pictures = {
         QStringLiteral("gif"),  QStringLiteral("jpg"),  QStringLiteral("jpeg"),

@@ -39,6 +39,13 @@ bool liesInside(const QString& path, const QString& folder)
     return path.startsWith(prefix);
 }
 
+bool isPageFile(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("htm") || suffix == QLatin1String("html") ||
+           suffix == QLatin1String("shtml") || suffix == QLatin1String("xhtml");
+}
+
 bool holdsIndexPage(const QString& folder)
 {
     static const QStringList names = {QStringLiteral("index.htm"), QStringLiteral("index.html"),

@@ -20,6 +20,9 @@ QString siteFolderFor(const QString& pagePath, const QString& chosenSite = QStri
 // Whether `path` (resolved) lies inside `folder` (resolved), or is the folder itself.
 bool liesInside(const QString& path, const QString& folder);
 
+// Whether a file name is a web page's (.htm, .html, .shtml, .xhtml in any letter case).
+bool isPageFile(const QString& path);
+
 // Whether the folder holds an index page, by any letter case of its name.
 bool holdsIndexPage(const QString& folder);
 

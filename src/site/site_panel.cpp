@@ -19,14 +19,6 @@
 
 namespace {
 
-bool isPage(const QString& suffix)
-{
-    return suffix.compare(QLatin1String("htm"), Qt::CaseInsensitive) == 0 ||
-           suffix.compare(QLatin1String("html"), Qt::CaseInsensitive) == 0 ||
-           suffix.compare(QLatin1String("shtml"), Qt::CaseInsensitive) == 0 ||
-           suffix.compare(QLatin1String("xhtml"), Qt::CaseInsensitive) == 0;
-}
-
 // Icons by kind, looked up once. The model asks for every entry's icon and type on the
 // window's thread; the desktop's provider answers each with a content-sniffing type lookup,
 // which on a folder of thousands of files froze the window for a third of a second.
@@ -36,39 +28,40 @@ public:
     SiteIcons()
     {
         const QStyle* style = QApplication::style();
-        file_ = style->standardIcon(QStyle::SP_FileIcon);
-        folder_ =
+        const QIcon file = style->standardIcon(QStyle::SP_FileIcon);
+        icons_[Folder] =
             QIcon::fromTheme(QStringLiteral("folder"), style->standardIcon(QStyle::SP_DirIcon));
-        page_ = QIcon::fromTheme(QStringLiteral("text-html"), file_);
-        picture_ = QIcon::fromTheme(QStringLiteral("image-x-generic"), file_);
+        icons_[Page] = QIcon::fromTheme(QStringLiteral("text-html"), file);
+        icons_[Picture] = QIcon::fromTheme(QStringLiteral("image-x-generic"), file);
+        icons_[OtherFile] = file;
     }
 
-    QIcon icon(IconType type) const override { return type == Folder ? folder_ : file_; }
-
-    QIcon icon(const QFileInfo& info) const override
+    QIcon icon(IconType type) const override
     {
-        if (info.isDir())
-            return folder_;
-        const QString suffix = info.suffix();
-        if (isPage(suffix))
-            return page_;
-        if (TSitePanel::isPicture(info.fileName()))
-            return picture_;
-        return file_;
+        return icons_[type == QAbstractFileIconProvider::Folder ? Folder : OtherFile];
     }
-
+    QIcon icon(const QFileInfo& info) const override { return icons_[kindOf(info)]; }
     QString type(const QFileInfo& info) const override
     {
-        if (info.isDir())
-            return QStringLiteral("Folder");
-        if (isPage(info.suffix()))
-            return QStringLiteral("Page");
-        return TSitePanel::isPicture(info.fileName()) ? QStringLiteral("Picture")
-                                                      : QStringLiteral("File");
+        static const QString names[] = {QStringLiteral("Folder"), QStringLiteral("Page"),
+                                        QStringLiteral("Picture"), QStringLiteral("File")};
+        return names[kindOf(info)];
     }
 
 private:
-    QIcon file_, folder_, page_, picture_;
+    enum Kind { Folder, Page, Picture, OtherFile, KindCount };
+
+    // By name alone: nothing is read.
+    static Kind kindOf(const QFileInfo& info)
+    {
+        if (info.isDir())
+            return Folder;
+        if (isPageFile(info.fileName()))
+            return Page;
+        return TSitePanel::isPicture(info.fileName()) ? Picture : OtherFile;
+    }
+
+    QIcon icons_[KindCount];
 };
 
 // Leaves out symbolic links that lead out of the site, so the tree never lists (or lets anyone

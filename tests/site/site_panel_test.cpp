@@ -3,20 +3,8 @@
 
 #include <QApplication>
 #include <QFileSystemModel>
-#include <QSortFilterProxyModel>
 #include <QStyle>
 #include <QTemporaryDir>
-
-namespace {
-
-void touch(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
-
-} // namespace
 
 class SitePanelTest : public QObject
 {
@@ -25,52 +13,46 @@ class SitePanelTest : public QObject
 private Q_SLOTS:
     // Each entry's icon and kind come from its name and whether it is a folder, never from its
     // contents: a page named in capitals is still a page, a folder named like a page is a folder.
-    void entriesShowTheirKind_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("folder");
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("page") << "index.html" << false << "Page";
-        QTest::newRow("page in capitals") << "OLD.HTM" << false << "Page";
-        QTest::newRow("server-side page") << "news.shtml" << false << "Page";
-        QTest::newRow("picture") << "photo.JPG" << false << "Picture";
-        QTest::newRow("drawing") << "logo.svg" << false << "Picture";
-        QTest::newRow("style sheet") << "site.css" << false << "File";
-        QTest::newRow("no suffix") << "README" << false << "File";
-        QTest::newRow("folder") << "pics" << true << "Folder";
-        QTest::newRow("folder named like a page") << "old.html" << true << "Folder";
-    }
-
     void entriesShowTheirKind()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, folder);
-        QFETCH(QString, kind);
+        const struct
+        {
+            const char* name;
+            bool folder;
+            const char* kind;
+        } entries[] = {
+            {"index.html", false, "Page"},  {"OLD.HTM", false, "Page"},
+            {"news.shtml", false, "Page"},  {"photo.JPG", false, "Picture"},
+            {"logo.svg", false, "Picture"}, {"site.css", false, "File"},
+            {"README", false, "File"},      {"pics", true, "Folder"},
+            {"old.html", true, "Folder"},
+        };
         QTemporaryDir dir;
         const QString site = QFileInfo(dir.path()).canonicalFilePath();
-        if (folder)
-            QVERIFY(QDir().mkpath(site + "/" + name));
-        else
-            touch(site + "/" + name);
-
+        for (const auto& entry : entries) {
+            const QString path = site + "/" + entry.name;
+            QVERIFY(entry.folder ? QDir().mkpath(path) : QFile(path).open(QIODevice::WriteOnly));
+        }
         TSitePanel panel;
         panel.setSiteFolder(site);
         QFileSystemModel* files = panel.model();
-        const auto* shown = static_cast<QSortFilterProxyModel*>(panel.Tree->model());
-        QTRY_COMPARE_WITH_TIMEOUT(shown->rowCount(panel.Tree->rootIndex()), 1, 20000);
-        const QModelIndex entry = files->index(site + "/" + name);
-        QVERIFY(entry.isValid());
-        QCOMPARE(files->type(entry), kind);
+        QTRY_COMPARE_WITH_TIMEOUT(panel.Tree->model()->rowCount(panel.Tree->rootIndex()),
+                                  int(std::size(entries)), 20000);
 
         // Folders look like folders and plain files like files; nothing is left without one.
         const auto image = [](const QIcon& icon) { return icon.pixmap(16).toImage(); };
-        const QImage shownIcon = image(files->fileIcon(entry));
-        QVERIFY(!shownIcon.isNull());
         const QImage plainFile = image(QApplication::style()->standardIcon(QStyle::SP_FileIcon));
-        if (kind == "File")
-            QCOMPARE(shownIcon, plainFile);
-        if (kind == "Folder")
-            QVERIFY(shownIcon != plainFile);
+        for (const auto& entry : entries) {
+            const QModelIndex index = files->index(site + "/" + entry.name);
+            QVERIFY2(index.isValid(), entry.name);
+            QCOMPARE(files->type(index), QString::fromLatin1(entry.kind));
+            const QImage icon = image(files->fileIcon(index));
+            QVERIFY2(!icon.isNull(), entry.name);
+            if (entry.folder)
+                QVERIFY2(icon != plainFile, entry.name);
+            else if (QLatin1String(entry.kind) == QLatin1String("File"))
+                QCOMPARE(icon, plainFile);
+        }
     }
 };
 
