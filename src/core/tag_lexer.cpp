@@ -35,21 +35,21 @@ bool sameTagName(QByteArrayView a, QByteArrayView b)
 bool isEmptyElement(QByteArrayView name)
 {
     // HTML 3.2's, and HTML5's own (COL, EMBED, SOURCE, TRACK, WBR).
-    static constexpr std::array<const char*, 16> kEmpty = {
+    static constexpr std::array<QByteArrayView, 16> kEmpty = {
         "AREA",  "BASE",    "BASEFONT", "BR",   "COL",   "EMBED",  "HR",    "IMG",
         "INPUT", "ISINDEX", "LINK",     "META", "PARAM", "SOURCE", "TRACK", "WBR"};
-    for (const char* empty : kEmpty)
-        if (sameTagName(name, QByteArrayView(empty)))
+    for (const QByteArrayView empty : kEmpty)
+        if (sameTagName(name, empty))
             return true;
     return false;
 }
 
 bool holdsRawText(QByteArrayView name)
 {
-    static constexpr std::array<const char*, 8> kRaw = {"SCRIPT", "STYLE",  "TITLE",   "TEXTAREA",
-                                                        "XMP",    "IFRAME", "NOEMBED", "NOFRAMES"};
-    for (const char* raw : kRaw)
-        if (sameTagName(name, QByteArrayView(raw)))
+    static constexpr std::array<QByteArrayView, 8> kRaw = {
+        "SCRIPT", "STYLE", "TITLE", "TEXTAREA", "XMP", "IFRAME", "NOEMBED", "NOFRAMES"};
+    for (const QByteArrayView raw : kRaw)
+        if (sameTagName(name, raw))
             return true;
     return false;
 }

@@ -16,6 +16,15 @@ constexpr int kCheckpointSpacing = 256; // lines between saved reader states
 constexpr int kMaxDepth =
     QsciScintillaBase::SC_FOLDLEVELNUMBERMASK - QsciScintillaBase::SC_FOLDLEVELBASE;
 
+// The width of the margins together, left of the text.
+int marginsWidth(const QsciScintillaBase& editor)
+{
+    long width = 0;
+    for (long margin = 0; margin < 5; ++margin)
+        width += editor.SendScintilla(QsciScintillaBase::SCI_GETMARGINWIDTHN, margin);
+    return int(width);
+}
+
 } // namespace
 
 void TMarginRichEdit::resetFolds()
@@ -113,9 +122,19 @@ void TMarginRichEdit::computeFolds(int lastLine)
     // Levels: a line is a fold's header when the next line lies deeper.
     auto levelOf = [](int depth) { return SC_FOLDLEVELBASE + qMin(depth, kMaxDepth); };
     const int settled = int(least.size()) - (complete ? 0 : 1);
+    // Each new level asks for the margin to be redrawn; on a page read whole that is one
+    // posted repaint per line, a third of the work. Asked once, at the end, instead.
+    QWidget* view = viewport();
+    const bool updatesWereOn = !view->testAttribute(Qt::WA_UpdatesDisabled);
+    view->setAttribute(Qt::WA_UpdatesDisabled, true); // unlike setUpdatesEnabled, no repaint
+    bool changed = false;
+    // A changed level can unfold hidden lines, which moves the text below them as well.
+    const long shownLines = SendScintilla(SCI_VISIBLEFROMDOCLINE, long(lineCount));
     auto setLevel = [&](int at, int level) {
-        if (SendScintilla(SCI_GETFOLDLEVEL, long(at)) != level)
+        if (SendScintilla(SCI_GETFOLDLEVEL, long(at)) != level) {
             SendScintilla(SCI_SETFOLDLEVEL, long(at), long(level));
+            changed = true;
+        }
     };
     if (from.line > 0 && !least.empty()) {
         const long above = SendScintilla(SCI_GETFOLDLEVEL, long(from.line - 1));
@@ -126,6 +145,13 @@ void TMarginRichEdit::computeFolds(int lastLine)
     for (int i = 0; i < settled && from.line + i < lineCount; ++i) {
         const bool header = i + 1 < int(least.size()) && least[size_t(i + 1)] > least[size_t(i)];
         setLevel(from.line + i, levelOf(least[size_t(i)]) | (header ? SC_FOLDLEVELHEADERFLAG : 0));
+    }
+    view->setAttribute(Qt::WA_UpdatesDisabled, !updatesWereOn);
+    if (changed && updatesWereOn) {
+        if (SendScintilla(SCI_VISIBLEFROMDOCLINE, long(lineCount)) != shownLines)
+            view->update();
+        else
+            view->update(0, 0, marginsWidth(*this), view->height());
     }
     foldValidLines_ = complete ? lineCount : from.line + settled;
 }
@@ -140,10 +166,7 @@ void TMarginRichEdit::computeVisibleFolds()
 void TMarginRichEdit::mousePressEvent(QMouseEvent* event)
 {
     // A click in the fold margin folds as far as the element reaches, past the screen too.
-    long margins = 0;
-    for (long margin = 0; margin < 5; ++margin)
-        margins += SendScintilla(SCI_GETMARGINWIDTHN, margin);
-    if (lexer_ && event->position().x() < margins)
+    if (lexer_ && event->position().x() < marginsWidth(*this))
         computeFolds(INT_MAX);
     QsciScintilla::mousePressEvent(event);
     noteEdit(); // a middle click pastes
