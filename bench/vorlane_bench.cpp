@@ -202,7 +202,16 @@ void openThroughCommand(TMainForm& form, ScriptedPrompter& prompter, const QStri
         qFatal("the window did not open %s", qPrintable(path));
 }
 
-// The character position of the first (or last) occurrence of `needle` in the editor.
+// The spelling pass over a freshly opened page runs once, in the background, and ends here:
+// it is not what the rows after an open measure.
+void waitForSpellingPass(TMainForm& form)
+{
+    if (auto* spelling = form.findChild<TSpellingAsYouType*>())
+        while (spelling->backgroundPending())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    settle();
+}
+
 // Opening a page through the window's command, until it is shown.
 double timedOpen(TMainForm& form, ScriptedPrompter& prompter, const QString& path)
 {
@@ -220,6 +229,7 @@ QByteArray readPage(const QString& path)
     return file.readAll();
 }
 
+// The character position of the first (or last) occurrence of `needle` in the editor.
 int positionOf(TMarginRichEdit* editor, const QByteArray& needle, bool last)
 {
     qsizetype size = 0;
@@ -961,13 +971,8 @@ void BenchRun::longLineCases()
     if (normal->editor()->TextLength() == 0)
         openThroughCommand(*normal, prompter_, lines);
     settle();
-    // The spelling pass over a freshly opened page runs once, in the background; it is not
-    // what is measured here.
     for (TMainForm* form : {single.get(), normal.get()})
-        if (auto* spelling = form->findChild<TSpellingAsYouType*>())
-            while (spelling->backgroundPending())
-                QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    settle();
+        waitForSpellingPass(*form);
     TMarginRichEdit* editor = single->editor();
 
     if (wanted(kIdleOneLine)) {
@@ -1166,7 +1171,7 @@ void BenchRun::checkCases()
     if (wanted(kCheckPage)) {
         auto form = startedForm();
         openThroughCommand(*form, prompter_, path(QStringLiteral("page-10m.htm")));
-        settle();
+        waitForSpellingPass(*form);
         const QByteArray bytes = form->editor()->EditorUtf8();
         if (PageCheck::declaresDoctype(bytes) == false)
             qFatal("the benchmark page should declare HTML 3.2");
@@ -1506,10 +1511,7 @@ void BenchRun::spellingCases()
     off->findChild<TSpellingAsYouType*>()->setEnabled(false);
     openThroughCommand(*on, prompter_, path(QStringLiteral("page-10m.htm")));
     openThroughCommand(*off, prompter_, copyOf(path(QStringLiteral("page-10m.htm"))));
-    // The background pass over the page ends before anything is timed.
-    while (spelling->backgroundPending())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    settle();
+    waitForSpellingPass(*on);
     if (on->editor()->TextLength() != off->editor()->TextLength() || !prompter_.errors.isEmpty())
         qFatal("both sides must hold the 10 MB page");
     if (wanted(kTypedSpelling)) {

@@ -153,9 +153,9 @@ void place(Finding& finding, const LineIndex& lines)
     finding.column = column;
 }
 
-bool sameName(QByteArrayView a, const char* upper)
+bool sameName(QByteArrayView a, QByteArrayView upper)
 {
-    return sameTagName(a, QByteArrayView(upper));
+    return sameTagName(a, upper);
 }
 
 // Character references in attribute values: the file name behind "a&amp;b.htm" is "a&b.htm".
@@ -201,15 +201,12 @@ QString decodeValue(QByteArrayView raw)
 // Elements whose end tag may be left out, or that have none: they do not count as nesting.
 bool nestsWithoutEndTag(QByteArrayView name)
 {
-    static const char* const names[] = {
+    static constexpr QByteArrayView names[] = {
         "AREA",   "BASE",    "BASEFONT", "BR",       "COL",   "EMBED", "FRAME",  "HR",     "IMG",
         "INPUT",  "ISINDEX", "LINK",     "META",     "PARAM", "WBR",   "SPACER", "SOURCE", "TRACK",
         "KEYGEN", "P",       "LI",       "DT",       "DD",    "TR",    "TD",     "TH",     "OPTION",
         "HTML",   "HEAD",    "BODY",     "COLGROUP", "THEAD", "TBODY", "TFOOT"};
-    for (const char* n : names)
-        if (sameName(name, n))
-            return true;
-    return false;
+    return isTagOneOf(name, names);
 }
 
 // Where the nesting first gets deeper than kMaxNesting, or -1.

@@ -63,7 +63,8 @@ struct TidyDocument::Impl
     QList<Report> reports;
 
     // The input, read byte by byte through Tidy's source interface.
-    const QByteArray* input = nullptr;
+    const char* input = nullptr;
+    qsizetype size = 0;
     qsizetype next = 0;
     std::atomic<qint64>* bytesRead = nullptr;
     const std::atomic<bool>* stop = nullptr;
@@ -71,7 +72,7 @@ struct TidyDocument::Impl
     static int TIDY_CALL getByte(void* data)
     {
         auto* self = static_cast<Impl*>(data);
-        if (self->next >= self->input->size())
+        if (self->next >= self->size)
             return int(EndOfStream);
         // Progress is published every 64 KiB, so the reader pays nothing per byte.
         if ((self->next & 0xFFFF) == 0) {
@@ -80,7 +81,7 @@ struct TidyDocument::Impl
             if (self->stop && self->stop->load(std::memory_order_relaxed))
                 return int(EndOfStream);
         }
-        return uchar(self->input->at(self->next++));
+        return uchar(self->input[self->next++]);
     }
     static void TIDY_CALL ungetByte(void* data, byte)
     {
@@ -91,7 +92,7 @@ struct TidyDocument::Impl
     static Bool TIDY_CALL atEnd(void* data)
     {
         auto* self = static_cast<Impl*>(data);
-        return self->next >= self->input->size() ? yes : no;
+        return self->next >= self->size ? yes : no;
     }
 
     static Bool TIDY_CALL onMessage(TidyMessage message)
@@ -172,7 +173,8 @@ QList<TidyDocument::Report> TidyDocument::parse(const QByteArray& utf8,
                                                 const std::atomic<bool>* stop)
 {
     impl_->reports.clear();
-    impl_->input = &utf8;
+    impl_->input = utf8.constData();
+    impl_->size = utf8.size();
     impl_->next = 0;
     impl_->bytesRead = bytesRead;
     impl_->stop = stop;

@@ -38,26 +38,20 @@ bool isEmptyElement(QByteArrayView name)
     static constexpr std::array<QByteArrayView, 16> kEmpty = {
         "AREA",  "BASE",    "BASEFONT", "BR",   "COL",   "EMBED",  "HR",    "IMG",
         "INPUT", "ISINDEX", "LINK",     "META", "PARAM", "SOURCE", "TRACK", "WBR"};
-    for (const QByteArrayView empty : kEmpty)
-        if (sameTagName(name, empty))
-            return true;
-    return false;
+    return isTagOneOf(name, kEmpty);
 }
 
 bool holdsRawText(QByteArrayView name)
 {
     static constexpr std::array<QByteArrayView, 8> kRaw = {
         "SCRIPT", "STYLE", "TITLE", "TEXTAREA", "XMP", "IFRAME", "NOEMBED", "NOFRAMES"};
-    for (const QByteArrayView raw : kRaw)
-        if (sameTagName(name, raw))
-            return true;
-    return false;
+    return isTagOneOf(name, kRaw);
 }
 
-const TagAttribute* LexedTag::attribute(const char* upperName) const
+const TagAttribute* LexedTag::attribute(QByteArrayView upperName) const
 {
     for (const TagAttribute& a : attributes)
-        if (sameTagName(a.name, QByteArrayView(upperName)))
+        if (sameTagName(a.name, upperName))
             return &a;
     return nullptr;
 }

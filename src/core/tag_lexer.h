@@ -25,7 +25,7 @@ struct LexedTag
     bool closed = false;  // its ">" was found
     std::vector<TagAttribute> attributes;
 
-    const TagAttribute* attribute(const char* upperName) const;
+    const TagAttribute* attribute(QByteArrayView upperName) const;
 };
 
 // Reads the tags of a page's bytes in order, as browsers read them: comments ("<!-- -->") and
@@ -63,6 +63,15 @@ template <typename Visit> void forEachTag(QByteArrayView text, Visit&& visit)
 
 // Tag and attribute names compare without regard to letter case, as browsers read them.
 bool sameTagName(QByteArrayView a, QByteArrayView b);
+// Whether a name is among `names`. The names are held as views, their lengths known: lists
+// like these are asked about every tag of a page, and measuring each name again was costly.
+template <typename Names> bool isTagOneOf(QByteArrayView name, const Names& names)
+{
+    for (const QByteArrayView n : names)
+        if (sameTagName(name, n))
+            return true;
+    return false;
+}
 // Elements that never have an end tag (BR, IMG, ...).
 bool isEmptyElement(QByteArrayView name);
 // Elements whose content is text, not markup.

@@ -6,21 +6,11 @@
 
 namespace {
 
-// Names are held with their lengths: this runs for every tag of a page, and measuring each
-// name again was a fifth of the reading.
 using Name = QByteArrayView;
 
-template <typename Names> bool isOneOf(QByteArrayView name, const Names& names)
+bool isOneOf(QByteArrayView name, std::initializer_list<Name> names) // a braced list
 {
-    for (const Name n : names)
-        if (sameTagName(name, n))
-            return true;
-    return false;
-}
-
-bool isOneOf(QByteArrayView name, std::initializer_list<Name> names)
-{
-    return isOneOf<std::initializer_list<Name>>(name, names);
+    return isTagOneOf(name, names);
 }
 
 // Elements a start tag never looks past for an element to end.
@@ -75,7 +65,7 @@ const Rule* ruleFor(QByteArrayView name)
         return &kOptionGroup;
     if (isOneOf(name, {"RT", "RP"}))
         return &kRuby;
-    if (isOneOf(name, kBlocks))
+    if (isTagOneOf(name, kBlocks))
         return &kBlock;
     if (isOneOf(name, {"BODY"}))
         return &kBody;
@@ -88,7 +78,7 @@ qsizetype ElementNesting::impliedEndFor(QByteArrayView name) const
 {
     const qsizetype count = qsizetype(open_.size());
     // Body content ends an open HEAD, and everything left open in it.
-    if (!isOneOf(name, kHeadContent))
+    if (!isTagOneOf(name, kHeadContent))
         for (qsizetype i = 0; i < count && i < 3; ++i)
             if (sameTagName(QByteArrayView(open_[size_t(i)].name), "HEAD"))
                 return i;
@@ -100,9 +90,9 @@ qsizetype ElementNesting::impliedEndFor(QByteArrayView name) const
     qsizetype found = -1;
     for (qsizetype i = count - 1; i >= 0; --i) {
         const QByteArrayView open(open_[size_t(i)].name);
-        if (isOneOf(open, rule->ends))
+        if (isTagOneOf(open, rule->ends))
             found = i;
-        else if (isOneOf(open, kScope) || isOneOf(open, rule->stopsAt))
+        else if (isTagOneOf(open, kScope) || isTagOneOf(open, rule->stopsAt))
             break;
     }
     return found;

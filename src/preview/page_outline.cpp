@@ -7,21 +7,15 @@
 
 namespace {
 
-template <size_t N> bool isOneOf(QByteArrayView name, const std::array<const char*, N>& names)
-{
-    return std::any_of(names.begin(), names.end(),
-                       [&](const char* n) { return sameTagName(name, QByteArrayView(n)); });
-}
-
 // Start tags that change more than their own place when they are parsed (the document's
 // base, the body's attributes, how the rest is read), or that are read differently on their
 // own than in the page (foreign content, NOSCRIPT by whether scripts run).
 bool unsettling(QByteArrayView name)
 {
-    static constexpr std::array<const char*, 14> kNames = {
+    static constexpr std::array<QByteArrayView, 14> kNames = {
         "BODY", "HTML", "HEAD",     "FRAMESET",  "FRAME", "BASE",   "NOSCRIPT",
         "SVG",  "MATH", "TEMPLATE", "PLAINTEXT", "IMAGE", "KEYGEN", "ISINDEX"};
-    return isOneOf(name, kNames);
+    return isTagOneOf(name, kNames);
 }
 
 // Elements whose end tag a page may leave out where an enclosing element's end tag follows;
@@ -29,10 +23,10 @@ bool unsettling(QByteArrayView name)
 // them: a browser opens those again in the next element.
 bool mayBeLeftOpen(QByteArrayView name)
 {
-    static constexpr std::array<const char*, 17> kNames = {
+    static constexpr std::array<QByteArrayView, 17> kNames = {
         "P",     "LI",     "DT",       "DD",       "TD", "TH", "TR", "THEAD", "TBODY",
         "TFOOT", "OPTION", "OPTGROUP", "COLGROUP", "RB", "RP", "RT", "RTC"};
-    return isOneOf(name, kNames);
+    return isTagOneOf(name, kNames);
 }
 
 bool isBlank(char c)
@@ -129,9 +123,9 @@ bool hasText(QByteArrayView text)
 // What may stand before the body without starting it.
 bool belongsToHead(QByteArrayView name)
 {
-    static constexpr std::array<const char*, 10> kNames = {
+    static constexpr std::array<QByteArrayView, 10> kNames = {
         "HTML", "HEAD", "TITLE", "META", "LINK", "STYLE", "SCRIPT", "BASE", "BASEFONT", "BGSOUND"};
-    return isOneOf(name, kNames);
+    return isTagOneOf(name, kNames);
 }
 
 QByteArray upperName(QByteArrayView name)
