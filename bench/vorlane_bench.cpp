@@ -198,7 +198,7 @@ void openThroughCommand(TMainForm& form, ScriptedPrompter& prompter, const QStri
     form.editor()->SetModifiedFlag(false); // nothing to ask before the page is replaced
     prompter.openAnswers.append({{path}, false});
     form.action("FileOpenItem")->trigger();
-    if (form.editor()->TextLength() == 0 && QFileInfo(path).size() > 0)
+    if (form.editor()->ByteLength() == 0 && QFileInfo(path).size() > 0)
         qFatal("the window did not open %s", qPrintable(path));
 }
 
