@@ -153,11 +153,6 @@ void place(Finding& finding, const LineIndex& lines)
     finding.column = column;
 }
 
-bool sameName(QByteArrayView a, QByteArrayView upper)
-{
-    return sameTagName(a, upper);
-}
-
 // Character references in attribute values: the file name behind "a&amp;b.htm" is "a&b.htm".
 QString decodeValue(QByteArrayView raw)
 {
@@ -505,12 +500,12 @@ bool holdsAnchor(QFile& file, const QString& name)
                 LexedTag tag;
                 if (!lexer.next(tag) || tag.start != 0 || tag.closing)
                     continue;
-                const bool anchor = sameName(tag.name, "A");
+                const bool anchor = sameTagName(tag.name, "A");
                 for (const TagAttribute& a : tag.attributes) {
                     // A value that runs to the end of what was read may go on in the next piece.
                     if (!end && lt + a.valueStart + a.value.size() >= buffer.size())
                         continue;
-                    if ((sameName(a.name, "ID") || (anchor && sameName(a.name, "NAME"))) &&
+                    if ((sameTagName(a.name, "ID") || (anchor && sameTagName(a.name, "NAME"))) &&
                         (a.value == needle || decodeValue(a.value) == name))
                         return true;
                 }
@@ -938,23 +933,23 @@ QList<LinkValue> linkValues(QByteArrayView utf8)
             return true;
         const TagAttribute* codebase = tag.attribute("CODEBASE");
         const TagAttribute* archive = tag.attribute("ARCHIVE");
-        const bool base = sameName(tag.name, "BASE");
+        const bool base = sameTagName(tag.name, "BASE");
         for (const TagAttribute& a : tag.attributes) {
             if (a.valueStart < 0)
                 continue;
             LinkValue::Role role;
-            if (sameName(a.name, "HREF"))
+            if (sameTagName(a.name, "HREF"))
                 role = base ? LinkValue::Base : LinkValue::Page;
-            else if (sameName(a.name, "SRC") || sameName(a.name, "BACKGROUND") ||
-                     sameName(a.name, "ACTION"))
+            else if (sameTagName(a.name, "SRC") || sameTagName(a.name, "BACKGROUND") ||
+                     sameTagName(a.name, "ACTION"))
                 role = LinkValue::Page;
-            else if (sameName(a.name, "USEMAP"))
+            else if (sameTagName(a.name, "USEMAP"))
                 role = LinkValue::Map;
-            else if (sameName(a.name, "CODEBASE"))
+            else if (sameTagName(a.name, "CODEBASE"))
                 role = LinkValue::Folder;
-            else if (sameName(a.name, "CODE") && !archive) // else the class is in the archive
+            else if (sameTagName(a.name, "CODE") && !archive) // else the class is in the archive
                 role = LinkValue::Code;
-            else if (sameName(a.name, "ARCHIVE"))
+            else if (sameTagName(a.name, "ARCHIVE"))
                 role = LinkValue::Archive;
             else
                 continue;
@@ -993,9 +988,9 @@ QSet<QString> anchorNames(QByteArrayView utf8)
     forEachTag(utf8, [&](const LexedTag& tag) {
         if (tag.closing)
             return true;
-        const bool anchor = sameName(tag.name, "A");
+        const bool anchor = sameTagName(tag.name, "A");
         for (const TagAttribute& a : tag.attributes)
-            if (sameName(a.name, "ID") || (anchor && sameName(a.name, "NAME")))
+            if (sameTagName(a.name, "ID") || (anchor && sameTagName(a.name, "NAME")))
                 names.insert(decodeValue(a.value));
         return true;
     });
@@ -1006,7 +1001,7 @@ QSet<QString> mapNames(QByteArrayView utf8)
 {
     QSet<QString> names;
     forEachTag(utf8, [&](const LexedTag& tag) {
-        if (!tag.closing && sameName(tag.name, "MAP"))
+        if (!tag.closing && sameTagName(tag.name, "MAP"))
             if (const TagAttribute* name = tag.attribute("NAME"))
                 names.insert(decodeValue(name->value));
         return true;

@@ -1,6 +1,5 @@
 #include "core/tag_lexer.h"
 
-#include <array>
 #include <cstring>
 
 namespace {
@@ -35,7 +34,7 @@ bool sameTagName(QByteArrayView a, QByteArrayView b)
 bool isEmptyElement(QByteArrayView name)
 {
     // HTML 3.2's, and HTML5's own (COL, EMBED, SOURCE, TRACK, WBR).
-    static constexpr std::array<QByteArrayView, 16> kEmpty = {
+    static constexpr QByteArrayView kEmpty[] = {
         "AREA",  "BASE",    "BASEFONT", "BR",   "COL",   "EMBED",  "HR",    "IMG",
         "INPUT", "ISINDEX", "LINK",     "META", "PARAM", "SOURCE", "TRACK", "WBR"};
     return isTagOneOf(name, kEmpty);
@@ -43,8 +42,8 @@ bool isEmptyElement(QByteArrayView name)
 
 bool holdsRawText(QByteArrayView name)
 {
-    static constexpr std::array<QByteArrayView, 8> kRaw = {
-        "SCRIPT", "STYLE", "TITLE", "TEXTAREA", "XMP", "IFRAME", "NOEMBED", "NOFRAMES"};
+    static constexpr QByteArrayView kRaw[] = {"SCRIPT", "STYLE",  "TITLE",   "TEXTAREA",
+                                              "XMP",    "IFRAME", "NOEMBED", "NOFRAMES"};
     return isTagOneOf(name, kRaw);
 }
 

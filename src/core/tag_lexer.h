@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 
+#include <initializer_list>
 #include <vector>
 
 // One attribute of a tag, as byte ranges of the lexed text.
@@ -71,6 +72,10 @@ template <typename Names> bool isTagOneOf(QByteArrayView name, const Names& name
         if (sameTagName(name, n))
             return true;
     return false;
+}
+inline bool isTagOneOf(QByteArrayView name, std::initializer_list<QByteArrayView> names)
+{
+    return isTagOneOf<std::initializer_list<QByteArrayView>>(name, names);
 }
 // Elements that never have an end tag (BR, IMG, ...).
 bool isEmptyElement(QByteArrayView name);

@@ -1,39 +1,30 @@
 #include "editor/element_nesting.h"
 
-#include <array>
-#include <initializer_list>
 #include <vector>
 
 namespace {
 
-using Name = QByteArrayView;
-
-bool isOneOf(QByteArrayView name, std::initializer_list<Name> names) // a braced list
-{
-    return isTagOneOf(name, names);
-}
-
 // Elements a start tag never looks past for an element to end.
-constexpr auto kScope = std::to_array<Name>({"HTML", "BODY", "TABLE", "TD", "TH", "CAPTION",
-                                             "BUTTON", "APPLET", "OBJECT", "MARQUEE", "TEMPLATE"});
+constexpr QByteArrayView kScope[] = {"HTML",   "BODY",   "TABLE",  "TD",      "TH",      "CAPTION",
+                                     "BUTTON", "APPLET", "OBJECT", "MARQUEE", "TEMPLATE"};
 
 // Start tags that end an open P: the blocks a paragraph cannot hold.
-constexpr auto kBlocks = std::to_array<Name>(
-    {"ADDRESS", "ARTICLE", "ASIDE",    "BLOCKQUOTE", "CENTER", "DETAILS",   "DIALOG", "DIR",
-     "DIV",     "DL",      "FIELDSET", "FIGCAPTION", "FIGURE", "FOOTER",    "FORM",   "H1",
-     "H2",      "H3",      "H4",       "H5",         "H6",     "HEADER",    "HGROUP", "LISTING",
-     "MAIN",    "MENU",    "NAV",      "OL",         "P",      "PLAINTEXT", "PRE",    "SEARCH",
-     "SECTION", "SUMMARY", "TABLE",    "UL",         "XMP"});
+constexpr QByteArrayView kBlocks[] = {
+    "ADDRESS", "ARTICLE", "ASIDE",    "BLOCKQUOTE", "CENTER", "DETAILS",   "DIALOG", "DIR",
+    "DIV",     "DL",      "FIELDSET", "FIGCAPTION", "FIGURE", "FOOTER",    "FORM",   "H1",
+    "H2",      "H3",      "H4",       "H5",         "H6",     "HEADER",    "HGROUP", "LISTING",
+    "MAIN",    "MENU",    "NAV",      "OL",         "P",      "PLAINTEXT", "PRE",    "SEARCH",
+    "SECTION", "SUMMARY", "TABLE",    "UL",         "XMP"};
 
 // What may stand in HEAD; any other start tag ends it.
-constexpr auto kHeadContent =
-    std::to_array<Name>({"TITLE", "META", "LINK", "BASE", "STYLE", "SCRIPT", "NOSCRIPT", "ISINDEX",
-                         "TEMPLATE", "HTML", "HEAD"});
+constexpr QByteArrayView kHeadContent[] = {"TITLE",    "META",   "LINK",     "BASE",
+                                           "STYLE",    "SCRIPT", "NOSCRIPT", "ISINDEX",
+                                           "TEMPLATE", "HTML",   "HEAD"};
 
 struct Rule
 {
-    std::vector<Name> ends;    // open elements this start tag ends
-    std::vector<Name> stopsAt; // besides kScope
+    std::vector<QByteArrayView> ends;    // open elements this start tag ends
+    std::vector<QByteArrayView> stopsAt; // besides kScope
 };
 
 const Rule* ruleFor(QByteArrayView name)
@@ -49,25 +40,25 @@ const Rule* ruleFor(QByteArrayView name)
     static const Rule kRuby{{"RT", "RP"}, {"RUBY"}};
     static const Rule kBlock{{"P"}, {}};
     static const Rule kBody{{"HEAD"}, {}};
-    if (isOneOf(name, {"TD", "TH"}))
+    if (isTagOneOf(name, {"TD", "TH"}))
         return &kCell;
-    if (isOneOf(name, {"TR"}))
+    if (isTagOneOf(name, {"TR"}))
         return &kRow;
-    if (isOneOf(name, {"THEAD", "TBODY", "TFOOT", "CAPTION", "COLGROUP"}))
+    if (isTagOneOf(name, {"THEAD", "TBODY", "TFOOT", "CAPTION", "COLGROUP"}))
         return &kTablePart;
-    if (isOneOf(name, {"LI"}))
+    if (isTagOneOf(name, {"LI"}))
         return &kItem;
-    if (isOneOf(name, {"DT", "DD"}))
+    if (isTagOneOf(name, {"DT", "DD"}))
         return &kDefinition;
-    if (isOneOf(name, {"OPTION"}))
+    if (isTagOneOf(name, {"OPTION"}))
         return &kOption;
-    if (isOneOf(name, {"OPTGROUP"}))
+    if (isTagOneOf(name, {"OPTGROUP"}))
         return &kOptionGroup;
-    if (isOneOf(name, {"RT", "RP"}))
+    if (isTagOneOf(name, {"RT", "RP"}))
         return &kRuby;
     if (isTagOneOf(name, kBlocks))
         return &kBlock;
-    if (isOneOf(name, {"BODY"}))
+    if (isTagOneOf(name, {"BODY"}))
         return &kBody;
     return nullptr;
 }

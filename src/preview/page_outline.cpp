@@ -3,7 +3,6 @@
 #include "core/tag_lexer.h"
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
@@ -12,7 +11,7 @@ namespace {
 // own than in the page (foreign content, NOSCRIPT by whether scripts run).
 bool unsettling(QByteArrayView name)
 {
-    static constexpr std::array<QByteArrayView, 14> kNames = {
+    static constexpr QByteArrayView kNames[] = {
         "BODY", "HTML", "HEAD",     "FRAMESET",  "FRAME", "BASE",   "NOSCRIPT",
         "SVG",  "MATH", "TEMPLATE", "PLAINTEXT", "IMAGE", "KEYGEN", "ISINDEX"};
     return isTagOneOf(name, kNames);
@@ -23,7 +22,7 @@ bool unsettling(QByteArrayView name)
 // them: a browser opens those again in the next element.
 bool mayBeLeftOpen(QByteArrayView name)
 {
-    static constexpr std::array<QByteArrayView, 17> kNames = {
+    static constexpr QByteArrayView kNames[] = {
         "P",     "LI",     "DT",       "DD",       "TD", "TH", "TR", "THEAD", "TBODY",
         "TFOOT", "OPTION", "OPTGROUP", "COLGROUP", "RB", "RP", "RT", "RTC"};
     return isTagOneOf(name, kNames);
@@ -123,8 +122,8 @@ bool hasText(QByteArrayView text)
 // What may stand before the body without starting it.
 bool belongsToHead(QByteArrayView name)
 {
-    static constexpr std::array<QByteArrayView, 10> kNames = {
-        "HTML", "HEAD", "TITLE", "META", "LINK", "STYLE", "SCRIPT", "BASE", "BASEFONT", "BGSOUND"};
+    static constexpr QByteArrayView kNames[] = {"HTML",  "HEAD",   "TITLE", "META",     "LINK",
+                                                "STYLE", "SCRIPT", "BASE",  "BASEFONT", "BGSOUND"};
     return isTagOneOf(name, kNames);
 }
 
