@@ -52,6 +52,14 @@ QString pathKey(const QString& path)
     return kPathCase == Qt::CaseSensitive ? path : asciiLower(path);
 }
 
+QStringList filesEndingWith(const QString& folder, const QString& end, QDir::SortFlags order)
+{
+    QStringList names = QDir(folder).entryList(QDir::Files, order);
+    names.removeIf(
+        [&end](const QString& name) { return !name.endsWith(end, Qt::CaseInsensitive); });
+    return names;
+}
+
 QString asciiLower(const QString& text)
 {
     QString out = text;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 
 // Document-name helpers shared by the file commands and the dialogs.
@@ -29,3 +30,8 @@ inline constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
 #endif
 // A path in the form the file system compares it in (see kPathCase).
 QString pathKey(const QString& path);
+// The names of the files in a folder that end in `end`, letter case ignored as in a name
+// filter, in `order`. Qt compiles a name filter into a pattern each time, which costs more
+// than the listing itself.
+QStringList filesEndingWith(const QString& folder, const QString& end,
+                            QDir::SortFlags order = QDir::Name | QDir::IgnoreCase);

@@ -45,9 +45,8 @@ quint64 stableHash(QByteArrayView bytes)
 // The folder the drawings are kept in, opened: created 0700 and used only when it is a real
 // folder of ours that nobody else can enter, so no other user can plant a name in it. -1
 // without one; drawings are then made every run.
-int openDrawingFolder()
+int openDrawingFolder(const QString& folder)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     if (folder.isEmpty())
         return -1;
     QDir().mkpath(folder);
@@ -65,20 +64,37 @@ int openDrawingFolder()
     return -1;
 }
 
-// The name a picture drawn at one size is kept under between runs, after the picture's own
-// bytes and the size, so a changed picture is never taken from an old drawing. Empty for a
-// picture that is not ours. The bytes are hashed where the resource holds them (64 bits is
-// plenty to tell a few dozen pictures apart): this runs for every button at start-up.
-QByteArray drawingName(const QString& file, const QSize& pixels)
+// The drawing folder for the cache location in force, opened once and kept open: the window's
+// two dozen pictures would otherwise each create, check and open it again at start-up. It is
+// opened anew when the location changes (a test's or a child's own) or the folder at that
+// name is no longer the one held (removed, replaced). Pictures are drawn on the GUI thread.
+int drawingFolder()
 {
-    const QResource source(file);
-    if (!source.isValid())
-        return QByteArray();
-    // The bytes as stored, compressed or not: they change whenever the picture does.
-    const quint64 hash =
-        stableHash(QByteArrayView(reinterpret_cast<const char*>(source.data()), source.size()));
+    static QString openedFor;
+    static int fd = -1;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    struct stat held;
+    struct stat named;
+    const bool current =
+        fd >= 0 && folder == openedFor && ::fstat(fd, &held) == 0 &&
+        ::lstat(QFile::encodeName(folder + QStringLiteral("/pictures")).constData(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+    if (!current) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = openDrawingFolder(folder);
+        openedFor = folder;
+    }
+    return fd;
+}
+
+// The name a picture drawn at one size is kept under between runs, after a hash of the
+// picture's own bytes (as the resource stores them, compressed or not: they change whenever
+// the picture does) and the size, so a changed picture is never taken from an old drawing.
+QByteArray drawingName(quint64 pictureHash, const QSize& pixels)
+{
     return QStringLiteral("%1-%2x%3.argb")
-        .arg(hash, 16, 16, QLatin1Char('0'))
+        .arg(pictureHash, 16, 16, QLatin1Char('0'))
         .arg(pixels.width())
         .arg(pixels.height())
         .toLatin1();
@@ -142,10 +158,10 @@ void keepDrawing(int folder, const QByteArray& name, const QImage& drawn)
 // (which spares parsing and drawing the SVG, and loading the SVG reader at all: most of what the
 // window's pictures cost at start-up). A missing or mis-sized drawing is drawn anew and kept; a
 // cache that cannot be written only costs the next run the drawing.
-QImage drawnPicture(const QString& file, const QSize& pixels)
+QImage drawnPicture(const QString& file, quint64 pictureHash, const QSize& pixels)
 {
-    const int folder = openDrawingFolder();
-    const QByteArray kept = folder >= 0 ? drawingName(file, pixels) : QByteArray();
+    const int folder = drawingFolder();
+    const QByteArray kept = folder >= 0 ? drawingName(pictureHash, pixels) : QByteArray();
     QImage image;
     if (!kept.isEmpty())
         image = readDrawing(folder, kept, pixels);
@@ -156,8 +172,6 @@ QImage drawnPicture(const QString& file, const QSize& pixels)
         if (!kept.isEmpty() && !image.isNull())
             keepDrawing(folder, kept, image);
     }
-    if (folder >= 0)
-        ::close(folder);
     return image;
 }
 
@@ -167,7 +181,8 @@ QImage drawnPicture(const QString& file, const QSize& pixels)
 class PictureIconEngine : public QIconEngine
 {
 public:
-    explicit PictureIconEngine(const QString& file) : file_(file) {}
+    // `stored` is the picture's bytes where the resource holds them, for the program's life.
+    PictureIconEngine(const QString& file, QByteArrayView stored) : file_(file), stored_(stored) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
@@ -193,7 +208,9 @@ public:
         QPixmap cached;
         if (QPixmapCache::find(key, &cached))
             return cached;
-        QPixmap picture = QPixmap::fromImage(drawnPicture(file_, pixels));
+        // Taken over as it is: the drawing is already in the screen's premultiplied format.
+        QPixmap picture =
+            QPixmap::fromImage(drawnPicture(file_, pictureHash(), pixels), Qt::NoFormatConversion);
         if (!picture.isNull() && mode != QIcon::Normal && mode != QIcon::Active && qApp) {
             QStyleOption option;
             option.palette = QApplication::palette();
@@ -205,12 +222,25 @@ public:
     }
 
     QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
-    QIconEngine* clone() const override { return new PictureIconEngine(file_); }
+    QIconEngine* clone() const override { return new PictureIconEngine(file_, stored_); }
     QString key() const override { return QStringLiteral("VorlanePicture"); }
     bool isNull() override { return false; }
 
 private:
+    // Hashed when first drawn: a menu's pictures may never be.
+    quint64 pictureHash()
+    {
+        if (!hashed_) {
+            hash_ = stableHash(stored_);
+            hashed_ = true;
+        }
+        return hash_;
+    }
+
     QString file_;
+    QByteArrayView stored_;
+    quint64 hash_ = 0;
+    bool hashed_ = false;
 };
 
 } // namespace
@@ -220,7 +250,9 @@ QIcon vorlaneIcon(const QString& name)
     initIconResources();
     // Always our own pictures: mixed with a desktop theme's they would look patched together.
     const QString file = QStringLiteral(":/icons/%1.svg").arg(name);
-    if (!QResource(file).isValid())
+    const QResource source(file);
+    if (!source.isValid())
         return QIcon();
-    return QIcon(new PictureIconEngine(file));
+    return QIcon(new PictureIconEngine(
+        file, QByteArrayView(reinterpret_cast<const char*>(source.data()), source.size())));
 }

@@ -1,6 +1,7 @@
 #include "core/spell_checker.h"
 
 #include "core/app_error.h"
+#include "core/file_names.h"
 #include "core/settings_store.h"
 
 #include <hunspell.hxx>
@@ -97,10 +98,11 @@ QStringList SpellChecker::installedDictionaries(const QString& folder)
 {
     QStringList names;
     const QDir dir(folder);
-    for (const QFileInfo& dic :
-         dir.entryInfoList({QStringLiteral("*.dic")}, QDir::Files, QDir::Name))
-        if (dir.exists(dic.completeBaseName() + QStringLiteral(".aff")))
-            names << dic.completeBaseName();
+    for (const QString& dic : filesEndingWith(folder, QStringLiteral(".dic"), QDir::Name)) {
+        const QString name = dic.chopped(4);
+        if (dir.exists(name + QStringLiteral(".aff")))
+            names << name;
+    }
     return names;
 }
 

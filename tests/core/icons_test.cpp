@@ -74,6 +74,16 @@ private Q_SLOTS:
         }
     }
 
+    // The folder is kept open between pictures; cleared away while the program runs, it is
+    // made again and drawings are kept in it, not in the removed one.
+    void clearedFolderIsMadeAgain()
+    {
+        drawAnew();
+        QVERIFY(QDir(picturesFolder()).removeRecursively());
+        drawAnew();
+        QCOMPARE(QDir(picturesFolder()).entryList(QDir::Files).size(), 1);
+    }
+
     // Whatever sits at a drawing's name is never opened for writing nor waited on: the new
     // drawing replaces it as a name. The drawing runs in a child so that a hang fails the row.
     void plantedEntriesAreReplacedNotFollowed_data()
@@ -149,6 +159,18 @@ private Q_SLOTS:
                 return QStringLiteral("the picture is wrong");
             if (!folderEntries(planted).isEmpty())
                 return QStringLiteral("a drawing was kept in another user's folder");
+            return QString();
+        }));
+
+        // Nor by root, whom a closed mode does not keep out: the folder must be root's own.
+        QVERIFY(::chmod(QFile::encodeName(planted).constData(), 0700) == 0);
+        QVERIFY(::chown(QFile::encodeName(planted).constData(), 65534, 65534) == 0);
+        VERIFY_CHILD(runInChild([&]() -> QString {
+            qputenv("XDG_CACHE_HOME", QFile::encodeName(shared.path()));
+            if (drawAnew() != drawn)
+                return QStringLiteral("the picture is wrong");
+            if (!folderEntries(planted).isEmpty())
+                return QStringLiteral("root kept a drawing in another user's folder");
             return QString();
         }));
     }
