@@ -5,6 +5,7 @@
 #include <tidy.h>
 #include <tidybuffio.h>
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -161,8 +162,19 @@ TidyDocument::TidyDocument() : impl_(new Impl)
     // parser's limits, and its reports are no markup findings.
 }
 
+namespace {
+std::atomic<bool> leftToProcessEnd{false};
+} // namespace
+
+void TidyDocument::leaveToProcessEnd()
+{
+    leftToProcessEnd = true;
+}
+
 TidyDocument::~TidyDocument()
 {
+    if (leftToProcessEnd)
+        return;
     tidy().tidyBufFree(&impl_->errors);
     tidy().tidyRelease(impl_->doc);
     delete impl_;
