@@ -1483,6 +1483,10 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     TLivePreviewPane::setModuleFolder(QStringLiteral(VORLANE_BINARY_DIR));
+    // Check Page and Check Site run their children as the editor does: its own program.
+    PageCheck::MarkupChildLimits children;
+    children.program = QStringLiteral(VORLANE_BINARY_DIR "/vorlane");
+    PageCheck::setMarkupChildLimits(children);
     QApplication::setApplicationName(QStringLiteral("Vorlane"));
     QApplication::setOrganizationName(QStringLiteral("Tallowmark"));
     const Options options = parseOptions(QApplication::arguments());
