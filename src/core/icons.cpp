@@ -42,17 +42,14 @@ quint64 stableHash(QByteArrayView bytes)
     return hash;
 }
 
-// The folder the drawings are kept in, opened: created 0700 and used only when it is a real
-// folder of ours that nobody else can enter, so no other user can plant a name in it. -1
-// without one; drawings are then made every run.
-int openDrawingFolder(const QString& folder)
+// The folder the drawings are kept in (`pictures`, inside the cache folder), opened: created
+// 0700 and used only when it is a real folder of ours that nobody else can enter, so no other
+// user can plant a name in it. -1 without one; drawings are then made every run.
+int openDrawingFolder(const QString& cache, const QByteArray& pictures)
 {
-    if (folder.isEmpty())
-        return -1;
-    QDir().mkpath(folder);
-    const QByteArray path = QFile::encodeName(folder + QStringLiteral("/pictures"));
-    ::mkdir(path.constData(), 0700);
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    QDir().mkpath(cache);
+    ::mkdir(pictures.constData(), 0700);
+    const int fd = ::open(pictures.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     struct stat info;
     if (fd >= 0 && ::fstat(fd, &info) == 0 && info.st_uid == ::geteuid()) {
         // A folder an earlier version made with the usual mode is closed now.
@@ -66,25 +63,24 @@ int openDrawingFolder(const QString& folder)
 
 // The drawing folder for the cache location in force, opened once and kept open: the window's
 // two dozen pictures would otherwise each create, check and open it again at start-up. It is
-// opened anew when the location changes (a test's or a child's own) or the folder at that
-// name is no longer the one held (removed, replaced). Pictures are drawn on the GUI thread.
+// opened anew whenever the name no longer leads to the folder held: the folder removed or
+// replaced, or another cache location (a test's or a child's own). Pictures are drawn on the
+// GUI thread.
 int drawingFolder()
 {
-    static QString openedFor;
     static int fd = -1;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (cache.isEmpty())
+        return -1;
+    const QByteArray pictures = QFile::encodeName(cache + QStringLiteral("/pictures"));
     struct stat held;
     struct stat named;
-    const bool current =
-        fd >= 0 && folder == openedFor && ::fstat(fd, &held) == 0 &&
-        ::lstat(QFile::encodeName(folder + QStringLiteral("/pictures")).constData(), &named) == 0 &&
-        held.st_dev == named.st_dev && held.st_ino == named.st_ino;
-    if (!current) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = openDrawingFolder(folder);
-        openedFor = folder;
-    }
+    if (fd >= 0 && ::fstat(fd, &held) == 0 && ::lstat(pictures.constData(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    fd = openDrawingFolder(cache, pictures);
     return fd;
 }
 
