@@ -1,11 +1,14 @@
 #include "check/tidy_document.h"
 
+#include "check/tidy_arena.h"
 #include "core/runtime_library.h"
 
 #include <tidy.h>
 #include <tidybuffio.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -28,6 +31,7 @@ namespace {
     X(tidyGetArgValueInt) \
     X(tidySetLanguage) \
     X(tidyCreate) \
+    X(tidyCreateWithAllocator) \
     X(tidySetAppData) \
     X(tidySetMessageCallback) \
     X(tidyBufInit) \
@@ -44,6 +48,8 @@ namespace {
 // clang-format on
 VORLANE_RUNTIME_LIBRARY(TidyFunctions, tidyFunctions, VORLANE_TIDY_LIBRARY, VORLANE_TIDY_FUNCTIONS)
 
+std::atomic<bool> leftToProcessEnd{false};
+
 // Only called once available() has said yes.
 const TidyFunctions& tidy()
 {
@@ -57,9 +63,46 @@ bool TidyDocument::available(QString* why)
     return tidyFunctions(why) != nullptr;
 }
 
+namespace {
+
+// Tidy's allocator over an arena. Tidy does not check what its allocator returns, so running
+// out of memory ends the process here, with the exit code Tidy's own allocator uses.
+struct ArenaAllocator
+{
+    TidyAllocator base; // first: Tidy's pointer to it is a pointer to the whole
+    TidyArena arena;
+
+    ArenaAllocator() : base{&kCalls} {}
+
+    static TidyArena& of(TidyAllocator* self)
+    {
+        return reinterpret_cast<ArenaAllocator*>(self)->arena;
+    }
+    static void* given(void* piece)
+    {
+        if (!piece)
+            std::_Exit(2);
+        return piece;
+    }
+    static void* TIDY_CALL allocate(TidyAllocator* self, size_t bytes)
+    {
+        return given(of(self).allocate(bytes));
+    }
+    static void* TIDY_CALL reallocate(TidyAllocator* self, void* piece, size_t bytes)
+    {
+        return given(of(self).reallocate(piece, bytes));
+    }
+    static void TIDY_CALL release(TidyAllocator* self, void* piece) { of(self).release(piece); }
+    static void TIDY_CALL panic(TidyAllocator*, ctmbstr) { std::_Exit(2); }
+    static constexpr TidyAllocatorVtbl kCalls{allocate, reallocate, release, panic};
+};
+
+} // namespace
+
 struct TidyDocument::Impl
 {
     TidyDoc doc = nullptr;
+    std::unique_ptr<ArenaAllocator> allocator; // in a process that ends after this document
     TidyBuffer errors{}; // Tidy's own error output goes here, never to the terminal
     QList<Report> reports;
 
@@ -143,7 +186,12 @@ TidyDocument::TidyDocument() : impl_(new Impl)
     static std::once_flag language;
     std::call_once(language, [] { tidy().tidySetLanguage("en"); });
 
-    impl_->doc = tidy().tidyCreate();
+    if (leftToProcessEnd) {
+        impl_->allocator = std::make_unique<ArenaAllocator>();
+        impl_->doc = tidy().tidyCreateWithAllocator(&impl_->allocator->base);
+    } else {
+        impl_->doc = tidy().tidyCreate();
+    }
     TidyDoc doc = impl_->doc;
     tidy().tidySetAppData(doc, impl_);
     tidy().tidySetMessageCallback(doc, &Impl::onMessage);
@@ -161,10 +209,6 @@ TidyDocument::TidyDocument() : impl_(new Impl)
     // The accessibility module stays off (level 0): it recursed over the tree without the
     // parser's limits, and its reports are no markup findings.
 }
-
-namespace {
-std::atomic<bool> leftToProcessEnd{false};
-} // namespace
 
 void TidyDocument::leaveToProcessEnd()
 {

@@ -35,7 +35,9 @@ public:
 
     // For a process that ends once its one document is checked: documents are then not taken
     // apart when done. Tidy frees a big page's tree node by node, a tenth of the whole check,
-    // where the process's end gives the memory back at once.
+    // where the process's end gives the memory back at once. Documents made after this call
+    // also take their memory from an arena (check/tidy_arena.h), and a lack of memory ends
+    // the process with exit code 2.
     static void leaveToProcessEnd();
 
     // Parses the bytes and returns Tidy's warnings and errors in the order it gave them.

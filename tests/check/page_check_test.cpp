@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/main_form.h"
 #include "check/check_panel.h"
+#include "check/markup_child.h"
 #include "check/page_check.h"
 #include "editor/margin_rich_edit.h"
 #include "page/page_properties.h"
@@ -335,6 +336,44 @@ private Q_SLOTS:
         QCOMPARE(found.first().message, expected);
         QCOMPARE(found.first().line, line);
         QCOMPARE(found.first().column, column);
+    }
+
+    // The editor's check runs Tidy in a child process with memory of its own making; on a long
+    // page of every kind of fault it finds exactly what Tidy finds in this process.
+    void childFindsWhatTheLibraryFinds()
+    {
+        const char* pieces[] = {"<P>text &amp; more",
+                                "</B>",
+                                "<FONT COLOR=red>x",
+                                "<TABLE><TR><TD>a</TD>",
+                                "</TABLE>",
+                                "<UL><LI>one<LI>two</UL>",
+                                "<A HREF=\"x.htm\" FOO=bar>l</A>",
+                                "&bogus;",
+                                "<DIV ALIGN=center>",
+                                "</DIV></DIV>",
+                                "<BLINK>z</BLINK>",
+                                "<H1>h</H2>",
+                                "<!-- c -->",
+                                "<SCRIPT>var a=\"</P>\";</SCRIPT>",
+                                "\xc3\xa9\xe4\xb8\xad",
+                                "</SPAN>",
+                                "<B><I>x</B></I>",
+                                "<PRE>  x\n</PRE>",
+                                "<TD>stray</TD>\n"};
+        QByteArray page = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n<BODY>";
+        for (int i = 0; i < 20000; ++i)
+            page += pieces[(i * 7 + i / 19) % std::size(pieces)];
+        const QList<Finding> here = checkMarkup(page);
+        const QList<Finding> child = checkMarkupInChild(page, nullptr);
+        QVERIFY(here.size() > 1000);
+        QCOMPARE(child.size(), here.size());
+        for (qsizetype i = 0; i < here.size(); ++i) {
+            QCOMPARE(child[i].message, here[i].message);
+            QCOMPARE(child[i].start, here[i].start);
+            QCOMPARE(child[i].line, here[i].line);
+            QCOMPARE(child[i].column, here[i].column);
+        }
     }
 
     // HTML 3.2 lets a page leave out HTML, HEAD and BODY and their end tags; text after TITLE
