@@ -109,8 +109,13 @@ int printSpelling(const QString& file, QByteArrayView page, QTextStream& out, QT
         chooseDictionary(installed, pageLanguage(page), chosen, QLocale::system().name()));
     if (!checker) {
         static bool told = false;
-        if (!told)
-            err << "vorlane: no spelling dictionary is installed; spelling is not checked\n";
+        if (!told) {
+            QString why;
+            if (!installed.isEmpty() && !SpellChecker::available(&why))
+                err << "vorlane: " << why << "; spelling is not checked\n";
+            else
+                err << "vorlane: no spelling dictionary is installed; spelling is not checked\n";
+        }
         told = true;
         return 0;
     }

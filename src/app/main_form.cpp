@@ -46,6 +46,9 @@ TMainForm::TMainForm(const QString& commandLineFile, QWidget* parent)
         showNotice(QStringLiteral("No spelling dictionary is installed (hunspell-en-us and "
                                   "others); spelling is not checked."));
     });
+    connect(spelling_, &TSpellingAsYouType::noSpellChecker, this, [this](const QString& why) {
+        showNotice(why + QStringLiteral("; spelling is not checked."));
+    });
     // The editor gets its font and highlighting before it is first shown: every style set on a
     // shown editor repaints it. The start-up sequence reads the same settings again, finds
     // them in place, and reports a setting it cannot read.

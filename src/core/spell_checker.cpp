@@ -2,9 +2,10 @@
 
 #include "core/app_error.h"
 #include "core/file_names.h"
+#include "core/runtime_library.h"
 #include "core/settings_store.h"
 
-#include <hunspell.hxx>
+#include <hunspell.h>
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,27 @@
 #include <cstdio>
 
 namespace {
+
+// Hunspell is opened when the first dictionary loads, a moment after the window is up: a start
+// of the program does not pay for loading it.
+// clang-format off
+#define VORLANE_HUNSPELL_FUNCTIONS(X) \
+    X(Hunspell_create) \
+    X(Hunspell_destroy) \
+    X(Hunspell_get_dic_encoding) \
+    X(Hunspell_spell) \
+    X(Hunspell_suggest) \
+    X(Hunspell_free_list) \
+    X(Hunspell_add)
+// clang-format on
+VORLANE_RUNTIME_LIBRARY(HunspellFunctions, hunspellFunctions, VORLANE_HUNSPELL_LIBRARY,
+                        VORLANE_HUNSPELL_FUNCTIONS)
+
+// Only called once available() has said yes.
+const HunspellFunctions& hunspell()
+{
+    return *hunspellFunctions(nullptr);
+}
 
 // The personal list is the user's own short file; anything larger is not read past this.
 constexpr qint64 kPersonalListLimit = 1024 * 1024;
@@ -65,15 +87,23 @@ QStringList readPersonalList(const QString& path)
 SpellChecker::SpellChecker(const QString& dictionary, const QString& aff, const QString& dic,
                            const QString& personalList)
     : dictionary_(dictionary),
-      hunspell_(std::make_unique<Hunspell>(QFile::encodeName(aff).constData(),
+      hunspell_(hunspell().Hunspell_create(QFile::encodeName(aff).constData(),
                                            QFile::encodeName(dic).constData()))
 {
-    const QString encoding = QString::fromStdString(hunspell_->get_dict_encoding());
-    utf8_ = encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
+    encoding_ = hunspell().Hunspell_get_dic_encoding(hunspell_);
+    utf8_ = encoding_.compare("UTF-8", Qt::CaseInsensitive) == 0;
     loadPersonalList(personalList);
 }
 
-SpellChecker::~SpellChecker() = default;
+SpellChecker::~SpellChecker()
+{
+    hunspell().Hunspell_destroy(hunspell_);
+}
+
+bool SpellChecker::available(QString* why)
+{
+    return hunspellFunctions(why) != nullptr;
+}
 
 namespace {
 QString& dictionaryFolderOverride()
@@ -116,7 +146,8 @@ std::shared_ptr<SpellChecker> SpellChecker::forLanguage(const QString& dictionar
                                                         const QString& personalList,
                                                         const QString& folder)
 {
-    if (dictionary.isEmpty() || !installedDictionaries(folder).contains(dictionary))
+    if (dictionary.isEmpty() || !installedDictionaries(folder).contains(dictionary) ||
+        !available(nullptr))
         return nullptr;
     // One load at a time, so two windows asking for one dictionary share it; the registry
     // itself stays free meanwhile for those only asking what is loaded.
@@ -137,22 +168,20 @@ QString SpellChecker::personalListPath()
     return QFileInfo(settingsFilePath()).absolutePath() + QStringLiteral("/Personal Words.txt");
 }
 
-std::string SpellChecker::encode(const QString& word) const
+QByteArray SpellChecker::encode(const QString& word) const
 {
     if (utf8_)
-        return word.toStdString();
-    QStringEncoder encoder(hunspell_->get_dict_encoding().c_str());
-    const QByteArray bytes = encoder.isValid() ? QByteArray(encoder(word)) : word.toLatin1();
-    return bytes.toStdString();
+        return word.toUtf8();
+    QStringEncoder encoder(encoding_.constData());
+    return encoder.isValid() ? QByteArray(encoder(word)) : word.toLatin1();
 }
 
-QString SpellChecker::decode(const std::string& word) const
+QString SpellChecker::decode(const char* word) const
 {
     if (utf8_)
-        return QString::fromStdString(word);
-    QStringDecoder decoder(hunspell_->get_dict_encoding().c_str());
-    return decoder.isValid() ? QString(decoder(QByteArrayView(word.data(), qsizetype(word.size()))))
-                             : QString::fromLatin1(word.data(), qsizetype(word.size()));
+        return QString::fromUtf8(word);
+    QStringDecoder decoder(encoding_.constData());
+    return decoder.isValid() ? QString(decoder(QByteArrayView(word))) : QString::fromLatin1(word);
 }
 
 bool SpellChecker::isCorrect(const QString& word)
@@ -161,8 +190,8 @@ bool SpellChecker::isCorrect(const QString& word)
     const auto known = known_.constFind(word);
     if (known != known_.cend())
         return *known;
-    const bool correct =
-        ignored_.contains(word) || personal_.contains(word) || hunspell_->spell(encode(word));
+    const bool correct = ignored_.contains(word) || personal_.contains(word) ||
+                         hunspell().Hunspell_spell(hunspell_, encode(word).constData()) != 0;
     known_.insert(word, correct);
     return correct;
 }
@@ -171,11 +200,11 @@ QStringList SpellChecker::suggestions(const QString& word, int count)
 {
     std::lock_guard lock(mutex_);
     QStringList list;
-    for (const std::string& s : hunspell_->suggest(encode(word))) {
-        if (list.size() >= count)
-            break;
-        list << decode(s);
-    }
+    char** found = nullptr;
+    const int n = hunspell().Hunspell_suggest(hunspell_, &found, encode(word).constData());
+    for (int i = 0; i < n && list.size() < count; ++i)
+        list << decode(found[i]);
+    hunspell().Hunspell_free_list(hunspell_, &found, n);
     return list;
 }
 
@@ -193,7 +222,7 @@ void SpellChecker::loadPersonalList(const QString& path)
         if (personal_.contains(word))
             continue;
         personal_.insert(word);
-        hunspell_->add(encode(word)); // so its capitalised forms pass too
+        hunspell().Hunspell_add(hunspell_, encode(word).constData()); // its capitalised forms too
     }
     known_.clear();
 }

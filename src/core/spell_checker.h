@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-class Hunspell;
+struct Hunhandle;
 
 // One Hunspell dictionary, plus the user's own words (a personal list in the settings folder,
 // shared by every window and every running instance) and the words ignored this session.
@@ -18,13 +18,18 @@ class SpellChecker
 public:
     ~SpellChecker();
 
+    // Whether the Hunspell library could be opened (on the first call); if not, `why` says so
+    // and no dictionary loads.
+    static bool available(QString* why);
+
     // Where the system's dictionaries lie (Debian's hunspell-* packages).
     static QString dictionaryFolder();
     // Test seam: another folder in its place (an empty string restores it).
     static void setDictionaryFolder(const QString& folder);
     // Names of the installed dictionaries ("en_US", ...): each NAME.dic with its NAME.aff.
     static QStringList installedDictionaries(const QString& folder = dictionaryFolder());
-    // The checker of that dictionary, made once per program; nullptr when it is not installed.
+    // The checker of that dictionary, made once per program; nullptr when it is not installed
+    // or Hunspell is not available.
     // Loading a dictionary takes a while: any thread may call this (where the files lie is
     // read on the caller's thread).
     static std::shared_ptr<SpellChecker>
@@ -50,12 +55,13 @@ public:
 private:
     SpellChecker(const QString& dictionary, const QString& aff, const QString& dic,
                  const QString& personalList);
-    std::string encode(const QString& word) const;
-    QString decode(const std::string& word) const;
+    QByteArray encode(const QString& word) const;
+    QString decode(const char* word) const;
     void loadPersonalList(const QString& path);
 
     const QString dictionary_;
-    std::unique_ptr<Hunspell> hunspell_;
+    Hunhandle* hunspell_ = nullptr;
+    QByteArray encoding_; // the dictionary's, as its .aff file names it
     bool utf8_ = true;
     std::mutex mutex_;
     QHash<QString, bool> known_; // answers so far; most pages repeat their words

@@ -172,7 +172,14 @@ void TSpellingAsYouType::dictionaryLoaded(const QString& dictionary,
     if (checker_) {
         restart();
     } else if (!checker && dictionary == dictionary_) {
-        // Its files went away between listing and loading: nothing to check with.
+        // Its files went away between listing and loading, or Hunspell could not be opened:
+        // nothing to check with.
+        QString why;
+        static bool told = false;
+        if (!told && !SpellChecker::available(&why)) {
+            told = true;
+            Q_EMIT noSpellChecker(why);
+        }
         loadTimer_.stop();
         dictionary_.clear();
         editor_.ClearSpellingMarks(0, editor_.ByteLength());

@@ -59,6 +59,8 @@ public:
 Q_SIGNALS:
     // Sent once per program when no dictionary is installed.
     void noDictionary();
+    // Sent once per program when Hunspell itself could not be opened; `why` says so.
+    void noSpellChecker(const QString& why);
     // A background pass put its marks on the page.
     void pageChecked();
 

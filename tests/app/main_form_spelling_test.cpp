@@ -87,6 +87,44 @@ private Q_SLOTS:
     }
     void cleanup() { prompter.reset(); }
 
+    // Hunspell is opened by the first dictionary's load, never by a start of the window.
+    // (First in this program: nothing before it loads a dictionary.)
+    void hunspellOpensWithTheFirstDictionary()
+    {
+        const auto hunspellLoaded = [] {
+            QFile maps(QStringLiteral("/proc/self/maps"));
+            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libhunspell");
+        };
+        {
+            TMainForm form;
+            form.show();
+            form.FormActivate();
+            QCoreApplication::processEvents();
+            QVERIFY(!hunspellLoaded());
+        }
+        QVERIFY(SpellChecker::forLanguage(QStringLiteral("xx_TEST")));
+        QVERIFY(hunspellLoaded());
+        QVERIFY(SpellChecker::available(nullptr));
+    }
+
+    // A dictionary in a single-byte encoding gets and gives its words in that encoding.
+    void dictionaryInItsOwnEncoding()
+    {
+        QTemporaryDir folder;
+        writeFile(folder.filePath(QStringLiteral("xx_LATIN.aff")), "SET ISO8859-1\nTRY e\xe9\n");
+        writeFile(folder.filePath(QStringLiteral("xx_LATIN.dic")), "2\ncaf\xe9\nna\xefve\n");
+        const std::shared_ptr<SpellChecker> checker = SpellChecker::forLanguage(
+            QStringLiteral("xx_LATIN"), SpellChecker::personalListPath(), folder.path());
+        QVERIFY(checker);
+        QVERIFY(checker->isCorrect(QStringLiteral("caf\u00e9")));
+        QVERIFY(!checker->isCorrect(QStringLiteral("cafe")));
+        QCOMPARE(checker->suggestions(QStringLiteral("cafe")).value(0),
+                 QStringLiteral("caf\u00e9"));
+        // A word of the user's own reaches Hunspell encoded, so its capitalised form passes.
+        checker->addToPersonalList(QStringLiteral("na\u00efv"));
+        QVERIFY(checker->isCorrect(QStringLiteral("Na\u00efv")));
+    }
+
     // The chosen suggestion replaces the word as one undo step, in the form the page needs.
     void suggestionReplacesTheWord_data()
     {
