@@ -109,26 +109,42 @@ void TMainForm::buildLayout()
     rootLayout_->addWidget(Panel1);
     buildDiskChangeBar(central);
     rootLayout_->addWidget(DiskChangeBar);
-    auto* body = new QHBoxLayout;
-    body->setSpacing(0);
-    body->addWidget(Toolbar);
-    // The editor with the check panel under it, and the live preview beside both.
-    editorSplitter_ = new QSplitter(Qt::Vertical, central);
-    editorSplitter_->setObjectName(QStringLiteral("EditorSplitter"));
-    editorSplitter_->setChildrenCollapsible(false);
-    editorSplitter_->addWidget(RichEdit1);
-    LivePreviewSplitter = new QSplitter(Qt::Horizontal, central);
-    LivePreviewSplitter->setObjectName(QStringLiteral("LivePreviewSplitter"));
-    LivePreviewSplitter->setChildrenCollapsible(false);
-    LivePreviewSplitter->addWidget(editorSplitter_);
+    body_ = new QHBoxLayout;
+    body_->setSpacing(0);
+    body_->addWidget(Toolbar);
+    // The editor alone until a panel opens beside or under it (see placeInSplitters).
+    RichEdit1->setParent(central);
+    body_->addWidget(RichEdit1, 1);
+    rootLayout_->addLayout(body_, 1);
+    setCentralWidget(central);
+    RichEdit1->setFocus();
+}
+
+void TMainForm::placeInSplitters()
+{
+    if (siteSplitter_)
+        return;
+    // The editor with the check panel under it, the live preview beside both and the site
+    // panel beside everything. Made when the first panel opens: a start of the window, with
+    // no panel, pays for none of them.
+    const bool focused = RichEdit1->hasFocus();
+    QWidget* central = RichEdit1->parentWidget();
     siteSplitter_ = new QSplitter(Qt::Horizontal, central);
     siteSplitter_->setObjectName(QStringLiteral("SiteSplitter"));
     siteSplitter_->setChildrenCollapsible(false);
+    LivePreviewSplitter = new QSplitter(Qt::Horizontal, siteSplitter_);
+    LivePreviewSplitter->setObjectName(QStringLiteral("LivePreviewSplitter"));
+    LivePreviewSplitter->setChildrenCollapsible(false);
     siteSplitter_->addWidget(LivePreviewSplitter);
-    body->addWidget(siteSplitter_, 1);
-    rootLayout_->addLayout(body, 1);
-    setCentralWidget(central);
-    RichEdit1->setFocus();
+    editorSplitter_ = new QSplitter(Qt::Vertical, LivePreviewSplitter);
+    editorSplitter_->setObjectName(QStringLiteral("EditorSplitter"));
+    editorSplitter_->setChildrenCollapsible(false);
+    LivePreviewSplitter->addWidget(editorSplitter_);
+    delete body_->replaceWidget(RichEdit1, siteSplitter_);
+    editorSplitter_->addWidget(RichEdit1);
+    siteSplitter_->show();
+    if (focused)
+        RichEdit1->setFocus();
 }
 
 void TMainForm::setStatusPanelAtBottom(bool bottom)

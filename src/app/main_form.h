@@ -25,6 +25,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class QToolButton;
+class QHBoxLayout;
 class QVBoxLayout;
 class QWidget;
 class TMarginRichEdit;
@@ -138,9 +139,9 @@ public:
     THelpWindow* helpWindow = nullptr;
     TCheckPanel* CheckPanel = nullptr;             // page check, made on first use
     TFindResultsPanel* FindResultsPanel = nullptr; // Find in Files, made on first use
-    QSplitter* LivePreviewSplitter = nullptr;      // the editor and, once shown, the live preview
-    TLivePreviewPane* LivePreviewPane = nullptr;   // made the first time it is shown
-    TSitePanel* SitePanel = nullptr;               // made the first time it is shown
+    QSplitter* LivePreviewSplitter = nullptr; // the editor and the live preview; made with a panel
+    TLivePreviewPane* LivePreviewPane = nullptr; // made the first time it is shown
+    TSitePanel* SitePanel = nullptr;             // made the first time it is shown
     QMenu* RecentSitesMenu = nullptr;
 
     // ---- the site ----
@@ -277,6 +278,7 @@ private:
     void buildCommands(); // every menu item, pop-up entry and window-wide key, from one table
     void buildToolbars(); // the two tool bars and the status panel
     void buildLayout();
+    void placeInSplitters();                       // before the first panel opens
     void runCommand(void (TMainForm::*handler)()); // inside the error guard
     void restoreGeometryFromSettings();
 
@@ -383,6 +385,7 @@ private:
     QString commandLineFile_;
     QHash<QString, QAction*> actions_;
     QVBoxLayout* rootLayout_ = nullptr;
+    QHBoxLayout* body_ = nullptr;         // the tool bar, then the editor or the splitters round it
     QSplitter* editorSplitter_ = nullptr; // the editor over the page check panel
     bool statusAtBottom_ = false;
     bool startupDone_ = false;

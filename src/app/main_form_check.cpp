@@ -17,6 +17,7 @@ void TMainForm::checkOpenPage()
 void TMainForm::showCheckPanel()
 {
     if (!CheckPanel) {
+        placeInSplitters();
         CheckPanel = new TCheckPanel(RichEdit1, editorSplitter_);
         editorSplitter_->addWidget(CheckPanel);
         editorSplitter_->setStretchFactor(0, 3);

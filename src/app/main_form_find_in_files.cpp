@@ -64,6 +64,7 @@ void TMainForm::FindInFiles1Click()
     scope.hasEditorText = true;
 
     if (!FindResultsPanel) {
+        placeInSplitters();
         FindResultsPanel = new TFindResultsPanel(editorSplitter_);
         editorSplitter_->addWidget(FindResultsPanel);
         const int total = editorSplitter_->height();

@@ -56,6 +56,7 @@ void TMainForm::showLivePreview(bool shown)
         return;
     }
     if (!LivePreviewPane) {
+        placeInSplitters();
         LivePreviewPane = new TLivePreviewPane(RichEdit1, LivePreviewSplitter);
         LivePreviewPane->setDocumentPath(document_.isUntitled() ? QString() : document_.fileName());
         LivePreviewPane->setSiteFolderSource([this] { return siteFolder(); });

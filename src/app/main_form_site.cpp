@@ -168,6 +168,7 @@ void TMainForm::showSitePanel(bool shown)
         return;
     }
     if (!SitePanel) {
+        placeInSplitters();
         SitePanel = new TSitePanel(siteSplitter_);
         siteSplitter_->insertWidget(0, SitePanel);
         siteSplitter_->setStretchFactor(0, 0);
