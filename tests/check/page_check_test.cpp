@@ -574,9 +574,18 @@ private Q_SLOTS:
         clearSettings();
         ScriptedPrompter prompter;
         TMainForm form;
+        form.show();
         form.RichEdit1->SetEditorText(QStringLiteral("<HTML><BODY><FOO></BODY></HTML>"));
+        form.RichEdit1->SetSelectionStart(7);
+        form.RichEdit1->setFocus();
         form.action("CheckPage1")->trigger();
         QVERIFY(form.CheckPanel);
+        // The first panel puts the editor into the window's splitters: it stays shown, above
+        // the panel, with its caret.
+        QVERIFY(form.RichEdit1->isVisible());
+        QVERIFY(form.RichEdit1->geometry().bottom() <
+                form.CheckPanel->mapTo(form.RichEdit1->parentWidget(), QPoint(0, 0)).y());
+        QCOMPARE(form.RichEdit1->SelectionStart(), 7);
         QSignalSpy finished(form.CheckPanel, &TCheckPanel::finished);
         QVERIFY(finished.wait(20000));
         form.CheckPanel->List->selectAll();
