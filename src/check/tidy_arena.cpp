@@ -18,7 +18,7 @@ std::size_t& headerOf(void* piece)
     return *reinterpret_cast<std::size_t*>(static_cast<char*>(piece) - kHeader);
 }
 
-// The size class that holds `bytes` (below TidyArena::kBigBytes), and the bytes a piece of that
+// The size class that holds `bytes` (at most kLargestSmall), and the bytes a piece of that
 // class takes with its header.
 std::size_t classOf(std::size_t bytes)
 {
@@ -33,6 +33,9 @@ std::size_t classOf(std::size_t bytes)
     }
     return index;
 }
+
+// Pieces up to this size are cut from the blocks (with their header, 64 KiB at most).
+constexpr std::size_t kLargestSmall = TidyArena::kBigBytes - kHeader;
 
 std::size_t takenBy(std::size_t sizeClass)
 {
@@ -49,7 +52,7 @@ TidyArena::~TidyArena()
 
 void* TidyArena::allocate(std::size_t bytes)
 {
-    if (bytes >= kBigBytes) {
+    if (bytes > kLargestSmall) {
         if (bytes > SIZE_MAX - kBigHeader)
             return nullptr;
         auto* raw = static_cast<char*>(std::malloc(bytes + kBigHeader));
@@ -97,7 +100,7 @@ void* TidyArena::reallocate(void* piece, std::size_t bytes)
     if (!piece)
         return allocate(bytes);
     const std::size_t sizeClass = headerOf(piece);
-    if (sizeClass == kBig && bytes >= kBigBytes) {
+    if (sizeClass == kBig && bytes > kLargestSmall) {
         if (bytes > SIZE_MAX - kBigHeader)
             return nullptr;
         auto* raw = static_cast<char*>(
@@ -106,7 +109,9 @@ void* TidyArena::reallocate(void* piece, std::size_t bytes)
             return nullptr;
         return raw + kBigHeader;
     }
-    const std::size_t capacity = sizeClass == kBig ? kBigBytes : takenBy(sizeClass) - kHeader;
+    // A big piece holds more than kLargestSmall bytes, and the new size fits in fewer.
+    const std::size_t capacity =
+        sizeClass == kBig ? kLargestSmall + 1 : takenBy(sizeClass) - kHeader;
     if (sizeClass != kBig && bytes <= capacity)
         return piece;
     void* moved = allocate(bytes);

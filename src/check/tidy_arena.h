@@ -25,10 +25,12 @@ public:
     void release(void* piece);
 
     static constexpr std::size_t kBlockBytes = std::size_t(4) << 20;
+    // A piece that would take more than this with its 8-byte header comes from malloc.
     static constexpr std::size_t kBigBytes = std::size_t(64) << 10;
 
 private:
-    // Sizes up to 1 KiB in steps of 16 bytes, then powers of two below kBigBytes.
+    // Sizes up to 1 KiB in steps of 16 bytes, then powers of two up to kBigBytes (the header
+    // included).
     static constexpr std::size_t kSizes = 64 + 6;
 
     char* next_ = nullptr;             // where the next new piece's header goes

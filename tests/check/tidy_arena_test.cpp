@@ -97,6 +97,9 @@ private Q_SLOTS:
         QTest::newRow("big to bigger") << big << 8 * big;
         QTest::newRow("big to small") << 2 * big << 300ULL;
         QTest::newRow("small to smaller") << 900ULL << 10ULL;
+        // Either side of where pieces stop coming from the blocks.
+        for (qulonglong edge = big - 9; edge <= big; ++edge)
+            QTest::addRow("%llu bytes to %llu", edge, edge + 1) << edge << edge + 1;
     }
 
     void reallocateKeepsTheBytes()
