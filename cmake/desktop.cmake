@@ -110,8 +110,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.vorlane.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so invisible to the library scan: the SVG reader draws every icon, HTML
-# Tidy checks pages, libjpeg reads JPEG pictures and Hunspell checks spelling. Their packages are the ones that hold the
-# libraries the build found.
+# Tidy checks pages, libjpeg reads JPEG pictures and Hunspell checks spelling. Their packages
+# are the ones that hold the libraries the build found.
 set(VORLANE_RUNTIME_PACKAGES libqt6svg6)
 foreach(library ${TIDY_LIBRARY} ${VORLANE_JPEG_FILE} ${HUNSPELL_LIBRARY})
   get_filename_component(resolved ${library} REALPATH)

@@ -67,6 +67,8 @@ namespace {
 
 // Tidy's allocator over an arena. Tidy does not check what its allocator returns, so running
 // out of memory ends the process here, with the exit code Tidy's own allocator uses.
+constexpr int kOutOfMemory = 2;
+
 struct ArenaAllocator
 {
     TidyAllocator base; // first: Tidy's pointer to it is a pointer to the whole
@@ -81,7 +83,7 @@ struct ArenaAllocator
     static void* given(void* piece)
     {
         if (!piece)
-            std::_Exit(2);
+            std::_Exit(kOutOfMemory);
         return piece;
     }
     static void* TIDY_CALL allocate(TidyAllocator* self, size_t bytes)
@@ -93,7 +95,7 @@ struct ArenaAllocator
         return given(of(self).reallocate(piece, bytes));
     }
     static void TIDY_CALL release(TidyAllocator* self, void* piece) { of(self).release(piece); }
-    static void TIDY_CALL panic(TidyAllocator*, ctmbstr) { std::_Exit(2); }
+    static void TIDY_CALL panic(TidyAllocator*, ctmbstr) { std::_Exit(kOutOfMemory); }
     static constexpr TidyAllocatorVtbl kCalls{allocate, reallocate, release, panic};
 };
 
